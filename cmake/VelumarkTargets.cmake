@@ -1,0 +1,47 @@
+# Helpers that turn a source folder into a static library without listing its files, so
+# that adding a file to a subsystem needs no build-system edit.
+
+# velumark_library(NAME DIRS dir... [EXCLUDE regex] DEPENDS target...)
+function(velumark_library name)
+  cmake_parse_arguments(ARG "" "EXCLUDE" "DIRS;DEPENDS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  if(ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+  else()
+    add_library(${name} INTERFACE)
+  endif()
+  get_target_property(kind ${name} TYPE)
+  if(kind STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPENDS})
+  else()
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+# velumark_tests(DIR LIBS target...): one test program per tests/ folder, from its *_test.cpp.
+function(velumark_tests dir)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  string(REPLACE "/" "_" tname "test_${dir}")
+  add_executable(${tname} ${sources})
+  target_include_directories(${tname} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${tname} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${tname} PRIVATE
+    VELUMARK_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+    VELUMARK_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VELUMARK_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(${tname} velumark_resources)
+  gtest_discover_tests(${tname} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+endfunction()

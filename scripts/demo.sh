@@ -1,0 +1,15 @@
+#!/bin/sh
+# Validates the shipped sample page and shows what a user sees.
+set -eu
+BUILD="${1:-build}"
+SAMPLE="resources/samples/sample-transitional.html"
+if [ ! -x "$BUILD/bin/velumark" ]; then
+  echo "demo: $BUILD/bin/velumark was not built" >&2
+  exit 1
+fi
+# A private settings and data folder, so the demo never touches the user's own.
+DEMO_HOME="$(mktemp -d)"
+trap 'rm -rf "$DEMO_HOME"' EXIT
+echo "\$ velumark validate $SAMPLE"
+XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+  "$BUILD/bin/velumark" validate "$SAMPLE" || true

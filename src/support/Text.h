@@ -1,0 +1,64 @@
+// UTF-16 text, ranges and the small text helpers every subsystem uses.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vmk {
+
+using UString = std::u16string;
+using UStringView = std::u16string_view;
+using UChar16 = char16_t;
+
+// "Not found" as a range location.
+inline constexpr uint32_t kNotFound = 0x7FFFFFFF;
+
+// A span of UTF-16 code units of one text.
+struct Range {
+  uint32_t location = 0;
+  uint32_t length = 0;
+
+  constexpr Range() = default;
+  constexpr Range(uint32_t loc, uint32_t len) : location(loc), length(len) {}
+  static constexpr Range notFound() { return Range(kNotFound, 0); }
+
+  constexpr uint32_t max() const { return location + length; }
+  constexpr bool found() const { return location != kNotFound; }
+  constexpr bool containsLocation(uint32_t loc) const { return loc >= location && loc < max(); }
+  friend constexpr bool operator==(const Range&, const Range&) = default;
+};
+
+// UTF-8 <-> UTF-16. Ill-formed input is replaced with U+FFFD, never rejected.
+UString toUtf16(std::string_view utf8);
+std::string toUtf8(UStringView utf16);
+
+// Unicode case mapping (root locale), as a text's uppercase/lowercase form.
+UString uppercase(UStringView text);
+UString lowercase(UStringView text);
+// ASCII-only case mapping for names that are known to be ASCII-heavy; other units unchanged.
+UString asciiUppercase(UStringView text);
+UString asciiLowercase(UStringView text);
+
+// Case-insensitive comparison by Unicode case folding: <0, 0, >0.
+int caseInsensitiveCompare(UStringView a, UStringView b);
+
+// True when the texts are equal; ignoring case when caseIgnore is set, exactly otherwise.
+bool isEqualToString(UStringView a, UStringView b, bool caseIgnore);
+// True when a text of the list equals the text in the sense of isEqualToString.
+bool containsStringObject(const std::vector<UString>& list, UStringView text, bool caseIgnore);
+// The last UTF-16 code unit of the text, 0 for an empty text.
+inline UChar16 lastCharacter(UStringView text) { return text.empty() ? 0 : text.back(); }
+
+// Substring by range, clamped to the text (never reads past its end).
+UStringView substringWithRange(UStringView text, Range range);
+
+// Decimal formatting into UTF-16 ("%d").
+UString toUString(int64_t value);
+
+// Fills "%1", "%2", ... in a message template with the given substrings (missing ones: "").
+UString fillPlaceholders(UStringView templ, const std::vector<UString>& subStrings);
+
+}  // namespace vmk
