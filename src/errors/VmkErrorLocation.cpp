@@ -1,0 +1,185 @@
+#include "errors/VmkErrorLocation.h"
+
+#include <algorithm>
+#include <list>
+
+#include "errors/ErrorCatalogue.h"
+#include "errors/MessageTables.h"
+#include "host/HostDocument.h"
+#include "settings/VmkUserDefaults.h"
+
+namespace vmk {
+
+namespace {
+
+// Offsets just after each line feed of one document text: the line index of a location is
+// the number of entries not above it. Built once per text and shared by all its records.
+struct LineStartTable {
+  const HostDocument* document = nullptr;
+  const UChar16* data = nullptr;  // identity of the text buffer the table was built from
+  size_t length = 0;
+  std::vector<uint32_t> lineStarts;
+};
+
+// A few recently used documents; the least recently used table is dropped first.
+constexpr size_t kMaxCachedTables = 8;
+std::list<LineStartTable>& lineTables() {
+  static std::list<LineStartTable> tables;
+  return tables;
+}
+
+const LineStartTable& lineTableFor(const HostDocument& document, const UString& text) {
+  auto& tables = lineTables();
+  for (auto it = tables.begin(); it != tables.end(); ++it) {
+    if (it->document != &document) continue;
+    if (it->data == text.data() && it->length == text.size()) {
+      tables.splice(tables.begin(), tables, it);
+      return tables.front();
+    }
+    tables.erase(it);
+    break;
+  }
+  LineStartTable table;
+  table.document = &document;
+  table.data = text.data();
+  table.length = text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n') table.lineStarts.push_back(static_cast<uint32_t>(i + 1));
+  }
+  tables.push_front(std::move(table));
+  if (tables.size() > kMaxCachedTables) tables.pop_back();
+  return tables.front();
+}
+
+int compareValues(auto a, auto b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+}  // namespace
+
+VmkErrorLocation::VmkErrorLocation(std::string errorCode, Range errorRange,
+                                   std::optional<std::vector<UString>> subStrings,
+                                   ErrorParent parent)
+    : errorCode_(std::move(errorCode)),
+      errorRange_(errorRange),
+      subStrings_(std::move(subStrings)),
+      parent_(std::move(parent)) {}
+
+std::shared_ptr<VmkErrorLocation> VmkErrorLocation::create(
+    std::string errorCode, Range errorRange, std::optional<std::vector<UString>> subStrings,
+    ErrorParent parent) {
+  return std::make_shared<VmkErrorLocation>(std::move(errorCode), errorRange, std::move(subStrings),
+                                            std::move(parent));
+}
+
+UString VmkErrorLocation::subStringAtIndex(size_t index) const {
+  if (!subStrings_ || index >= subStrings_->size()) return UString();
+  return (*subStrings_)[index];
+}
+
+HostDocument* VmkErrorLocation::parentDocument() const {
+  const auto* doc = std::get_if<HostDocument*>(&parent_);
+  return doc ? *doc : nullptr;
+}
+
+UString VmkErrorLocation::errorNumber() const {
+  return errorNumberForThisError(errorCode_);
+}
+int VmkErrorLocation::errorLevel() const {
+  return errorLevelForThisError(errorCode_);
+}
+int VmkErrorLocation::errorFix() const {
+  return errorFixForThisError(errorCode_);
+}
+
+UString VmkErrorLocation::errorTitle() const {
+  return fillErrorMessagePlaceholders(localizedString(kMsgTitleTable, errorCode_), subStrings_);
+}
+
+UString VmkErrorLocation::errorDescription() const {
+  return fillErrorMessagePlaceholders(localizedString(kMsgDescriptionTable, errorCode_),
+                                      subStrings_);
+}
+
+int32_t VmkErrorLocation::errorParagraphIndex() {
+  if (errorParaIndex_ != -1) return errorParaIndex_;
+  HostDocument* document = parentDocument();
+  if (!document) return -1;
+  errorParaIndex_ = lineIndexForLocation(*document, errorRange_.location);
+  return errorParaIndex_;
+}
+
+void VmkErrorLocation::resetErrorParagraphIndex() {
+  HostDocument* document = parentDocument();
+  if (!document) return;
+  errorParaIndex_ = lineIndexForLocation(*document, errorRange_.location);
+}
+
+UString fillErrorMessagePlaceholders(UStringView templ,
+                                     const std::optional<std::vector<UString>>& subStrings) {
+  UString text(templ);
+  if (!subStrings) return text;
+  for (size_t i = 0; i < subStrings->size(); ++i) {
+    const UString placeholder = u"%" + toUString(static_cast<int64_t>(i + 1));
+    const UString& value = (*subStrings)[i];
+    UString out;
+    size_t from = 0;
+    for (size_t at = text.find(placeholder); at != UString::npos;
+         at = text.find(placeholder, from)) {
+      out.append(text, from, at - from);
+      out.append(value);
+      from = at + placeholder.size();
+    }
+    if (from == 0) continue;
+    out.append(text, from, UString::npos);
+    text = std::move(out);
+  }
+  return text;
+}
+
+int32_t lineIndexForLocation(HostDocument& document, uint32_t location) {
+  const UString& text = document.textStorage().string();
+  const LineStartTable& table = lineTableFor(document, text);
+  // Line feeds strictly before `location`: line starts (offset after a line feed) <= location.
+  auto end = std::upper_bound(table.lineStarts.begin(), table.lineStarts.end(), location);
+  return static_cast<int32_t>(end - table.lineStarts.begin());
+}
+
+void invalidateLineIndexCache(const HostDocument* document) {
+  auto& tables = lineTables();
+  if (!document) {
+    tables.clear();
+    return;
+  }
+  tables.remove_if([&](const LineStartTable& t) { return t.document == document; });
+}
+
+int VmkErrorLocationSortDescriptor::compareObject(const VmkErrorLocation& a,
+                                                  const VmkErrorLocation& b) const {
+  return compareValues(a.errorRange().location, b.errorRange().location);
+}
+
+void sortErrorLocations(VmkErrorLocationList& list) {
+  VmkErrorLocationSortDescriptor descriptor;
+  std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
+    return descriptor.compareObject(*a, *b) < 0;
+  });
+}
+
+int locationCompare(VmkErrorLocation& a, VmkErrorLocation& b,
+                    const ColumnSortDescriptor& descriptor) {
+  int result = 0;
+  const std::string& key = descriptor.key;
+  if (key == "LocationColumn") {
+    result = compareValues(a.errorParagraphIndex(), b.errorParagraphIndex());
+  } else if (key == "ErrorIconColumn") {
+    result = compareValues(a.errorLevel(), b.errorLevel());
+  } else if (key == "ErrorTypeColumn") {
+    result = compareValues(a.errorNumber(), b.errorNumber());
+  } else if (key == "FixButtonColumn") {
+    result = compareValues(std::min(a.errorFix(), 0), std::min(b.errorFix(), 0));
+  }
+  return descriptor.ascending ? result : -result;
+}
+
+}  // namespace vmk
