@@ -1,0 +1,253 @@
+#include "dictionary/VmkDictionary.h"
+
+#include <utility>
+
+#include "dictionary/AttributeTypes.h"
+#include "dictionary/DictionaryFolder.h"
+
+namespace vmk {
+
+namespace {
+
+constexpr UChar16 kTab = u'\t';
+
+bool isAscii(UStringView text) {
+  for (UChar16 c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+// Names are nearly always ASCII; take the cheap mapping when it gives the same answer.
+UString upperName(UStringView name) {
+  return isAscii(name) ? asciiUppercase(name) : uppercase(name);
+}
+UString lowerName(UStringView name) {
+  return isAscii(name) ? asciiLowercase(name) : lowercase(name);
+}
+
+std::optional<UString> stringValue(const PlistDict& dict, std::string_view key) {
+  const PlistValue* value = dict.find(key);
+  if (!value || !value->isString()) return std::nullopt;
+  return toUtf16(*value->asString());
+}
+
+// The string members of an array value, in order; false when the value is missing or not an
+// array.
+bool stringMembers(const PlistDict& dict, std::string_view key, std::vector<UString>* out) {
+  const PlistValue* value = dict.find(key);
+  if (!value || !value->isArray()) return false;
+  for (const PlistValue& member : *value->asArray()) {
+    if (const std::string* text = member.asString()) out->push_back(toUtf16(*text));
+  }
+  return true;
+}
+
+}  // namespace
+
+VmkDictionary::VmkDictionary(PlistDict tree, UString displayName)
+    : dictionary_(std::move(tree)), displayName_(std::move(displayName)) {
+  buildIndex();
+}
+
+std::unique_ptr<VmkDictionary> VmkDictionary::fromPlist(PlistValue tree, UString displayName) {
+  PlistDict* dict = tree.asDict();
+  if (!dict) return nullptr;
+  return std::make_unique<VmkDictionary>(std::move(*dict), std::move(displayName));
+}
+
+std::unique_ptr<VmkDictionary> VmkDictionary::fromFile(const std::string& path,
+                                                       UString displayName) {
+  std::optional<PlistValue> tree = readPlistFile(path);
+  if (!tree) return nullptr;
+  return fromPlist(std::move(*tree), std::move(displayName));
+}
+
+std::unique_ptr<VmkDictionary> VmkDictionary::initWithDoctypeName(UStringView publicId) {
+  for (const UString& name : htmlDictionaryNames()) {
+    std::optional<PlistValue> tree = readPlistFile(dictionaryPathForName(name));
+    if (!tree || !tree->isDict()) continue;
+    const std::optional<UString> doctypeName = stringValue(*tree->asDict(), "DoctypeName");
+    if (doctypeName && isEqualToString(*doctypeName, publicId, true)) {
+      return fromPlist(std::move(*tree), name);
+    }
+  }
+  return nullptr;
+}
+
+std::unique_ptr<VmkDictionary> VmkDictionary::initWithMenuName(UStringView displayName) {
+  return fromFile(dictionaryPathForName(displayName), UString(displayName));
+}
+
+VmkAttributeEntry VmkDictionary::splitAttributeEntry(UStringView entry) {
+  VmkAttributeEntry split;
+  split.entry = UString(entry);
+  const size_t firstTab = entry.find(kTab);
+  if (firstTab == UStringView::npos) return split;
+  split.tabCount = 1;
+  split.name = UString(entry.substr(0, firstTab));
+  split.lowerName = lowerName(split.name);
+  const UStringView rest = entry.substr(firstTab + 1);
+  const size_t secondTab = rest.find(kTab);
+  if (secondTab == UStringView::npos) return split;
+  split.tabCount = 2;
+  split.type = UString(rest.substr(0, secondTab));
+  split.defaultValue = UString(rest.substr(secondTab + 1));
+  split.cdata = isCDATAAttribute(split.type, &split.cdataKind);
+  return split;
+}
+
+void VmkDictionary::extractAttributeData(UStringView entry, std::optional<UString>* name,
+                                         std::optional<UString>* info1,
+                                         std::optional<UString>* info2) {
+  VmkAttributeEntry split = splitAttributeEntry(entry);
+  if (name) *name = split.hasName() ? std::optional<UString>(std::move(split.name)) : std::nullopt;
+  if (info1) {
+    *info1 =
+        split.hasTypeAndDefault() ? std::optional<UString>(std::move(split.type)) : std::nullopt;
+  }
+  if (info2) {
+    *info2 = split.hasTypeAndDefault() ? std::optional<UString>(std::move(split.defaultValue))
+                                       : std::nullopt;
+  }
+}
+
+void VmkDictionary::buildIndex() {
+  publicIdentifier_ = stringValue(dictionary_, "DoctypeName");
+  systemIdentifier_ = stringValue(dictionary_, "SystemIdentifier");
+
+  const PlistValue* table = dictionary_.find("DtdDictionary");
+  if (!table || !table->isDict()) return;
+
+  records_.reserve(table->asDict()->size());
+  for (const auto& [key, value] : *table->asDict()) {
+    VmkElementRecord& record = records_.emplace_back();
+    record.name = toUtf16(key);
+    record.raw = value.asDict();
+    if (!record.raw) continue;
+    const PlistDict& raw = *record.raw;
+    record.typeString = stringValue(raw, "TypeString");
+    record.hasChildElements = stringMembers(raw, "ChildElements", &record.childElements);
+    record.childSet.insert(record.childElements.begin(), record.childElements.end());
+    record.hasParentElements = stringMembers(raw, "ParentElements", &record.parentElements);
+
+    std::vector<UString> entries;
+    record.hasAttributes = stringMembers(raw, "Attributes", &entries);
+    record.attributes.reserve(entries.size());
+    for (const UString& text : entries) {
+      VmkAttributeEntry& entry = record.attributes.emplace_back(splitAttributeEntry(text));
+      if (!entry.hasName()) continue;
+      record.attributeNames.insert(entry.name);
+      record.attributesByLowerName[entry.lowerName].push_back(record.attributes.size() - 1);
+      if (entry.hasTypeAndDefault() && entry.defaultValue == u"#REQUIRED") {
+        record.requiredAttributes.push_back(entry.name);
+      }
+    }
+
+    // The first member of the child list, whatever its kind, decides emptiness.
+    const PlistValue* children = raw.find("ChildElements");
+    const PlistArray* childArray = children ? children->asArray() : nullptr;
+    const std::string* first =
+        childArray && !childArray->empty() ? childArray->front().asString() : nullptr;
+    if (first && *first == "EMPTY") {
+      record.endTagType = kEndTagEmpty;
+    } else if (record.typeString && (*record.typeString == u"XML" || *record.typeString == u"- -" ||
+                                     *record.typeString == u"O -")) {
+      record.endTagType = kEndTagRequired;
+    } else {
+      record.endTagType = kEndTagOmissible;
+    }
+  }
+
+  // records_ is complete: its names no longer move. The first record of a name wins.
+  for (size_t i = 0; i < records_.size(); ++i) index_.emplace(records_[i].name, i);
+
+  isXML_ = !records_.empty() && records_.front().typeString == u"XML";
+
+  for (VmkElementRecord& record : records_) {
+    for (const UString& child : record.childElements) {
+      const VmkElementRecord* container = elementRecord(child);
+      if (container && container->typeString == u"O O") {
+        record.childrenThroughOmissibleContainers.insert(container->childElements.begin(),
+                                                         container->childElements.end());
+      }
+    }
+  }
+}
+
+const VmkElementRecord* VmkDictionary::elementRecord(UStringView element) const {
+  const auto found = index_.find(element);
+  return found == index_.end() ? nullptr : &records_[found->second];
+}
+
+UString VmkDictionary::foldElementName(UStringView element) const {
+  return isXML_ ? lowerName(element) : upperName(element);
+}
+
+std::optional<UString> VmkDictionary::doctypeTag() const {
+  if (!publicIdentifier_) return std::nullopt;
+  UString tag = u"<!DOCTYPE html PUBLIC \"" + *publicIdentifier_ + u"\"";
+  if (systemIdentifier_) tag += u" \"" + *systemIdentifier_ + u"\"";
+  tag += u">";
+  return tag;
+}
+
+int VmkDictionary::endTagTypeForElement(UStringView element) const {
+  const VmkElementRecord* record = elementRecord(element);
+  return record ? record->endTagType : kEndTagNotInDictionary;
+}
+
+bool VmkDictionary::isCDATAElement(UStringView element) const {
+  const VmkElementRecord* record = elementRecord(element);
+  return record && record->childSet.contains(u"CDATA");
+}
+
+int VmkDictionary::isChildElement(UStringView child, UStringView parentElement) const {
+  const VmkElementRecord* parent = foldedElementRecord(parentElement);
+  if (!parent) return -1;
+  UString childName;
+  if (isXML_) {
+    childName = UString(child);
+  } else {
+    childName = upperName(child);
+    if (childName == u"INS" || childName == u"DEL") return 1;
+  }
+  if (!parent->hasChildElements) return -1;
+  if (parent->childSet.contains(childName)) return 1;
+  if (!elementRecord(childName)) return -1;
+  if (parent->childrenThroughOmissibleContainers.contains(childName)) return 1;
+  return 0;
+}
+
+bool VmkDictionary::canContainAttribute(UStringView attribute, UStringView element) const {
+  const VmkElementRecord* record = foldedElementRecord(element);
+  if (!record) return true;
+  if (!record->hasAttributes) return false;
+  if (isXML_) return record->attributeNames.contains(UString(attribute));
+  return record->attributeNames.contains(lowerName(attribute));
+}
+
+std::optional<std::vector<UString>> VmkDictionary::requiredAttributesForElement(
+    UStringView element) const {
+  const VmkElementRecord* record = foldedElementRecord(element);
+  if (!record || record->requiredAttributes.empty()) return std::nullopt;
+  return record->requiredAttributes;
+}
+
+const std::vector<UString>& VmkDictionary::linkableAttributeNameArray() const {
+  if (linkableAttributes_) return *linkableAttributes_;
+  std::vector<UString>& list = linkableAttributes_.emplace();
+  for (const VmkElementRecord& record : records_) {
+    const UString element = lowerName(record.name);
+    for (const VmkAttributeEntry& entry : record.attributes) {
+      if (!entry.cdata || !entry.cdataKind) continue;
+      const UString& kind = *entry.cdataKind;
+      if (kind == u"URL" || kind == u"URI" || kind == u"UriList") {
+        list.push_back(element + kTab + lowerName(entry.name));
+      }
+    }
+  }
+  return list;
+}
+
+}  // namespace vmk
