@@ -1,0 +1,203 @@
+#include "host/headless/DocumentFile.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "host/HostDocument.h"
+#include "support/Regex.h"
+
+namespace vmk {
+
+namespace {
+
+constexpr std::string_view kUtf8BOM = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LEBOM = "\xFF\xFE";
+constexpr std::string_view kUtf16BEBOM = "\xFE\xFF";
+// How much of a file is searched for a charset declaration.
+constexpr size_t kDeclarationWindow = 4096;
+
+// Bytes widened one to one into UTF-16 code units, so that ASCII markup can be searched.
+UString widenBytes(std::string_view bytes) {
+  UString wide(bytes.size(), u'\0');
+  std::transform(bytes.begin(), bytes.end(), wide.begin(),
+                 [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+  return wide;
+}
+
+std::string narrowAscii(UStringView text) {
+  std::string narrow(text.size(), '\0');
+  std::transform(text.begin(), text.end(), narrow.begin(),
+                 [](char16_t c) { return static_cast<char>(c & 0x7F); });
+  return narrow;
+}
+
+DecodedDocument finish(UString text, Encoding encoding, bool hasBOM, bool errors) {
+  DecodedDocument decoded;
+  decoded.lineEndings = detectLineEndings(text);
+  decoded.text = normalizeLineEndings(text);
+  decoded.encoding = std::move(encoding);
+  decoded.hasBOM = hasBOM;
+  decoded.decodingErrors = errors;
+  return decoded;
+}
+
+// Strict decoding first; the lenient one (U+FFFD for bad bytes) only when that fails.
+DecodedDocument decodeWith(std::string_view bytes, const Encoding& encoding, bool hasBOM) {
+  if (std::optional<UString> text = encoding.decode(bytes, true)) {
+    return finish(std::move(*text), encoding, hasBOM, false);
+  }
+  return finish(encoding.decode(bytes, false).value_or(UString()), encoding, hasBOM, true);
+}
+
+}  // namespace
+
+std::string declaredCharsetName(std::string_view bytes) {
+  static const Regex xmlDeclaration(
+      R"(\A\s*<\?xml\s[^>]*?\bencoding\s*=\s*["']\s*([A-Za-z0-9._:\-]+))", Regex::kIgnoreCase);
+  static const Regex metaCharset(R"(<meta\s[^>]*?\bcharset\s*=\s*["']?\s*([A-Za-z0-9._:\-]+))",
+                                 Regex::kIgnoreCase);
+  UString head = widenBytes(bytes.substr(0, kDeclarationWindow));
+  for (const Regex* pattern : {&xmlDeclaration, &metaCharset}) {
+    if (std::optional<RegexMatch> match = pattern->firstMatch(head)) {
+      if (std::optional<UString> name = match->text(head, 1)) return narrowAscii(*name);
+    }
+  }
+  return std::string();
+}
+
+DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<Encoding>& forced) {
+  if (bytes.starts_with(kUtf8BOM)) {
+    return decodeWith(bytes.substr(kUtf8BOM.size()), Encoding::utf8(), true);
+  }
+  if (bytes.starts_with(kUtf16LEBOM)) {
+    return decodeWith(bytes.substr(kUtf16LEBOM.size()), Encoding::utf16LE(), true);
+  }
+  if (bytes.starts_with(kUtf16BEBOM)) {
+    return decodeWith(bytes.substr(kUtf16BEBOM.size()), Encoding::utf16BE(), true);
+  }
+  if (forced && forced->valid()) return decodeWith(bytes, *forced, false);
+
+  if (std::string name = declaredCharsetName(bytes); !name.empty()) {
+    Encoding declared = Encoding::fromName(name);
+    // The declaration was read as ASCII, so a UTF-16 declaration cannot be right.
+    if (declared.valid() && !declared.isUTF16()) {
+      if (std::optional<UString> text = declared.decode(bytes, true)) {
+        return finish(std::move(*text), declared, false, false);
+      }
+    }
+  }
+  if (std::optional<UString> text = Encoding::utf8().decode(bytes, true)) {
+    return finish(std::move(*text), Encoding::utf8(), false, false);
+  }
+  return decodeWith(bytes, Encoding::windowsLatin1(), false);
+}
+
+std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& encoding,
+                                              int lineEndings, bool withBOM,
+                                              std::string* errorOut) {
+  if (!encoding.valid()) {
+    if (errorOut) *errorOut = "the document has no valid text encoding";
+    return std::nullopt;
+  }
+  UString restored = restoreLineEndings(text, lineEndings);
+  std::optional<std::string> bytes = encoding.encodeLossless(restored);
+  if (!bytes) {
+    if (errorOut) {
+      // Name the first character that does not fit, to help the user find it.
+      std::string detail;
+      for (size_t i = 0; i < restored.size(); ++i) {
+        size_t width =
+            (i + 1 < restored.size() && restored[i] >= 0xD800 && restored[i] < 0xDC00) ? 2 : 1;
+        if (!encoding.canConvertWithoutLoss(UStringView(restored).substr(i, width))) {
+          detail = " (the first is \"" + toUtf8(UStringView(restored).substr(i, width)) + "\")";
+          break;
+        }
+        i += width - 1;
+      }
+      *errorOut = "some characters cannot be written in the encoding " + encoding.ianaName() +
+                  detail + "; the file was not changed";
+    }
+    return std::nullopt;
+  }
+  if (!withBOM) return bytes;
+  std::string_view bom;
+  if (encoding == Encoding::utf8()) {
+    bom = kUtf8BOM;
+  } else if (encoding == Encoding::utf16LE()) {
+    bom = kUtf16LEBOM;
+  } else if (encoding == Encoding::utf16BE()) {
+    bom = kUtf16BEBOM;
+  }
+  // Other encodings (Encoding::utf16() writes its own mark) get none.
+  return std::string(bom) + *bytes;
+}
+
+int detectLineEndings(UStringView text) {
+  size_t found = text.find_first_of(u"\r\n");
+  if (found == UStringView::npos || text[found] == u'\n') return kLineEndingsLF;
+  if (found + 1 < text.size() && text[found + 1] == u'\n') return kLineEndingsCRLF;
+  return kLineEndingsCR;
+}
+
+UString normalizeLineEndings(UStringView text) {
+  UString result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r') {
+      result.push_back(u'\n');
+      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      result.push_back(text[i]);
+    }
+  }
+  return result;
+}
+
+UString restoreLineEndings(UStringView text, int lineEndings) {
+  if (lineEndings != kLineEndingsCR && lineEndings != kLineEndingsCRLF) return UString(text);
+  UString result;
+  result.reserve(text.size() + (lineEndings == kLineEndingsCRLF ? text.size() / 16 : 0));
+  for (char16_t c : text) {
+    if (c != u'\n') {
+      result.push_back(c);
+    } else if (lineEndings == kLineEndingsCR) {
+      result.push_back(u'\r');
+    } else {
+      result.append(u"\r\n");
+    }
+  }
+  return result;
+}
+
+bool isHTMLDocument(const std::optional<std::string>& fileName, UStringView text) {
+  if (fileName) {
+    std::string name = lastPathComponent(*fileName);
+    if (size_t dot = name.rfind('.'); dot != std::string::npos) {
+      std::string extension = name.substr(dot + 1);
+      std::transform(extension.begin(), extension.end(), extension.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (extension == "html" || extension == "htm" || extension == "xhtml" ||
+          extension == "shtml") {
+        return true;
+      }
+    }
+  }
+  size_t start = 0;
+  if (start < text.size() && text[start] == 0xFEFF) ++start;
+  while (start < text.size() &&
+         (text[start] == u' ' || text[start] == u'\t' || text[start] == u'\n' ||
+          text[start] == u'\r' || text[start] == u'\f')) {
+    ++start;
+  }
+  UString head = asciiLowercase(text.substr(start, 9));
+  return head.starts_with(u"<!doctype") || head.starts_with(u"<html");
+}
+
+std::string lastPathComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos || path.size() == 1) return std::string(path);
+  return std::string(path.substr(slash + 1));
+}
+
+}  // namespace vmk

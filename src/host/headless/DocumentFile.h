@@ -1,0 +1,56 @@
+// Turning a document file's bytes into text and back: encoding detection, byte order marks,
+// line ends, and whether a document is HTML.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "support/Encoding.h"
+#include "support/Text.h"
+
+namespace vmk {
+
+// The text of a document file and how it was stored.
+struct DecodedDocument {
+  UString text;  // line ends normalized to LF
+  Encoding encoding;
+  int lineEndings = 3;  // kLineEndingsLF
+  bool hasBOM = false;
+  bool decodingErrors = false;  // some bytes were replaced with U+FFFD
+};
+
+// Bytes -> text. The encoding is, in this order: the one a byte order mark names (UTF-8,
+// UTF-16LE, UTF-16BE); `forced`; the charset of an XML declaration or of a meta element near the
+// start of the file, when it is known and decodes the bytes without error; UTF-8 when the bytes
+// are valid UTF-8; windows-1252.
+DecodedDocument decodeDocumentBytes(std::string_view bytes,
+                                    const std::optional<Encoding>& forced = std::nullopt);
+
+// Text -> bytes: LF line ends turned into `lineEndings`, encoded without loss, byte order mark
+// first when `withBOM` and the encoding has one. Absent (with *errorOut) when a character cannot
+// be encoded.
+std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& encoding,
+                                              int lineEndings, bool withBOM,
+                                              std::string* errorOut = nullptr);
+
+// The charset named by an XML declaration or a meta element in the first few kilobytes of an
+// ASCII-compatible file, as written there ("" when none).
+std::string declaredCharsetName(std::string_view bytes);
+
+// The kind of the first line end in the text (1 CR, 2 CRLF, 3 LF; LF when there is none).
+int detectLineEndings(UStringView text);
+// CRLF and lone CR become LF.
+UString normalizeLineEndings(UStringView text);
+// LF becomes the given kind's line end.
+UString restoreLineEndings(UStringView text, int lineEndings);
+
+// True for a file name with an HTML extension (.html .htm .xhtml .shtml, any case) or a text
+// that starts, after an optional byte order mark and white space, with "<!DOCTYPE" or "<html"
+// in any case.
+bool isHTMLDocument(const std::optional<std::string>& fileName, UStringView text);
+
+// The last component of a path ("" for an empty path).
+std::string lastPathComponent(std::string_view path);
+
+}  // namespace vmk

@@ -1,0 +1,236 @@
+#include "host/headless/HeadlessDocument.h"
+
+#include <algorithm>
+
+#include "host/headless/DocumentFile.h"
+#include "support/Digest.h"
+#include "support/Paths.h"
+
+namespace vmk {
+
+// ---- text storage and text view -------------------------------------------------------------
+
+const UString& HeadlessTextStorage::string() const {
+  return document_.text_;
+}
+void HeadlessTextStorage::beginEditing() {
+  document_.beginEditing();
+}
+void HeadlessTextStorage::endEditing() {
+  document_.endEditing();
+}
+void HeadlessTextStorage::replaceCharactersInRange(Range range, UStringView withString) {
+  document_.replaceCharacters(range, withString);
+}
+
+bool HeadlessTextView::shouldChangeTextInRange(Range range, const UString* /*replacement*/) {
+  if (document_.refusesEdits_) return false;
+  return range.location <= document_.text_.size() &&
+         range.length <= document_.text_.size() - range.location;
+}
+
+void HeadlessTextView::didChangeText() {
+  ++document_.didChangeTextCount_;
+}
+
+// ---- document -------------------------------------------------------------------------------
+
+HeadlessDocument::HeadlessDocument(UString text, std::optional<std::string> fileName,
+                                   Encoding encoding)
+    : fileName_(std::move(fileName)), encoding_(std::move(encoding)) {
+  lineEndings_ = detectLineEndings(text);
+  text_ = normalizeLineEndings(text);
+  documentType_ = isHTMLDocument(fileName_, text_) ? kHTMLDocumentType : 0;
+}
+
+HeadlessDocument::~HeadlessDocument() = default;
+
+std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path,
+                                                         std::optional<Encoding> forced,
+                                                         std::string* errorOut) {
+  std::string readError;
+  std::optional<std::string> bytes = readFileContents(path, &readError);
+  if (!bytes) {
+    if (errorOut) *errorOut = "cannot read " + path + ": " + readError;
+    return nullptr;
+  }
+  DecodedDocument decoded = decodeDocumentBytes(*bytes, forced);
+  auto document = std::make_unique<HeadlessDocument>(UString(), path, decoded.encoding);
+  document->text_ = std::move(decoded.text);
+  document->lineEndings_ = decoded.lineEndings;
+  document->hasBOM_ = decoded.hasBOM;
+  document->decodingErrors_ = decoded.decodingErrors;
+  document->documentType_ =
+      isHTMLDocument(document->fileName_, document->text_) ? kHTMLDocumentType : 0;
+  return document;
+}
+
+void HeadlessDocument::setSelectedRange(Range range, bool withScroll) {
+  uint32_t size = static_cast<uint32_t>(text_.size());
+  uint32_t location = std::min(range.location, size);
+  selection_ = Range(location, std::min(range.length, size - location));
+  lastSelectionScrolled_ = withScroll;
+}
+
+void HeadlessDocument::setSelectedRange(Range range, bool withScroll, bool toFront) {
+  setSelectedRange(range, withScroll);
+  if (toFront && frontListener_) frontListener_(*this);
+}
+
+std::string HeadlessDocument::md5DigestString() const {
+  if (!digestCache_ || digestCache_->first != version_) {
+    digestCache_.emplace(version_, digestHex(UStringView(text_)));
+  }
+  return digestCache_->second;
+}
+
+UString HeadlessDocument::displayName() const {
+  if (fileName_ && !fileName_->empty()) return toUtf16(lastPathComponent(*fileName_));
+  if (remoteURL_ && !remoteURL_->empty()) {
+    std::string_view address = *remoteURL_;
+    if (size_t cut = address.find_first_of("?#"); cut != std::string_view::npos) {
+      address = address.substr(0, cut);
+    }
+    std::string name = lastPathComponent(address);
+    if (!name.empty()) return toUtf16(name);
+  }
+  return u"Untitled";
+}
+
+void HeadlessDocument::setFileName(std::optional<std::string> path) {
+  fileName_ = std::move(path);
+}
+
+std::optional<std::string> HeadlessDocument::encodedContents(std::string* errorOut) const {
+  return encodeDocumentText(text_, encoding_, lineEndings_, hasBOM_, errorOut);
+}
+
+bool HeadlessDocument::saveToFile(const std::string& path, std::string* errorOut) const {
+  if (decodingErrors_ && fileName_ && path == *fileName_) {
+    if (errorOut) {
+      *errorOut = "cannot save " + path + ": it had bytes that are not valid " +
+                  encoding_.ianaName() + ", and saving would replace them";
+    }
+    return false;
+  }
+  std::string encodeError;
+  std::optional<std::string> bytes = encodedContents(&encodeError);
+  if (!bytes) {
+    if (errorOut) *errorOut = "cannot save " + path + ": " + encodeError;
+    return false;
+  }
+  std::string writeError;
+  if (!writeFileAtomically(path, *bytes, &writeError)) {
+    if (errorOut) *errorOut = "cannot save " + path + ": " + writeError;
+    return false;
+  }
+  return true;
+}
+
+bool HeadlessDocument::saveDocument(std::string* errorOut) {
+  if (!fileName_ || fileName_->empty()) {
+    if (errorOut) *errorOut = "the document \"" + toUtf8(displayName()) + "\" has no file";
+    return false;
+  }
+  if (!saveToFile(*fileName_, errorOut)) return false;
+  savedVersion_ = version_;
+  return true;
+}
+
+// ---- editing --------------------------------------------------------------------------------
+
+void HeadlessDocument::beginEditing() {
+  ++editDepth_;
+}
+
+void HeadlessDocument::endEditing() {
+  if (editDepth_ == 0) return;  // unbalanced: ignore
+  if (--editDepth_ > 0 || pending_.empty()) return;
+  EditGroup group = std::move(pending_);
+  pending_ = EditGroup();
+  redoStack_.clear();
+  undoStack_.push_back(group);
+  notifyEdit(group);
+}
+
+void HeadlessDocument::replaceCharacters(Range range, UStringView replacement) {
+  // A range past the end is clamped to the text rather than trusted.
+  uint32_t size = static_cast<uint32_t>(text_.size());
+  uint32_t location = std::min(range.location, size);
+  Range clamped(location, std::min(range.length, size - location));
+  beginEditing();
+  applyReplacement(clamped, replacement, pending_);
+  endEditing();
+}
+
+void HeadlessDocument::applyReplacement(Range range, UStringView replacement, EditGroup& group) {
+  EditStep step;
+  step.location = range.location;
+  step.newLength = static_cast<uint32_t>(replacement.size());
+  step.oldText = text_.substr(range.location, range.length);
+  text_.replace(range.location, range.length, replacement);
+  ++version_;
+
+  const int64_t delta = static_cast<int64_t>(replacement.size()) - range.length;
+  const uint32_t newEnd = range.location + step.newLength;
+  // Position of an old-text offset in the new text (offsets inside the replaced range move to
+  // the end of the new characters).
+  auto map = [&](uint32_t offset, bool isStart) -> uint32_t {
+    if (offset <= range.location) return offset;
+    if (offset >= range.max()) return static_cast<uint32_t>(offset + delta);
+    return isStart ? range.location : newEnd;
+  };
+  if (group.empty()) {
+    group.editedRange = Range(range.location, step.newLength);
+  } else {
+    uint32_t start = std::min(map(group.editedRange.location, true), range.location);
+    uint32_t end = std::max(map(group.editedRange.max(), false), newEnd);
+    group.editedRange = Range(start, end - start);
+  }
+  group.changeInLength += delta;
+  group.steps.push_back(std::move(step));
+
+  // The selection follows the text.
+  uint32_t selStart = map(selection_.location, true);
+  uint32_t selEnd = map(selection_.max(), false);
+  if (selection_.location < range.max() && selection_.max() > range.location) {
+    selStart = selEnd = newEnd;  // overlapped by the edit: caret after the new text
+  }
+  selection_ = Range(selStart, selEnd - selStart);
+}
+
+HeadlessDocument::EditGroup HeadlessDocument::reverseGroup(const EditGroup& group) {
+  EditGroup reversed;
+  for (auto it = group.steps.rbegin(); it != group.steps.rend(); ++it) {
+    applyReplacement(Range(it->location, it->newLength), it->oldText, reversed);
+  }
+  return reversed;
+}
+
+bool HeadlessDocument::undo() {
+  if (!canUndo()) return false;
+  EditGroup group = std::move(undoStack_.back());
+  undoStack_.pop_back();
+  EditGroup reversed = reverseGroup(group);
+  redoStack_.push_back(reversed);
+  notifyEdit(reversed);
+  return true;
+}
+
+bool HeadlessDocument::redo() {
+  if (!canRedo()) return false;
+  EditGroup group = std::move(redoStack_.back());
+  redoStack_.pop_back();
+  EditGroup reversed = reverseGroup(group);
+  undoStack_.push_back(reversed);
+  notifyEdit(reversed);
+  return true;
+}
+
+void HeadlessDocument::notifyEdit(const EditGroup& group) {
+  if (!editListener_) return;
+  EditListener listener = editListener_;  // the listener may replace itself
+  listener(*this, group.editedRange, group.changeInLength);
+}
+
+}  // namespace vmk
