@@ -1,0 +1,158 @@
+// UTF-16 text helpers over ICU.
+#include "support/Text.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+#include <unicode/utypes.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace vmk {
+namespace {
+
+constexpr UChar32 kReplacementCharacter = 0xFFFD;
+
+// ICU counts lengths in int32_t; texts longer than that are handled piecewise by callers that
+// need it, here we simply clamp (no document comes close).
+int32_t clampLength(size_t n) {
+  return n > size_t(std::numeric_limits<int32_t>::max()) ? std::numeric_limits<int32_t>::max()
+                                                         : int32_t(n);
+}
+
+const UChar* icu(UStringView text) {
+  return reinterpret_cast<const UChar*>(text.data());
+}
+
+// Runs an ICU case-mapping function that reports the needed size on overflow.
+template <typename Fn>
+UString mapCase(UStringView text, Fn fn) {
+  if (text.empty()) return UString();
+  UString out(text.size(), u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = fn(reinterpret_cast<UChar*>(out.data()), clampLength(out.size()), icu(text),
+                 clampLength(text.size()), &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(size_t(n), u'\0');
+    status = U_ZERO_ERROR;
+    n = fn(reinterpret_cast<UChar*>(out.data()), clampLength(out.size()), icu(text),
+           clampLength(text.size()), &status);
+  }
+  if (U_FAILURE(status)) return UString(text);
+  out.resize(size_t(n));
+  return out;
+}
+
+}  // namespace
+
+UString toUtf16(std::string_view utf8) {
+  if (utf8.empty()) return UString();
+  // A UTF-8 text never needs more UTF-16 units than it has bytes.
+  UString out(utf8.size(), u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = 0;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), clampLength(out.size()), &n,
+                       utf8.data(), clampLength(utf8.size()), kReplacementCharacter, nullptr,
+                       &status);
+  if (U_FAILURE(status)) return UString();
+  out.resize(size_t(n));
+  return out;
+}
+
+std::string toUtf8(UStringView utf16) {
+  if (utf16.empty()) return std::string();
+  // At most three bytes per UTF-16 unit (a surrogate pair gives four bytes for two units).
+  std::string out(utf16.size() * 3, '\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = 0;
+  u_strToUTF8WithSub(out.data(), clampLength(out.size()), &n, icu(utf16), clampLength(utf16.size()),
+                     kReplacementCharacter, nullptr, &status);
+  if (U_FAILURE(status)) return std::string();
+  out.resize(size_t(n));
+  return out;
+}
+
+UString uppercase(UStringView text) {
+  return mapCase(text,
+                 [](UChar* dest, int32_t cap, const UChar* src, int32_t len, UErrorCode* status) {
+                   return u_strToUpper(dest, cap, src, len, "", status);
+                 });
+}
+
+UString lowercase(UStringView text) {
+  return mapCase(text,
+                 [](UChar* dest, int32_t cap, const UChar* src, int32_t len, UErrorCode* status) {
+                   return u_strToLower(dest, cap, src, len, "", status);
+                 });
+}
+
+UString asciiUppercase(UStringView text) {
+  UString out(text);
+  for (auto& c : out)
+    if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+  return out;
+}
+
+UString asciiLowercase(UStringView text) {
+  UString out(text);
+  for (auto& c : out)
+    if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+  return out;
+}
+
+int caseInsensitiveCompare(UStringView a, UStringView b) {
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t r = u_strCaseCompare(icu(a), clampLength(a.size()), icu(b), clampLength(b.size()),
+                               U_FOLD_CASE_DEFAULT, &status);
+  if (U_FAILURE(status)) return a.compare(b);
+  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+bool isEqualToString(UStringView a, UStringView b, bool caseIgnore) {
+  if (!caseIgnore) return a == b;
+  return caseInsensitiveCompare(a, b) == 0;
+}
+
+bool containsStringObject(const std::vector<UString>& list, UStringView text, bool caseIgnore) {
+  for (const auto& s : list)
+    if (isEqualToString(s, text, caseIgnore)) return true;
+  return false;
+}
+
+UStringView substringWithRange(UStringView text, Range range) {
+  if (!range.found() || range.location >= text.size()) return UStringView();
+  size_t len = std::min<size_t>(range.length, text.size() - range.location);
+  return text.substr(range.location, len);
+}
+
+UString toUString(int64_t value) {
+  std::string s = std::to_string(value);
+  return UString(s.begin(), s.end());
+}
+
+UString fillPlaceholders(UStringView templ, const std::vector<UString>& subStrings) {
+  UString out;
+  out.reserve(templ.size());
+  for (size_t i = 0; i < templ.size(); ++i) {
+    char16_t c = templ[i];
+    if (c == u'%' && i + 1 < templ.size() && templ[i + 1] >= u'1' && templ[i + 1] <= u'9') {
+      size_t index = size_t(templ[i + 1] - u'0');
+      size_t used = 2;
+      // "%10" and beyond only when there are that many substrings; otherwise "%1" then "0".
+      if (i + 2 < templ.size() && templ[i + 2] >= u'0' && templ[i + 2] <= u'9') {
+        size_t wide = index * 10 + size_t(templ[i + 2] - u'0');
+        if (wide <= subStrings.size()) {
+          index = wide;
+          used = 3;
+        }
+      }
+      if (index <= subStrings.size()) out += subStrings[index - 1];
+      i += used - 1;
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace vmk

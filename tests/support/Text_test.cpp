@@ -1,0 +1,56 @@
+#include "support/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace vmk {
+namespace {
+
+TEST(TextTest, Utf8RoundTripAndReplacement) {
+  const std::string s = "a\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80";
+  UString w = toUtf16(s);
+  EXPECT_EQ(w, UString(u"a\u00e9\u65e5\U0001F600"));
+  EXPECT_EQ(toUtf8(w), s);
+  EXPECT_EQ(toUtf16("a\xff"
+                    "b"),
+            UString(u"a\uFFFDb"));
+  EXPECT_EQ(toUtf8(UString(u"x\xD800y")), "x\xef\xbf\xbdy");  // lone surrogate
+  EXPECT_EQ(toUtf16(""), UString());
+}
+
+TEST(TextTest, CaseMappingAndComparison) {
+  EXPECT_EQ(uppercase(u"stra\u00dfe"), UString(u"STRASSE"));
+  EXPECT_EQ(lowercase(u"\u00c9COLE"), UString(u"\u00e9cole"));
+  EXPECT_EQ(asciiUppercase(u"div\u00e9"), UString(u"DIV\u00e9"));
+  EXPECT_EQ(asciiLowercase(u"DIV\u00c9"), UString(u"div\u00c9"));
+  EXPECT_EQ(caseInsensitiveCompare(u"Table", u"TABLE"), 0);
+  EXPECT_LT(caseInsensitiveCompare(u"abc", u"ABD"), 0);
+  EXPECT_GT(caseInsensitiveCompare(u"b", u"A"), 0);
+  EXPECT_TRUE(isEqualToString(u"Td", u"TD", true));
+  EXPECT_FALSE(isEqualToString(u"Td", u"TD", false));
+  std::vector<UString> list{u"br", u"HR"};
+  EXPECT_TRUE(containsStringObject(list, u"hr", true));
+  EXPECT_FALSE(containsStringObject(list, u"hr", false));
+  EXPECT_EQ(lastCharacter(u""), 0);
+  EXPECT_EQ(lastCharacter(u"ab"), u'b');
+}
+
+TEST(TextTest, SubstringIsClamped) {
+  EXPECT_EQ(substringWithRange(u"hello", Range(1, 3)), u"ell");
+  EXPECT_EQ(substringWithRange(u"hello", Range(3, 100)), u"lo");
+  EXPECT_EQ(substringWithRange(u"hello", Range(9, 1)), u"");
+  EXPECT_EQ(substringWithRange(u"hello", Range::notFound()), u"");
+  EXPECT_EQ(toUString(-42), UString(u"-42"));
+}
+
+TEST(TextTest, FillPlaceholders) {
+  EXPECT_EQ(fillPlaceholders(u"<%1> in <%2>", {u"b", u"p"}), UString(u"<b> in <p>"));
+  EXPECT_EQ(fillPlaceholders(u"%2 and %3", {u"x", u"y"}), UString(u"y and "));
+  EXPECT_EQ(fillPlaceholders(u"100% sure, %1%", {u"x"}), UString(u"100% sure, x%"));
+  EXPECT_EQ(fillPlaceholders(u"%10", {u"a"}), UString(u"a0"));
+  std::vector<UString> many(11, u"-");
+  many[9] = u"ten";
+  EXPECT_EQ(fillPlaceholders(u"%10", many), UString(u"ten"));
+}
+
+}  // namespace
+}  // namespace vmk
