@@ -34,6 +34,8 @@ class PlistDict {
   // Inserts or replaces (a replaced key keeps its position).
   void set(std::string key, PlistValue value);
   bool erase(std::string_view key);
+  // Appends without looking for an existing key; the caller knows the key is new.
+  void append(std::string key, PlistValue value);
   size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
   const PlistDictEntries& entries() const { return entries_; }

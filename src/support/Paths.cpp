@@ -1,0 +1,205 @@
+// Folders of the program and whole-file reading and writing.
+#include "support/Paths.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#ifndef VELUMARK_INSTALL_PREFIX
+#define VELUMARK_INSTALL_PREFIX "/usr/local"
+#endif
+
+namespace vmk {
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string errnoText(int error) {
+  return std::strerror(error);
+}
+
+std::string parentFolder(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string executableFolder() {
+  std::vector<char> buffer(4096);
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return std::string();
+  return parentFolder(std::string(buffer.data(), size_t(n)));
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string homeDirectory() {
+  std::string home = environment("HOME");
+  if (!home.empty()) return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/";
+}
+
+std::string xdgConfigHome() {
+  // Only an absolute path counts; a relative one is ignored as the XDG rules ask.
+  std::string dir = environment("XDG_CONFIG_HOME");
+  if (!dir.empty() && dir.front() == '/') return dir;
+  return homeDirectory() + "/.config";
+}
+
+std::string xdgDataHome() {
+  std::string dir = environment("XDG_DATA_HOME");
+  if (!dir.empty() && dir.front() == '/') return dir;
+  return homeDirectory() + "/.local/share";
+}
+
+std::string velumarkConfigDirectory() {
+  return xdgConfigHome() + "/velumark";
+}
+std::string velumarkDataDirectory() {
+  return xdgDataHome() + "/velumark";
+}
+
+std::string resourceDirectory() {
+  std::string dir = environment("VELUMARK_RESOURCE_DIR");
+  if (!dir.empty()) return dir;
+  std::string exe = executableFolder();
+  if (!exe.empty()) {
+    std::string beside = exe + "/../share/velumark";
+    if (isDirectory(beside)) return beside;
+  }
+  return VELUMARK_INSTALL_PREFIX "/share/velumark";
+}
+
+std::string resourcePath(std::string_view relative) {
+  return resourceDirectory() + "/" + std::string(relative);
+}
+
+std::optional<std::string> readFileContents(const std::string& path, std::string* errorOut) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errorOut) *errorOut = path + ": " + errnoText(errno);
+    return std::nullopt;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    if (errorOut) *errorOut = path + ": " + errnoText(EISDIR);
+    return std::nullopt;
+  }
+  std::string out;
+  if (st.st_size > 0) out.reserve(size_t(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      ::close(fd);
+      if (errorOut) *errorOut = path + ": " + errnoText(error);
+      return std::nullopt;
+    }
+    out.append(buffer, size_t(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* errorOut) {
+  auto fail = [&](const std::string& what, int error) {
+    if (errorOut) *errorOut = path + ": " + what + ": " + errnoText(error);
+    return false;
+  };
+  if (path.empty() || path.back() == '/') return fail("not a file name", EINVAL);
+
+  // Follow a symbolic link so that the link stays and its target is replaced.
+  std::string target = path;
+  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+    target = resolved;
+    std::free(resolved);
+  }
+
+  std::string folder = parentFolder(target);
+  std::string base = target.substr(
+      target.find_last_of('/') == std::string::npos ? 0 : target.find_last_of('/') + 1);
+  std::string temp = folder + "/." + base + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return fail("cannot create a temporary file in " + folder, errno);
+  temp.assign(name.data());
+
+  auto abandon = [&](const std::string& what, int error) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return fail(what, error);
+  };
+
+  // Keep the permission bits of the file being replaced; a new file gets the usual 0666 & ~umask.
+  struct stat st {};
+  mode_t mode;
+  if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0) return abandon("cannot set permissions", errno);
+
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return abandon("cannot write", errno);
+    }
+    p += n;
+    left -= size_t(n);
+  }
+  if (::fsync(fd) != 0) return abandon("cannot flush", errno);
+  if (::close(fd) != 0) {
+    int error = errno;
+    ::unlink(temp.c_str());
+    return fail("cannot close", error);
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    int error = errno;
+    ::unlink(temp.c_str());
+    return fail("cannot replace the file", error);
+  }
+  return true;
+}
+
+bool makeDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  if (isDirectory(path)) return true;
+  std::string partial;
+  size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = path.find('/', pos + 1);
+    partial = path.substr(0, pos);
+    if (partial.empty() || isDirectory(partial)) continue;
+    if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  return isDirectory(path);
+}
+
+}  // namespace vmk
