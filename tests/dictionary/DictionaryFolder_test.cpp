@@ -1,0 +1,175 @@
+#include "dictionary/DictionaryFolder.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "dictionary/VmkDictionary.h"
+#include "support/Plist.h"
+
+namespace vmk {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<UString>;
+
+const fs::path kTestDictionaries = fs::path(VELUMARK_TEST_DATA) / "dictionaries";
+
+void writeText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+// A private data folder and resource folder for each test.
+class DictionaryFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "vmk-dictfolder-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    saveVariable("XDG_DATA_HOME", (root_ / "data").string());
+    saveVariable("VELUMARK_RESOURCE_DIR", (root_ / "resources").string());
+    shipped_ = root_ / "resources" / "dictionaries";
+    installed_ = root_ / "data" / "velumark" / "dictionaries";
+  }
+
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  void saveVariable(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+
+  void shipTestDictionary(const std::string& file, const std::string& as) {
+    fs::create_directories(shipped_);
+    fs::copy_file(kTestDictionaries / file, shipped_ / as);
+  }
+
+  fs::path root_, shipped_, installed_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(DictionaryFolderTest, PathsFollowTheDataHome) {
+  EXPECT_EQ(dictionariesFolderPath(), installed_.string());
+  EXPECT_EQ(dictionaryPathForName(u"HTML 4.01 Strict"),
+            (installed_ / "HTML 4.01 Strict.dict").string());
+}
+
+TEST_F(DictionaryFolderTest, InstallsAndListsWhenMissing) {
+  writeText(shipped_ / "B.dict", "b");
+  writeText(shipped_ / "a.dict", "a");
+  writeText(shipped_ / ".hidden.dict", "hidden");
+  writeText(shipped_ / "notes.txt", "notes");
+  writeText(shipped_ / "Multi.part.dict", "multi");
+  fs::permissions(shipped_ / "B.dict", fs::perms::owner_read | fs::perms::group_read,
+                  fs::perm_options::replace);
+
+  ASSERT_TRUE(createVelumarkXSupportDirectory());
+  initDictionaries();
+
+  EXPECT_EQ(htmlDictionaryNames(), (Names{u"a", u"B", u"Multi.part", u"notes"}));
+  EXPECT_TRUE(fs::is_regular_file(installed_ / ".hidden.dict"));
+  EXPECT_EQ(fs::status(installed_ / "B.dict").permissions(),
+            fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(fs::last_write_time(installed_ / "a.dict"), fs::last_write_time(shipped_ / "a.dict"));
+  // Nothing is left beside the installed folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(installed_.parent_path()), {}), 1);
+}
+
+TEST_F(DictionaryFolderTest, ExistingFolderIsNeverUpdated) {
+  writeText(shipped_ / "Shipped.dict", "new");
+  writeText(shipped_ / "Mine.dict", "shipped version");
+  writeText(installed_ / "Mine.dict", "user version");
+
+  ASSERT_TRUE(createVelumarkXSupportDirectory());
+  initDictionaries();
+
+  EXPECT_EQ(htmlDictionaryNames(), (Names{u"Mine"}));
+  EXPECT_FALSE(fs::exists(installed_ / "Shipped.dict"));
+  std::ifstream mine(installed_ / "Mine.dict");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(mine), {}), "user version");
+}
+
+TEST_F(DictionaryFolderTest, FilesInTheFoldersPlacesAreReplaced) {
+  writeText(root_ / "data" / "velumark", "a file where the support folder belongs");
+  writeText(shipped_ / "One.dict", "1");
+  ASSERT_TRUE(createVelumarkXSupportDirectory());
+  EXPECT_TRUE(fs::is_directory(root_ / "data" / "velumark"));
+
+  writeText(installed_, "a file where the dictionaries belong");
+  initDictionaries();
+  EXPECT_TRUE(fs::is_directory(installed_));
+  EXPECT_EQ(htmlDictionaryNames(), (Names{u"One"}));
+}
+
+TEST_F(DictionaryFolderTest, NothingShippedInstallsNothing) {
+  ASSERT_TRUE(createVelumarkXSupportDirectory());
+  initDictionaries();
+  EXPECT_TRUE(htmlDictionaryNames().empty());
+  EXPECT_FALSE(fs::exists(installed_));
+
+  // A later start with shipped dictionaries still installs them.
+  writeText(shipped_ / "Later.dict", "later");
+  initDictionaries();
+  EXPECT_EQ(htmlDictionaryNames(), (Names{u"Later"}));
+}
+
+TEST_F(DictionaryFolderTest, SelectsByPublicIdentifierInNameOrder) {
+  shipTestDictionary("Broken.dict", "Broken.dict");
+  shipTestDictionary("HTML 4.01 Test.dict", "HTML 4.01 Test.dict");
+  shipTestDictionary("XHTML 1.0 Test.dict", "XHTML 1.0 Test.dict");
+  // The same public identifier in other case, under a name that sorts first only when case is
+  // ignored.
+  std::optional<PlistValue> tree = readPlistFile((kTestDictionaries / "HTML 4.01 Test.dict"));
+  ASSERT_TRUE(tree && tree->isDict());
+  tree->asDict()->set("DoctypeName", "-//w3c//dtd html 4.01//en");
+  ASSERT_TRUE(writePlistFile((shipped_ / "Html 4.01 Alt.dict").string(), *tree));
+  initDictionaries();
+  ASSERT_EQ(htmlDictionaryNames(),
+            (Names{u"Broken", u"Html 4.01 Alt", u"HTML 4.01 Test", u"XHTML 1.0 Test"}));
+
+  auto html = VmkDictionary::initWithDoctypeName(u"-//W3C//DTD HTML 4.01//EN");
+  ASSERT_NE(html, nullptr);
+  EXPECT_EQ(html->displayName(), u"Html 4.01 Alt");
+  EXPECT_EQ(html->endTagTypeForElement(u"BR"), kEndTagEmpty);
+
+  auto xhtml = VmkDictionary::initWithDoctypeName(u"-//W3C//DTD XHTML 1.0 STRICT//EN");
+  ASSERT_NE(xhtml, nullptr);
+  EXPECT_EQ(xhtml->displayName(), u"XHTML 1.0 Test");
+  EXPECT_EQ(VmkDictionary::initWithDoctypeName(u"-//W3C//DTD HTML 3.2//EN"), nullptr);
+
+  // Files are read afresh: a removed file is no longer found.
+  fs::remove(installed_ / "Html 4.01 Alt.dict");
+  html = VmkDictionary::initWithDoctypeName(u"-//W3C//DTD HTML 4.01//EN");
+  ASSERT_NE(html, nullptr);
+  EXPECT_EQ(html->displayName(), u"HTML 4.01 Test");
+}
+
+TEST_F(DictionaryFolderTest, LoadsByMenuName) {
+  shipTestDictionary("Broken.dict", "Broken.dict");
+  shipTestDictionary("XHTML 1.0 Test.dict", "XHTML 1.0 Test.dict");
+  initDictionaries();
+
+  auto xhtml = VmkDictionary::initWithMenuName(u"XHTML 1.0 Test");
+  ASSERT_NE(xhtml, nullptr);
+  EXPECT_EQ(xhtml->displayName(), u"XHTML 1.0 Test");
+  EXPECT_TRUE(xhtml->isXML());
+  EXPECT_EQ(VmkDictionary::initWithMenuName(u"Broken"), nullptr);
+  EXPECT_EQ(VmkDictionary::initWithMenuName(u"Missing"), nullptr);
+}
+
+}  // namespace
+}  // namespace vmk
