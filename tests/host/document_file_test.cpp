@@ -1,0 +1,223 @@
+// Opening and saving headless documents: encoding detection, byte order marks, line ends.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "host/headless/DocumentFile.h"
+#include "host/headless/HeadlessDocument.h"
+#include "temp_folder.h"
+
+namespace vmk {
+namespace {
+
+using testing::TempFolder;
+
+class DocumentFileTest : public ::testing::Test {
+ protected:
+  // Writes the bytes, opens them, and checks that an unchanged save gives the same bytes.
+  std::unique_ptr<HeadlessDocument> openRoundTrip(const std::string& name, const std::string& bytes,
+                                                  std::optional<Encoding> forced = {}) {
+    std::string path = folder.write(name, bytes);
+    std::string error;
+    auto document = HeadlessDocument::open(path, forced, &error);
+    EXPECT_TRUE(document) << error;
+    if (!document) return nullptr;
+    EXPECT_TRUE(document->saveToFile(folder.file("copy-" + name), &error)) << error;
+    EXPECT_EQ(folder.read("copy-" + name), bytes) << "unchanged save of " << name;
+    return document;
+  }
+  TempFolder folder;
+};
+
+TEST_F(DocumentFileTest, Utf8WithAndWithoutByteOrderMark) {
+  auto plain = openRoundTrip("plain.html", "<p>caf\xC3\xA9</p>\n");
+  ASSERT_TRUE(plain);
+  EXPECT_TRUE(plain->openNSEncoding().isUTF8());
+  EXPECT_FALSE(plain->hasByteOrderMark());
+  EXPECT_EQ(plain->text(), u"<p>caf\u00E9</p>\n");
+  EXPECT_EQ(plain->revertDocumentType(), kHTMLDocumentType);
+  EXPECT_EQ(plain->displayName(), u"plain.html");
+
+  auto marked = openRoundTrip("bom.txt", "\xEF\xBB\xBF<!doctype html>\n<p>\xE2\x82\xAC</p>\n");
+  ASSERT_TRUE(marked);
+  EXPECT_TRUE(marked->openNSEncoding().isUTF8());
+  EXPECT_TRUE(marked->hasByteOrderMark());
+  EXPECT_EQ(marked->text(), u"<!doctype html>\n<p>\u20AC</p>\n");  // the mark is not text
+  EXPECT_EQ(marked->revertDocumentType(), kHTMLDocumentType);      // by content
+}
+
+TEST_F(DocumentFileTest, Utf16WithByteOrderMark) {
+  auto little = openRoundTrip("le.html", std::string("\xFF\xFE<\0p\0>\0\xAC\x20\n\0", 12));
+  ASSERT_TRUE(little);
+  EXPECT_EQ(little->openNSEncoding(), Encoding::utf16LE());
+  EXPECT_EQ(little->text(), u"<p>\u20AC\n");
+  EXPECT_TRUE(little->hasByteOrderMark());
+
+  auto big = openRoundTrip("be.html", std::string("\xFE\xFF\0<\0p\0>\x20\xAC\0\r\0\n", 14));
+  ASSERT_TRUE(big);
+  EXPECT_EQ(big->openNSEncoding(), Encoding::utf16BE());
+  EXPECT_EQ(big->text(), u"<p>\u20AC\n");
+  EXPECT_EQ(big->openLineEndings(), kLineEndingsCRLF);
+}
+
+TEST_F(DocumentFileTest, DeclaredCharsets) {
+  auto latin1 = openRoundTrip(
+      "latin1.html",
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">"
+      "</head><body>caf\xE9</body></html>\n");
+  ASSERT_TRUE(latin1);
+  EXPECT_EQ(latin1->openNSEncoding(), Encoding::isoLatin1());
+  EXPECT_NE(latin1->text().find(u"caf\u00E9"), UString::npos);
+
+  // Shift_JIS "日本語" in an XML declaration, and in an HTML5-style meta element.
+  const std::string japanese = "\x93\xFA\x96\x7B\x8C\xEA";
+  auto xml = openRoundTrip(
+      "sjis.xhtml", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<p>" + japanese + "</p>\n");
+  ASSERT_TRUE(xml);
+  EXPECT_TRUE(xml->openNSEncoding().isShiftJISGroup());
+  EXPECT_NE(xml->text().find(u"\u65E5\u672C\u8A9E"), UString::npos);
+  auto meta = openRoundTrip("sjis.html", "<head><META charset='shift_jis'></head>" + japanese);
+  ASSERT_TRUE(meta);
+  EXPECT_TRUE(meta->openNSEncoding().isShiftJISGroup());
+
+  // A declaration the bytes do not match is ignored, and so is an unknown one.
+  auto wrong = openRoundTrip("wrong.html", "<meta charset=\"utf-8\">caf\xE9");
+  ASSERT_TRUE(wrong);
+  EXPECT_EQ(wrong->openNSEncoding(), Encoding::windowsLatin1());
+  auto unknown = openRoundTrip("unknown.html", "<meta charset=\"x-no-such\">caf\xC3\xA9");
+  ASSERT_TRUE(unknown);
+  EXPECT_TRUE(unknown->openNSEncoding().isUTF8());
+  // A UTF-16 declaration read as ASCII cannot be true.
+  auto utf16 = openRoundTrip("utf16.html", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><p/>");
+  ASSERT_TRUE(utf16);
+  EXPECT_TRUE(utf16->openNSEncoding().isUTF8());
+}
+
+TEST_F(DocumentFileTest, FallsBackToWindows1252) {
+  auto document = openRoundTrip("cp1252.htm", "caf\xE9 \x93quoted\x94\n");
+  ASSERT_TRUE(document);
+  EXPECT_EQ(document->openNSEncoding(), Encoding::windowsLatin1());
+  EXPECT_EQ(document->text(), u"caf\u00E9 \u201Cquoted\u201D\n");
+  EXPECT_FALSE(document->hadDecodingErrors());
+}
+
+TEST_F(DocumentFileTest, CallerEncodingComesAfterTheByteOrderMark) {
+  auto forced = openRoundTrip("forced.html", "<meta charset=utf-8>\xC3\xA9", Encoding::isoLatin1());
+  ASSERT_TRUE(forced);
+  EXPECT_EQ(forced->openNSEncoding(), Encoding::isoLatin1());
+  EXPECT_EQ(forced->text(), u"<meta charset=utf-8>\u00C3\u00A9");
+
+  auto marked = openRoundTrip("marked.html", "\xEF\xBB\xBF\xC3\xA9", Encoding::isoLatin1());
+  ASSERT_TRUE(marked);
+  EXPECT_TRUE(marked->openNSEncoding().isUTF8());
+  EXPECT_EQ(marked->text(), u"\u00E9");
+}
+
+TEST_F(DocumentFileTest, LineEndsAreRestoredOnSave) {
+  auto crlf = openRoundTrip("crlf.html", "<p>\r\none\r\n</p>\r\n");
+  ASSERT_TRUE(crlf);
+  EXPECT_EQ(crlf->openLineEndings(), kLineEndingsCRLF);
+  EXPECT_EQ(crlf->text(), u"<p>\none\n</p>\n");
+
+  auto cr = openRoundTrip("cr.html", "<p>\rone\r</p>");
+  ASSERT_TRUE(cr);
+  EXPECT_EQ(cr->openLineEndings(), kLineEndingsCR);
+  EXPECT_EQ(cr->text(), u"<p>\none\n</p>");
+
+  auto none = openRoundTrip("none.html", "<p>");
+  ASSERT_TRUE(none);
+  EXPECT_EQ(none->openLineEndings(), kLineEndingsLF);
+
+  // Edited text gets the file's line ends too.
+  ASSERT_TRUE(replaceTextInDocument(*crlf, Range(8, 0), u"two\n"));
+  std::string error;
+  ASSERT_TRUE(crlf->saveDocument(&error)) << error;
+  EXPECT_EQ(folder.read("crlf.html"), "<p>\r\none\r\ntwo\r\n</p>\r\n");
+  EXPECT_FALSE(crlf->isDocumentEdited());
+}
+
+TEST_F(DocumentFileTest, LossySaveIsRefusedAndTheFileKept) {
+  const std::string bytes =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\ncaf\xE9\r\n";
+  std::string path = folder.write("latin1.html", bytes);
+  auto document = HeadlessDocument::open(path);
+  ASSERT_TRUE(document);
+  ASSERT_EQ(document->openNSEncoding(), Encoding::isoLatin1());
+
+  ASSERT_TRUE(replaceTextInDocument(*document, Range(document->text().size(), 0), u"\u65E5\n"));
+  std::string error;
+  EXPECT_FALSE(document->saveDocument(&error));
+  EXPECT_NE(error.find("ISO-8859-1"), std::string::npos) << error;
+  EXPECT_NE(error.find("\xE6\x97\xA5"), std::string::npos) << error;  // names the character
+  EXPECT_EQ(folder.read("latin1.html"), bytes);
+  EXPECT_TRUE(document->isDocumentEdited());
+
+  // Back to Latin-1 text, the save goes through.
+  ASSERT_TRUE(document->undo());
+  EXPECT_TRUE(document->saveDocument(&error)) << error;
+  EXPECT_EQ(folder.read("latin1.html"), bytes);
+
+  // A changed encoding is used for the next save.
+  ASSERT_TRUE(replaceTextInDocument(*document, Range(document->text().size(), 0), u"\u65E5"));
+  document->setOpenNSEncoding(Encoding::utf8());
+  EXPECT_TRUE(document->saveDocument(&error)) << error;
+  EXPECT_EQ(folder.read("latin1.html"),
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
+            "caf\xC3\xA9\r\n\xE6\x97\xA5");
+}
+
+TEST_F(DocumentFileTest, BadBytesAreNotSavedOverSilently) {
+  std::string bytes = "\xEF\xBB\xBFok \xFF here";
+  std::string path = folder.write("bad.html", bytes);
+  auto document = HeadlessDocument::open(path);
+  ASSERT_TRUE(document);
+  EXPECT_TRUE(document->hadDecodingErrors());
+  EXPECT_EQ(document->text(), u"ok \uFFFD here");
+  std::string error;
+  EXPECT_FALSE(document->saveDocument(&error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(folder.read("bad.html"), bytes);
+}
+
+TEST_F(DocumentFileTest, OpenAndSaveFailures) {
+  std::string error;
+  EXPECT_FALSE(HeadlessDocument::open(folder.file("missing.html"), {}, &error));
+  EXPECT_NE(error.find("missing.html"), std::string::npos);
+
+  HeadlessDocument untitled(u"text");
+  error.clear();
+  EXPECT_FALSE(untitled.saveDocument(&error));
+  EXPECT_FALSE(error.empty());
+
+  HeadlessDocument inMissingFolder(u"text", folder.file("no/such/folder/x.html"));
+  error.clear();
+  EXPECT_FALSE(inMissingFolder.saveDocument(&error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(DocumentFileHelpersTest, LineEndsAndNames) {
+  EXPECT_EQ(detectLineEndings(u"a\r\nb\rc\n"), kLineEndingsCRLF);
+  EXPECT_EQ(detectLineEndings(u"a\rb\r\n"), kLineEndingsCR);
+  EXPECT_EQ(detectLineEndings(u"a\nb\r\n"), kLineEndingsLF);
+  EXPECT_EQ(detectLineEndings(u"abc\r"), kLineEndingsCR);
+  EXPECT_EQ(normalizeLineEndings(u"a\r\nb\rc\n\r"), u"a\nb\nc\n\n");
+  EXPECT_EQ(restoreLineEndings(u"a\nb\n", kLineEndingsCRLF), u"a\r\nb\r\n");
+  EXPECT_EQ(restoreLineEndings(u"a\nb\n", kLineEndingsCR), u"a\rb\r");
+
+  EXPECT_EQ(declaredCharsetName("<?xml version='1.0' encoding='EUC-JP'?>"), "EUC-JP");
+  EXPECT_EQ(declaredCharsetName("<meta content=\"text/html;charset=koi8-r\" "
+                                "http-equiv=\"Content-Type\">"),
+            "koi8-r");
+  EXPECT_EQ(declaredCharsetName("<p>charset=utf-8</p>"), "");
+  EXPECT_EQ(declaredCharsetName(std::string(5000, ' ') + "<meta charset=utf-8>"), "");
+
+  EXPECT_EQ(lastPathComponent("/a/b/c.html"), "c.html");
+  EXPECT_EQ(lastPathComponent("/a/b/"), "b");
+  EXPECT_EQ(lastPathComponent("c"), "c");
+  EXPECT_FALSE(isHTMLDocument(std::string("/x/readme.txt"), u"hello <html>"));
+  EXPECT_TRUE(isHTMLDocument(std::nullopt, u"  <!DocType HTML PUBLIC>"));
+}
+
+}  // namespace
+}  // namespace vmk
