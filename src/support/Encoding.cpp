@@ -1,0 +1,216 @@
+// Text encodings through ICU converters.
+//
+// An Encoding stores ICU's canonical converter name: "UTF-8", "UTF-16", "US-ASCII",
+// "ISO-8859-1", "ibm-5348_P100-1997" (windows-1252), "macos-0_2-10.2" (Mac OS Roman, IANA
+// "macintosh"), "ibm-943_P15A-2003" (Shift_JIS, windows-31j, MS_Kanji), "euc-jp-2007" (EUC-JP),
+// "ISO_2022,locale=ja,version=0" (ISO-2022-JP).
+#include "support/Encoding.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+
+#include <limits>
+#include <memory>
+
+namespace vmk {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+ConverterPtr openConverter(const std::string& name) {
+  if (name.empty()) return nullptr;  // ucnv_open("") would open the default converter
+  UErrorCode status = U_ZERO_ERROR;
+  ConverterPtr c(ucnv_open(name.c_str(), &status));
+  if (U_FAILURE(status)) return nullptr;
+  return c;
+}
+
+bool startsWith(const std::string& s, std::string_view prefix) {
+  return s.size() >= prefix.size() && std::string_view(s).substr(0, prefix.size()) == prefix;
+}
+
+// Illegal or unmappable input decodes to U+FFFD whatever the converter's own substitute.
+void toUnicodeReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                          UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
+  *status = U_ZERO_ERROR;
+  const UChar replacement = 0xFFFD;
+  ucnv_cbToUWriteUChars(args, &replacement, 1, 0, status);
+}
+
+const UChar* icu(UStringView text) {
+  return reinterpret_cast<const UChar*>(text.data());
+}
+
+std::optional<std::string> encodeWith(const std::string& name, UStringView text, bool lossless) {
+  ConverterPtr conv = openConverter(name);
+  if (!conv) return std::nullopt;
+  if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
+  UErrorCode status = U_ZERO_ERROR;
+  if (lossless) {
+    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                          &status);
+    if (U_FAILURE(status)) return std::nullopt;
+  }
+  const auto length = int32_t(text.size());
+  std::string out(size_t(UCNV_GET_MAX_BYTES_FOR_STRING(length, ucnv_getMaxCharSize(conv.get()))),
+                  '\0');
+  int32_t n =
+      ucnv_fromUChars(conv.get(), out.data(), int32_t(out.size()), icu(text), length, &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(size_t(n), '\0');
+    status = U_ZERO_ERROR;
+    n = ucnv_fromUChars(conv.get(), out.data(), int32_t(out.size()), icu(text), length, &status);
+  }
+  if (U_FAILURE(status)) return std::nullopt;
+  out.resize(size_t(n));
+  return out;
+}
+
+}  // namespace
+
+Encoding Encoding::fromName(std::string_view ianaName) {
+  std::string name(ianaName);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.erase(0, 1);
+  if (name.empty()) return Encoding();
+  for (const char* standard : {"IANA", "MIME"}) {
+    UErrorCode status = U_ZERO_ERROR;
+    const char* canonical = ucnv_getCanonicalName(name.c_str(), standard, &status);
+    if (U_SUCCESS(status) && canonical && *canonical) return Encoding(canonical);
+  }
+  {
+    UErrorCode status = U_ZERO_ERROR;
+    const char* alias = ucnv_getAlias(name.c_str(), 0, &status);
+    if (U_SUCCESS(status) && alias && *alias) return Encoding(alias);
+  }
+  // Algorithmic names with options ("UTF-16,version=1") are not in the alias table.
+  if (ConverterPtr conv = openConverter(name)) {
+    UErrorCode status = U_ZERO_ERROR;
+    const char* opened = ucnv_getName(conv.get(), &status);
+    if (U_SUCCESS(status) && opened && *opened) return Encoding(opened);
+  }
+  return Encoding();
+}
+
+Encoding Encoding::fromName(UStringView ianaName) {
+  return fromName(toUtf8(ianaName));
+}
+
+Encoding Encoding::utf8() {
+  return Encoding("UTF-8");
+}
+Encoding Encoding::utf16() {
+  return Encoding("UTF-16");
+}
+Encoding Encoding::utf16LE() {
+  return Encoding("UTF-16LE");
+}
+Encoding Encoding::utf16BE() {
+  return Encoding("UTF-16BE");
+}
+Encoding Encoding::ascii() {
+  return Encoding("US-ASCII");
+}
+Encoding Encoding::isoLatin1() {
+  return Encoding("ISO-8859-1");
+}
+Encoding Encoding::windowsLatin1() {
+  return fromName("windows-1252");
+}
+Encoding Encoding::macRoman() {
+  return fromName("macintosh");
+}
+Encoding Encoding::shiftJIS() {
+  return fromName("Shift_JIS");
+}
+Encoding Encoding::eucJP() {
+  return fromName("EUC-JP");
+}
+Encoding Encoding::iso2022JP() {
+  return fromName("ISO-2022-JP");
+}
+
+std::string Encoding::ianaName() const {
+  if (!valid()) return std::string();
+  for (const char* standard : {"MIME", "IANA"}) {
+    UErrorCode status = U_ZERO_ERROR;
+    const char* n = ucnv_getStandardName(name_.c_str(), standard, &status);
+    if (U_SUCCESS(status) && n && *n) return n;
+  }
+  return name_;
+}
+
+bool Encoding::isUTF8() const {
+  return name_ == "UTF-8";
+}
+
+bool Encoding::isUTF16() const {
+  return startsWith(name_, "UTF-16") || startsWith(name_, "UTF16");
+}
+
+bool Encoding::isASCII() const {
+  return name_ == "US-ASCII";
+}
+
+bool Encoding::isEUCJP() const {
+  return startsWith(name_, "euc-jp") || startsWith(name_, "ibm-33722") ||
+         startsWith(name_, "ibm-954");
+}
+
+bool Encoding::isShiftJISGroup() const {
+  // ibm-943_P15A-2003 is Shift_JIS / windows-31j / cp932; ibm-943_P130-1999 and ibm-942 are
+  // IBM's variants of the same code.
+  return startsWith(name_, "ibm-943") || startsWith(name_, "ibm-942") ||
+         startsWith(name_, "ibm-932") || startsWith(name_, "windows-932");
+}
+
+bool Encoding::isISO2022JPGroup() const {
+  return startsWith(name_, "ISO_2022,locale=ja");
+}
+
+std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) const {
+  ConverterPtr conv = openConverter(name_);
+  if (!conv) return std::nullopt;
+  if (bytes.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
+  UErrorCode status = U_ZERO_ERROR;
+  if (strict)
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  else
+    ucnv_setToUCallBack(conv.get(), toUnicodeReplacement, nullptr, nullptr, nullptr, &status);
+  if (U_FAILURE(status)) return std::nullopt;
+  const auto length = int32_t(bytes.size());
+  // Two units per byte covers every converter; the preflight below handles anything else.
+  UString out(bytes.size() * 2 + 2, u'\0');
+  int32_t capacity = out.size() > size_t(std::numeric_limits<int32_t>::max())
+                         ? std::numeric_limits<int32_t>::max()
+                         : int32_t(out.size());
+  int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), capacity,
+                            bytes.data(), length, &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(size_t(n), u'\0');
+    status = U_ZERO_ERROR;
+    n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), n, bytes.data(), length,
+                      &status);
+  }
+  if (U_FAILURE(status)) return std::nullopt;
+  out.resize(size_t(n));
+  return out;
+}
+
+std::string Encoding::encodeLossy(UStringView text) const {
+  return encodeWith(name_, text, false).value_or(std::string());
+}
+
+std::optional<std::string> Encoding::encodeLossless(UStringView text) const {
+  return encodeWith(name_, text, true);
+}
+
+bool Encoding::canConvertWithoutLoss(UStringView text) const {
+  return encodeLossless(text).has_value();
+}
+
+}  // namespace vmk

@@ -1,0 +1,107 @@
+#include "support/Encoding.h"
+
+#include <gtest/gtest.h>
+
+namespace vmk {
+namespace {
+
+TEST(EncodingTest, NamesAndAliases) {
+  EXPECT_EQ(Encoding::fromName("shift_jis"), Encoding::shiftJIS());
+  EXPECT_EQ(Encoding::fromName("MS_Kanji"), Encoding::shiftJIS());
+  EXPECT_EQ(Encoding::fromName("x-sjis"), Encoding::shiftJIS());
+  EXPECT_EQ(Encoding::fromName("Windows-31J"), Encoding::shiftJIS());
+  EXPECT_EQ(Encoding::fromName("EUC-JP"), Encoding::eucJP());
+  EXPECT_EQ(Encoding::fromName("iso-2022-jp"), Encoding::iso2022JP());
+  EXPECT_EQ(Encoding::fromName("UTF8"), Encoding::utf8());
+  EXPECT_EQ(Encoding::fromName(u" utf-8 "), Encoding::utf8());
+  EXPECT_EQ(Encoding::fromName("latin1"), Encoding::isoLatin1());
+  EXPECT_EQ(Encoding::fromName("cp1252"), Encoding::windowsLatin1());
+  EXPECT_EQ(Encoding::fromName("ascii"), Encoding::ascii());
+  EXPECT_EQ(Encoding::fromName("x-mac-roman"), Encoding::macRoman());
+  for (const char* bad : {"", "bogus-charset", "utf-9", "x-mac-japanese-nonsense"})
+    EXPECT_FALSE(Encoding::fromName(bad).valid()) << bad;
+  EXPECT_FALSE(Encoding().valid());
+
+  EXPECT_EQ(Encoding::fromName("ms_kanji").ianaName(), "Shift_JIS");
+  EXPECT_EQ(Encoding::fromName("macintosh").ianaName(), "macintosh");
+  EXPECT_EQ(Encoding::fromName("euc-jp").ianaName(), "EUC-JP");
+  EXPECT_EQ(Encoding::windowsLatin1().ianaName(), "windows-1252");
+  EXPECT_EQ(Encoding::fromName("us-ascii").ianaName(), "US-ASCII");
+  EXPECT_EQ(Encoding().ianaName(), "");
+}
+
+TEST(EncodingTest, IdentityGroups) {
+  for (const char* n : {"Shift_JIS", "windows-31j", "cp932", "ibm-943", "sjis"})
+    EXPECT_TRUE(Encoding::fromName(n).isShiftJISGroup()) << n;
+  for (const char* n : {"ISO-2022-JP", "ISO-2022-JP-1", "ISO-2022-JP-2"})
+    EXPECT_TRUE(Encoding::fromName(n).isISO2022JPGroup()) << n;
+  for (const char* n : {"UTF-16", "UTF-16LE", "UTF-16BE"})
+    EXPECT_TRUE(Encoding::fromName(n).isUTF16()) << n;
+  EXPECT_TRUE(Encoding::fromName("x-euc-jp").isEUCJP());
+  EXPECT_TRUE(Encoding::fromName("euc-jp").isJapanese());
+  EXPECT_TRUE(Encoding::fromName("utf-8").isUTF8());
+  EXPECT_TRUE(Encoding::fromName("US-ASCII").isASCII());
+  for (const Encoding& e : {Encoding::utf8(), Encoding::isoLatin1(), Encoding::macRoman()}) {
+    EXPECT_FALSE(e.isJapanese()) << e.name();
+    EXPECT_FALSE(e.isUTF16()) << e.name();
+  }
+  EXPECT_FALSE(Encoding::utf8().isASCII());
+  EXPECT_FALSE(Encoding::shiftJIS().isEUCJP());
+}
+
+TEST(EncodingTest, LosslessConversion) {
+  const UString e = u"caf\u00e9";
+  EXPECT_FALSE(Encoding::ascii().encodeLossless(e));
+  EXPECT_FALSE(Encoding::ascii().canConvertWithoutLoss(e));
+  EXPECT_EQ(Encoding::isoLatin1().encodeLossless(e), "caf\xe9");
+  EXPECT_EQ(Encoding::macRoman().encodeLossless(e), "caf\x8e");
+  EXPECT_EQ(Encoding::windowsLatin1().encodeLossless(u"\u20ac"), "\x80");
+  EXPECT_FALSE(Encoding::isoLatin1().canConvertWithoutLoss(u"\u20ac"));
+  EXPECT_EQ(Encoding::shiftJIS().encodeLossless(u"\u65e5\u672c"), "\x93\xfa\x96\x7b");
+  EXPECT_EQ(Encoding::eucJP().encodeLossless(u"\u65e5"), "\xc6\xfc");
+  EXPECT_EQ(Encoding::iso2022JP().encodeLossless(u"\u65e5"), "\x1b$BF|\x1b(B");
+  EXPECT_FALSE(Encoding::shiftJIS().canConvertWithoutLoss(u"\U0001F600"));
+  EXPECT_TRUE(Encoding::utf8().canConvertWithoutLoss(u"\U0001F600"));
+  // Lossy output substitutes instead of failing.
+  EXPECT_EQ(Encoding::ascii().encodeLossy(e).size(), 4u);
+  EXPECT_EQ(Encoding().encodeLossy(e), "");
+  EXPECT_FALSE(Encoding().encodeLossless(e));
+}
+
+TEST(EncodingTest, Decoding) {
+  EXPECT_EQ(Encoding::macRoman().decode("\x8e\x8a\xa5"), UString(u"\u00e9\u00e4\u2022"));
+  EXPECT_EQ(Encoding::shiftJIS().decode("\x93\xfa\x96\x7b"), UString(u"\u65e5\u672c"));
+  EXPECT_EQ(Encoding::iso2022JP().decode("\x1b$BF|\x1b(B!"), UString(u"\u65e5!"));
+  EXPECT_EQ(Encoding::utf16().decode(std::string("\xff\xfe"
+                                                 "a\0",
+                                                 4)),
+            UString(u"a"));
+  EXPECT_EQ(Encoding::utf16BE().decode(std::string("\0a", 2)), UString(u"a"));
+  // Illegal sequences: U+FFFD, or nothing when strict.
+  EXPECT_EQ(Encoding::utf8().decode("a\xff"
+                                    "b"),
+            UString(u"a\uFFFDb"));
+  EXPECT_FALSE(
+      Encoding::utf8().decode("a\xff"
+                              "b",
+                              true));
+  EXPECT_FALSE(Encoding::utf8().decode("a\xe6\x97", true));  // cut short
+  EXPECT_FALSE(Encoding::ascii().decode("\x80", true));
+  EXPECT_EQ(Encoding::ascii().decode("\x80"), UString(u"\uFFFD"));
+  EXPECT_EQ(Encoding::utf8().decode("", true), UString());
+  EXPECT_FALSE(Encoding().decode("abc"));
+}
+
+TEST(EncodingTest, Utf16ByteOrder) {
+  // Output starts with a byte order mark; input without one reads as big-endian.
+  const Encoding utf16 = Encoding::utf16();
+  std::string bytes = utf16.encodeLossy(u"a\u00e9");
+  ASSERT_EQ(bytes.size(), 6u);
+  EXPECT_EQ(utf16.decode(bytes), UString(u"a\u00e9"));
+  EXPECT_TRUE(bytes.starts_with("\xff\xfe") || bytes.starts_with("\xfe\xff"));
+  EXPECT_EQ(utf16.decode(std::string("\0a", 2)), UString(u"a"));
+  EXPECT_EQ(Encoding::utf16LE().encodeLossy(u"a"), std::string("a\0", 2));
+}
+
+}  // namespace
+}  // namespace vmk
