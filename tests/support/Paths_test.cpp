@@ -1,0 +1,162 @@
+#include "support/Paths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "support/Digest.h"
+
+namespace vmk {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets environment variables for one test and restores them afterwards.
+class ScopedEnv {
+ public:
+  void set(const char* name, const char* value) {
+    if (!saved_.count(name)) {
+      const char* old = std::getenv(name);
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+class PathsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vmk-paths-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string path(const char* name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+TEST(PathsEnvTest, XdgFoldersWithAndWithoutVariables) {
+  ScopedEnv env;
+  env.set("HOME", "/home/tester");
+  env.set("XDG_CONFIG_HOME", nullptr);
+  env.set("XDG_DATA_HOME", nullptr);
+  EXPECT_EQ(homeDirectory(), "/home/tester");
+  EXPECT_EQ(velumarkConfigDirectory(), "/home/tester/.config/velumark");
+  EXPECT_EQ(velumarkDataDirectory(), "/home/tester/.local/share/velumark");
+
+  env.set("XDG_CONFIG_HOME", "/tmp/cfg");
+  env.set("XDG_DATA_HOME", "/tmp/data");
+  EXPECT_EQ(velumarkConfigDirectory(), "/tmp/cfg/velumark");
+  EXPECT_EQ(velumarkDataDirectory(), "/tmp/data/velumark");
+
+  // Empty or relative values are ignored.
+  env.set("XDG_CONFIG_HOME", "");
+  env.set("XDG_DATA_HOME", "relative/dir");
+  EXPECT_EQ(xdgConfigHome(), "/home/tester/.config");
+  EXPECT_EQ(xdgDataHome(), "/home/tester/.local/share");
+
+  env.set("HOME", nullptr);
+  EXPECT_FALSE(homeDirectory().empty());  // from the password database
+}
+
+TEST(PathsEnvTest, ResourceDirectory) {
+  ScopedEnv env;
+  env.set("VELUMARK_RESOURCE_DIR", "/opt/res");
+  EXPECT_EQ(resourceDirectory(), "/opt/res");
+  EXPECT_EQ(resourcePath("strings/x.strings"), "/opt/res/strings/x.strings");
+  env.set("VELUMARK_RESOURCE_DIR", nullptr);
+  // The test program lives in <build>/bin, beside <build>/share/velumark.
+  EXPECT_TRUE(
+      fs::equivalent(resourceDirectory(), std::string(VELUMARK_BINARY_DIR) + "/share/velumark"));
+}
+
+TEST_F(PathsTest, ReadAndWriteWholeFiles) {
+  const std::string file = path("a.txt");
+  std::string error;
+  EXPECT_FALSE(readFileContents(file, &error));
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+  EXPECT_FALSE(readFileContents(dir_.string()));
+
+  std::string content("line\n\0binary\xff", 13);
+  ASSERT_TRUE(writeFileAtomically(file, content, &error)) << error;
+  EXPECT_EQ(readFileContents(file), content);
+  ASSERT_TRUE(writeFileAtomically(file, ""));
+  EXPECT_EQ(readFileContents(file), "");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(PathsTest, AtomicWriteKeepsPermissionsAndFollowsLinks) {
+  const std::string file = path("script.sh");
+  ASSERT_TRUE(writeFileAtomically(file, "old"));
+  ::chmod(file.c_str(), 0750);
+  ASSERT_TRUE(writeFileAtomically(file, "new"));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+
+  const std::string link = path("link.sh");
+  fs::create_symlink(file, link);
+  ASSERT_TRUE(writeFileAtomically(link, "through link"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readFileContents(file), "through link");
+}
+
+TEST_F(PathsTest, FailedWriteLeavesTargetAndNoTemporary) {
+  const std::string file = path("keep.txt");
+  ASSERT_TRUE(writeFileAtomically(file, "old"));
+  std::string error;
+  EXPECT_FALSE(writeFileAtomically(file + "/inner", "new", &error));
+  EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
+  EXPECT_FALSE(writeFileAtomically(path("missing/inner.txt"), "new", &error));
+  EXPECT_FALSE(writeFileAtomically(dir_.string() + "/", "new", &error));
+  if (::geteuid() != 0) {
+    ::chmod(dir_.c_str(), 0555);
+    EXPECT_FALSE(writeFileAtomically(file, "new", &error));
+    ::chmod(dir_.c_str(), 0755);
+  }
+  EXPECT_EQ(readFileContents(file), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(PathsTest, MakeDirectories) {
+  const std::string deep = path("a/b/c");
+  EXPECT_TRUE(makeDirectories(deep));
+  EXPECT_TRUE(fs::is_directory(deep));
+  EXPECT_TRUE(makeDirectories(deep));  // already there
+  ASSERT_TRUE(writeFileAtomically(path("file"), "x"));
+  EXPECT_FALSE(makeDirectories(path("file/sub")));
+  EXPECT_FALSE(makeDirectories(""));
+}
+
+TEST(DigestTest, HexDigestOfTexts) {
+  std::string d = digestHex(UStringView(u"<html>"));
+  EXPECT_EQ(d.size(), 32u);
+  EXPECT_EQ(d.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(d, digestHex(UStringView(u"<html>")));
+  EXPECT_NE(d, digestHex(UStringView(u"<html> ")));
+  // The UTF-16 form hashes its bytes: the same as hashing those bytes directly.
+  EXPECT_EQ(digestHex(UStringView(u"ab")), digestHex(std::string_view("a\0b\0", 4)));
+}
+
+}  // namespace
+}  // namespace vmk
