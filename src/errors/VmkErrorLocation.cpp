@@ -13,10 +13,11 @@ namespace vmk {
 namespace {
 
 // Offsets just after each line feed of one document text: the line index of a location is
-// the number of entries not above it. Built once per text and shared by all its records.
+// the number of entries not above it. Built once per text version (told apart by the host's
+// digest of the text, which the host keeps per version) and shared by all its records.
 struct LineStartTable {
   const HostDocument* document = nullptr;
-  const UChar16* data = nullptr;  // identity of the text buffer the table was built from
+  std::string digest;
   size_t length = 0;
   std::vector<uint32_t> lineStarts;
 };
@@ -30,9 +31,10 @@ std::list<LineStartTable>& lineTables() {
 
 const LineStartTable& lineTableFor(const HostDocument& document, const UString& text) {
   auto& tables = lineTables();
+  std::string digest = document.md5DigestString();
   for (auto it = tables.begin(); it != tables.end(); ++it) {
     if (it->document != &document) continue;
-    if (it->data == text.data() && it->length == text.size()) {
+    if (it->length == text.size() && it->digest == digest) {
       tables.splice(tables.begin(), tables, it);
       return tables.front();
     }
@@ -41,7 +43,7 @@ const LineStartTable& lineTableFor(const HostDocument& document, const UString& 
   }
   LineStartTable table;
   table.document = &document;
-  table.data = text.data();
+  table.digest = std::move(digest);
   table.length = text.size();
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == u'\n') table.lineStarts.push_back(static_cast<uint32_t>(i + 1));

@@ -85,8 +85,9 @@ UString fillErrorMessagePlaceholders(UStringView templ,
 // Number of line feeds before `location` in the text (bounded by the text's end). Answered
 // from a line-start table built once per document text and shared by all records of it.
 int32_t lineIndexForLocation(HostDocument& document, uint32_t location);
-// Forgets the line-start table of a document (call when its text changed or it closes);
-// nullptr forgets all.
+// Forgets the line-start table of a document (to free it when the document closes); nullptr
+// forgets all. Tables are keyed by the document's text digest, so an edit never leaves a
+// stale one in use.
 void invalidateLineIndexCache(const HostDocument* document = nullptr);
 
 // Engine order: by the start of the range only.
