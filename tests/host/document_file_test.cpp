@@ -178,6 +178,17 @@ TEST_F(DocumentFileTest, BadBytesAreNotSavedOverSilently) {
   EXPECT_FALSE(document->saveDocument(&error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(folder.read("bad.html"), bytes);
+
+  // Once the loss is accepted the replacement character is written.
+  document->acceptDecodingErrors();
+  EXPECT_TRUE(document->saveDocument(&error)) << error;
+  EXPECT_EQ(folder.read("bad.html"), "\xEF\xBB\xBFok \xEF\xBF\xBD here");
+
+  // Decoding from memory works the same way.
+  auto fromMemory = HeadlessDocument::fromBytes("caf\xE9\r\n", std::string("/x/y.txt"));
+  EXPECT_EQ(fromMemory->text(), u"caf\u00E9\n");
+  EXPECT_EQ(fromMemory->openLineEndings(), kLineEndingsCRLF);
+  EXPECT_EQ(fromMemory->fileName(), "/x/y.txt");
 }
 
 TEST_F(DocumentFileTest, OpenAndSaveFailures) {

@@ -54,8 +54,15 @@ std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path
     if (errorOut) *errorOut = "cannot read " + path + ": " + readError;
     return nullptr;
   }
-  DecodedDocument decoded = decodeDocumentBytes(*bytes, forced);
-  auto document = std::make_unique<HeadlessDocument>(UString(), path, decoded.encoding);
+  return fromBytes(*bytes, path, std::move(forced));
+}
+
+std::unique_ptr<HeadlessDocument> HeadlessDocument::fromBytes(std::string_view bytes,
+                                                              std::optional<std::string> fileName,
+                                                              std::optional<Encoding> forced) {
+  DecodedDocument decoded = decodeDocumentBytes(bytes, forced);
+  auto document =
+      std::make_unique<HeadlessDocument>(UString(), std::move(fileName), decoded.encoding);
   document->text_ = std::move(decoded.text);
   document->lineEndings_ = decoded.lineEndings;
   document->hasBOM_ = decoded.hasBOM;

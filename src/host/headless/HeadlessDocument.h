@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/HostDocument.h"
@@ -65,6 +66,11 @@ class HeadlessDocument final : public HostDocument {
                                                 std::optional<Encoding> forced = {},
                                                 std::string* errorOut = nullptr);
 
+  // A document over a file's bytes, decoded as open() does; no file is read.
+  static std::unique_ptr<HeadlessDocument> fromBytes(std::string_view bytes,
+                                                     std::optional<std::string> fileName = {},
+                                                     std::optional<Encoding> forced = {});
+
   // HostDocument
   HostTextStorage& textStorage() override { return storage_; }
   HostTextView* firstTextView() override { return hasTextView_ ? &view_ : nullptr; }
@@ -122,6 +128,8 @@ class HeadlessDocument final : public HostDocument {
   // True when opening had to replace bytes that were not valid in the chosen encoding;
   // such a document is never saved over its file's bytes silently.
   bool hadDecodingErrors() const { return decodingErrors_; }
+  // Allows saving such a document over its file after all (the replaced bytes are lost).
+  void acceptDecodingErrors() { decodingErrors_ = false; }
 
   double tabWidth() const { return tabWidth_; }
   int firstResponderCount() const { return firstResponderCount_; }

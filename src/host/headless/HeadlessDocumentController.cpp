@@ -100,11 +100,7 @@ HostDocument* HeadlessDocumentController::openURL(const std::string& address) {
     lastError_ = "cannot load " + address;
     return nullptr;
   }
-  DecodedDocument decoded = decodeDocumentBytes(*bytes);
-  auto document =
-      std::make_unique<HeadlessDocument>(std::move(decoded.text), std::nullopt, decoded.encoding);
-  document->setOpenLineEndings(decoded.lineEndings);
-  document->setHasByteOrderMark(decoded.hasBOM);
+  auto document = HeadlessDocument::fromBytes(*bytes);
   document->setRemoteURL(address);
   // An address ending in an HTML page name is an HTML document too.
   std::string_view path = address;
