@@ -1,0 +1,127 @@
+#include "engine/TagNameIndex.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+#include "engine/NamePredicates.h"
+
+namespace vmk {
+namespace {
+
+// Interns names so that two names get the same key exactly when they are equal ignoring case
+// (isEqualToString with caseIgnore). Exact spellings are cached; pure ASCII names are keyed
+// by their ASCII lower case; other names, and ASCII names once any other name was met (a
+// non-ASCII name can fold to an ASCII one, such as the Kelvin sign to "k"), go through an
+// ordered map under the case-insensitive comparison.
+class NameInterner {
+ public:
+  int32_t keyFor(UStringView name) {
+    if (auto it = exact_.find(UString(name)); it != exact_.end()) return it->second;
+    int32_t key = classify(name);
+    exact_.emplace(UString(name), key);
+    return key;
+  }
+
+ private:
+  struct FoldLess {
+    bool operator()(const UString& a, const UString& b) const {
+      return caseInsensitiveCompare(a, b) < 0;
+    }
+  };
+
+  int32_t classify(UStringView name) {
+    bool ascii = isAsciiText(name);
+    if (ascii && !foldedInUse_) {
+      UString lower = asciiLowercase(name);
+      auto [it, inserted] = ascii_.emplace(std::move(lower), next_);
+      if (inserted) ++next_;
+      return it->second;
+    }
+    if (!foldedInUse_) {
+      // Move every ASCII class into the ordered map, then use it alone from now on.
+      for (auto& [lower, key] : ascii_) folded_.emplace(lower, key);
+      ascii_.clear();
+      foldedInUse_ = true;
+    }
+    auto [it, inserted] = folded_.emplace(UString(name), next_);
+    if (inserted) ++next_;
+    return it->second;
+  }
+
+  std::unordered_map<UString, int32_t> exact_;
+  std::unordered_map<UString, int32_t> ascii_;
+  std::map<UString, int32_t, FoldLess> folded_;
+  bool foldedInUse_ = false;
+  int32_t next_ = 0;
+};
+
+}  // namespace
+
+TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
+  const size_t n = list.size();
+  nameKey_.resize(n);
+  isEnd_.resize(n);
+  position_.resize(n);
+
+  NameInterner interner;
+  for (size_t i = 0; i < n; ++i) {
+    UStringView name = list[i]->elementName();
+    bool end = isEndTagName(name);
+    isEnd_[i] = end ? 1 : 0;
+    nameKey_[i] = interner.keyFor(end ? name.substr(1) : name);
+  }
+
+  // Occurrence lists in one array, grouped by key (counting sort keeps source order).
+  int32_t keyCount = 0;
+  for (int32_t k : nameKey_) keyCount = std::max(keyCount, k + 1);
+  keyStart_.assign(size_t(keyCount) + 1, 0);
+  for (int32_t k : nameKey_) ++keyStart_[size_t(k) + 1];
+  for (size_t k = 0; k < size_t(keyCount); ++k) keyStart_[k + 1] += keyStart_[k];
+  occurrences_.resize(n);
+  {
+    std::vector<int32_t> fill(keyStart_.begin(), keyStart_.end() - 1);
+    for (size_t i = 0; i < n; ++i) {
+      int32_t slot = fill[size_t(nameKey_[i])]++;
+      occurrences_[size_t(slot)] = int32_t(i);
+      position_[i] = slot - keyStart_[size_t(nameKey_[i])];
+    }
+  }
+
+  // The name count before an occurrence is the number of start tags minus end tags of that
+  // name earlier in the list. FindMyEndTag(T) is the first end tag after T whose count before
+  // it is exactly 1 (T itself being one of the start tags counted).
+  balancingEnd_.assign(n, kNone);
+  for (size_t k = 0; k < size_t(keyCount); ++k) {
+    const int32_t begin = keyStart_[k], end = keyStart_[k + 1];
+    std::vector<int32_t> countBefore(size_t(end - begin));
+    int32_t count = 0;
+    for (int32_t s = begin; s < end; ++s) {
+      countBefore[size_t(s - begin)] = count;
+      count += isEnd_[size_t(occurrences_[size_t(s)])] ? -1 : 1;
+    }
+    int32_t next = kNone;
+    for (int32_t s = end - 1; s >= begin; --s) {
+      int32_t entry = occurrences_[size_t(s)];
+      if (isEnd_[size_t(entry)] && countBefore[size_t(s - begin)] == 1) next = entry;
+      balancingEnd_[size_t(s)] = next;
+    }
+  }
+}
+
+int32_t TagNameIndex::findMyEndTag(size_t i) const {
+  const size_t k = size_t(nameKey_[i]);
+  const int32_t slot = keyStart_[k] + position_[i] + 1;
+  if (slot >= keyStart_[k + 1]) return kNone;
+  return balancingEnd_[size_t(slot)];
+}
+
+bool TagNameIndex::endTagFollows(size_t i, size_t from) const {
+  const size_t k = size_t(nameKey_[i]);
+  auto begin = occurrences_.begin() + keyStart_[k];
+  auto end = occurrences_.begin() + keyStart_[k + 1];
+  auto it = std::lower_bound(begin, end, int32_t(from));
+  return it != end && isEnd_[size_t(*it)];
+}
+
+}  // namespace vmk

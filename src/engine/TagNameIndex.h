@@ -1,0 +1,53 @@
+// An index of the names of a tag list, for the questions the tree walk and the structure checks
+// ask about matching start and end tags without walking the list:
+// - which entries share an element name, compared ignoring case (an end tag counts under the
+//   name it closes);
+// - FindMyEndTag: the end tag that balances a start tag by name counting over the whole list;
+// - whether, from a given entry on, the next entry of a start tag's name is its end tag.
+// Built once per list in O(n log n); each question is O(1) or O(log n).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/VmkTagLocation.h"
+
+namespace vmk {
+
+class TagNameIndex {
+ public:
+  static constexpr int32_t kNone = -1;
+
+  explicit TagNameIndex(const VmkTagLocationList& list);
+
+  size_t size() const { return nameKey_.size(); }
+  // Entries i and j carry the same element name ignoring case, the leading "/" of an end tag
+  // set aside.
+  bool sameElementName(size_t i, size_t j) const { return nameKey_[i] == nameKey_[j]; }
+  bool isEndTag(size_t i) const { return isEnd_[i] != 0; }
+
+  // For the start tag at i (name N): the end tag that the name count balances, as
+  // FindMyEndTag defines it: count the entries named N minus those named "/" + N before i;
+  // walking forward from i + 1, an entry named N adds one, and the first entry named "/" + N
+  // met while the count is 0 is the answer (otherwise it subtracts one). kNone when there is
+  // none. i must not be an end tag (see findMyEndTag of the checker for the general case).
+  int32_t findMyEndTag(size_t i) const;
+
+  // For the start tag at i: walking from `from` on, is the first entry named like i (as a
+  // start tag or as an end tag) an end tag? False when no such entry follows.
+  bool endTagFollows(size_t i, size_t from) const;
+
+ private:
+  std::vector<int32_t> nameKey_;   // per entry: interned name, case ignored, "/" set aside
+  std::vector<uint8_t> isEnd_;     // per entry: an end tag
+  std::vector<int32_t> position_;  // per entry: its place in its name's occurrence list
+  // Occurrence lists of all names, one after another (entries in source order), and the
+  // start of each name's list in them (one more than the number of names).
+  std::vector<int32_t> occurrences_;
+  std::vector<int32_t> keyStart_;
+  // Per occurrence: the first end tag at or after it, in its name's list, before which the
+  // name count of the whole prefix of the list is 1; kNone when there is none.
+  std::vector<int32_t> balancingEnd_;
+};
+
+}  // namespace vmk

@@ -1,0 +1,40 @@
+// The tree walk over a scanned tag list: pairs every start tag with its end tag, gives every
+// entry its nesting depth and reports the nesting errors (missing, stray and omitted end
+// tags, elements that cannot be children of their parent).
+//
+// The walk processes one element at a time: the element that begins at an entry and
+// everything inside it, returning the entry after it (its next sibling). It keeps its own
+// stack of open elements instead of recursing, so deeply nested documents cannot exhaust the
+// call stack, and answers its look-ahead questions from a TagNameIndex, so documents with
+// many unclosed elements stay near-linear.
+#pragma once
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "engine/TagNameIndex.h"
+#include "engine/VmkTagLocation.h"
+
+namespace vmk {
+
+// The dictionary questions the walk asks.
+struct TagTreeRules {
+  // The element name (as stored, without the "/" of an end tag) is in the dictionary.
+  std::function<bool(UStringView element)> isExistElement;
+  // 1 allowed, 0 not allowed, -1 cannot tell (treated as allowed).
+  std::function<int(UStringView child, UStringView parent)> isChildElement;
+  // The dictionary is an XML one.
+  bool isXML = false;
+};
+
+// Receives each problem in the order it is found.
+using TagTreeReporter =
+    std::function<void(std::string_view code, Range range, std::vector<UString> subStrings)>;
+
+// Runs the walk over the whole list (entries in source order, linked by prevTag / nextTag).
+// Sets pairTag links and adds the nesting depth to tagDepth.
+void walkTagTree(VmkTagLocationList& list, const TagNameIndex& index, const TagTreeRules& rules,
+                 const TagTreeReporter& report);
+
+}  // namespace vmk

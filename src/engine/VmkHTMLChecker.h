@@ -1,0 +1,174 @@
+// The checker engine: one validation run over the text of a host document against one HTML
+// dictionary, producing a tag list and a list of error locations. The shared instance keeps
+// the outcome of its last run so that later commands on the same, unchanged document can use
+// it (see ensureCurrentRunFor).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/TagNameIndex.h"
+#include "engine/VmkTagLocation.h"
+#include "errors/VmkErrorLocation.h"
+#include "support/Encoding.h"
+#include "support/Text.h"
+
+namespace vmk {
+
+class HostDocument;
+class RegexMatch;
+class VmkDictionary;
+
+class VmkHTMLChecker {
+ public:
+  // The shared checker, created on first use; it lives until the process ends.
+  static VmkHTMLChecker& sharedHTMLChecker();
+  // A second construction gives the shared checker.
+  static VmkHTMLChecker& init() { return sharedHTMLChecker(); }
+  // A fresh, independent checker (for work that must not disturb the shared checker's last
+  // run, such as checking the pages of a site, and for tests).
+  static std::unique_ptr<VmkHTMLChecker> initOneMore();
+
+  ~VmkHTMLChecker();
+  VmkHTMLChecker(const VmkHTMLChecker&) = delete;
+  VmkHTMLChecker& operator=(const VmkHTMLChecker&) = delete;
+
+  // ---- The run ----
+
+  // Resets all per-run state.
+  void initialize();
+  // A complete check with display and sound on.
+  int32_t validateHTMLForDocument(HostDocument& document);
+  // A complete check; returns the number of error locations kept. With display off only the
+  // checker's own lists are filled: the result store and the results window are untouched.
+  int32_t validateHTMLForDocument(HostDocument& document, bool dispErrors, bool withSound);
+
+  // The single entry through which every check reports a problem. Errors whose level in the
+  // catalogue is 0 or below are dropped; the structural codes count in structualErrorCount
+  // either way. subStrings: the words of the message's placeholders, absent when it has none.
+  void registerAnErrorWithCode(std::string_view code, Range range,
+                               std::optional<std::vector<UString>> subStrings = std::nullopt);
+  // True for the codes that count as structural errors.
+  static bool isStructuralError(std::string_view code);
+
+  // Remembers the current digest of sourceDocument (nothing when there is none).
+  void resetLastMD5String();
+
+  // The reuse rule: the last run describes the document when it is the run's document (same
+  // object) and its current digest equals the one remembered.
+  bool isLastRunCurrentFor(const HostDocument& document) const;
+  // Makes the last run describe the document, checking it again silently (display and sound
+  // off) when the rule above does not hold. True when it had to check again.
+  bool ensureCurrentRunFor(HostDocument& document);
+
+  // ---- Scanner and tree walk ----
+
+  // Builds tagLocations from the text of the run, reporting the lexical errors.
+  void makeTagLocationsArray();
+  // Pairs start and end tags, sets depths, reports the nesting errors.
+  void makeElementFiliation();
+  // The end tag that balances the element by name counting over the whole list (see
+  // TagNameIndex); nullptr when there is none.
+  VmkTagLocation* FindMyEndTag(const VmkTagLocation& tag);
+
+  // Character-run tests of the scanner at `position`, not reading at or past `maxPosition`:
+  // the number of code units of the run, 0 when there is none.
+  uint32_t isKishuIzon(uint32_t position, uint32_t maxPosition) const;
+  uint32_t isHankakuKana(uint32_t position, uint32_t maxPosition) const;
+
+  // ---- Dictionary selection and prologue checks ----
+
+  void determinHTMLDictionary();
+  void checkXMLValidity();
+  void checkXmlDoctypeHtmlTagOrder();
+  // The display name of the dictionary chosen for the document (after the reuse rule);
+  // absent when no dictionary could be chosen.
+  std::optional<UString> htmlDoctypeForDocument(HostDocument& document);
+
+  // ---- Character and encoding checks ----
+
+  void checkMetaCharset();
+  // group 1: the keyword ("charset" / "encoding") as written; group 2: the charset name.
+  void checkCharsetNameForMatch(const RegexMatch& match);
+  // The references of one text run of the tag list.
+  void checkCharRefFor(const VmkTagLocation& textRun);
+  void checkCharRefForRange(Range range);
+
+  // ---- Element structure checks ----
+
+  void checkElementReleations();
+  void checkSpecialTagsOrder();
+
+  // ---- Attribute checks ----
+
+  void checkAttributeNamesAndValues();
+  void makeAttrbListForTagLocation(VmkTagLocation& tag);
+  void checkRequiredAttributeForTagLocation(VmkTagLocation& tag);
+  void checkAttributeValuesForTagLocation(VmkTagLocation& tag);
+  // The text, compared exactly, is in idArray.
+  bool isThisIDDefined(UStringView value) const;
+
+  // ---- State of the last run ----
+
+  // The document of the last run (compared by identity only; not owned).
+  HostDocument* sourceDocument() const { return sourceDocument_; }
+  void setSourceDocument(HostDocument* document) { sourceDocument_ = document; }
+  // The checker's copy of the text; all ranges of the run refer to it.
+  const UString& sourceString() const { return sourceString_; }
+  void setSourceString(UString text) { sourceString_ = std::move(text); }
+  // The same text as the flat array the scanner walks by index.
+  UStringView sourceBuffer() const { return sourceString_; }
+  // The document's digest when the last run finished ("" when none).
+  const std::string& lastMD5String() const { return lastMD5String_; }
+  void setLastMD5String(std::string digest) { lastMD5String_ = std::move(digest); }
+  const VmkErrorLocationList& errorLocations() const { return errorLocations_; }
+  VmkErrorLocationList& errorLocations() { return errorLocations_; }
+  const VmkTagLocationList& tagLocations() const { return tagLocations_; }
+  VmkTagLocationList& tagLocations() { return tagLocations_; }
+  // The dictionary of the run; nullptr when none could be chosen.
+  const VmkDictionary* htmlDictionary() const { return htmlDictionary_.get(); }
+  void setHtmlDictionary(std::unique_ptr<VmkDictionary> dictionary);
+
+  // The charset name found in the document (first seen in the run).
+  std::optional<UString> characterSetString;
+  // The encoding the host opened the document with, or the one the document names.
+  Encoding htmlEncoding;
+  // The chosen dictionary is an XML (XHTML) one.
+  bool isXHTML = false;
+  // The document declares a Japanese charset: the machine-dependent character test is on.
+  bool isJapaneseEncoding = false;
+  // Structural errors met by the scanner and the tree walk, kept or not.
+  int32_t structualErrorCount = 0;
+  // The id values met so far in the run.
+  std::vector<UString> idArray;
+
+ private:
+  VmkHTMLChecker();
+
+  // The catalogue level of a code, cached for the current settings.
+  int errorLevelFor(std::string_view code);
+
+  HostDocument* sourceDocument_ = nullptr;
+  UString sourceString_;
+  std::string lastMD5String_;
+  std::unique_ptr<VmkDictionary> htmlDictionary_;
+  VmkErrorLocationList errorLocations_;
+  VmkTagLocationList tagLocations_;
+  // Name index of tagLocations_, built by the tree walk (or on demand) and dropped whenever
+  // the list is rebuilt.
+  std::unique_ptr<TagNameIndex> tagNameIndex_;
+
+  std::unordered_map<std::string, int> levelCache_;
+  uint64_t levelCacheVersion_ = 0;
+  bool levelCacheValid_ = false;
+};
+
+// The shared checker (same as VmkHTMLChecker::sharedHTMLChecker()).
+VmkHTMLChecker& sharedHTMLChecker();
+
+}  // namespace vmk

@@ -1,0 +1,95 @@
+// One entry of the tag list that a validation run builds: a start tag, end tag, comment,
+// processing instruction, DOCTYPE or run of text, with its place in the checked text, its
+// nesting depth, its end-tag rule, its neighbours and partner, and its parsed attributes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "support/Text.h"
+
+namespace vmk {
+
+// One attribute written in a tag. The value (and its range, quotation marks excluded) is
+// present only when the attribute is written with "=".
+struct VmkAttribute {
+  UString name;  // lower case
+  Range nameRange;
+  std::optional<UString> value;
+  Range valueRange;
+
+  bool hasValue() const { return value.has_value(); }
+  friend bool operator==(const VmkAttribute&, const VmkAttribute&) = default;
+};
+
+using VmkAttributeList = std::vector<VmkAttribute>;
+
+class VmkTagLocation {
+ public:
+  VmkTagLocation() = default;
+  VmkTagLocation(const VmkTagLocation&) = delete;
+  VmkTagLocation& operator=(const VmkTagLocation&) = delete;
+
+  // The name as scanned: "#DATA" for text, "/" + name for an end tag, "!--..." for a comment,
+  // "?target" for a processing instruction, "!DOCTYPE".
+  const UString& elementName() const { return elementName_; }
+  void setElementName(UStringView name) { elementName_ = UString(name); }
+  void setElementName(UString&& name) { elementName_ = std::move(name); }
+
+  // The whole tag from "<" through ">", or the whole text run; (0, 0) while the tag's ">" was
+  // not found.
+  Range tagRange() const { return tagRange_; }
+  void setTagRange(Range range) { tagRange_ = range; }
+
+  // Number of enclosing elements.
+  int32_t tagDepth() const { return tagDepth_; }
+  void setTagDepth(int32_t depth) { tagDepth_ = depth; }
+
+  // The dictionary's end-tag rule of the element (an end tag carries the rule of the element
+  // it closes, a text run 2): 0 required, 1 may be omitted, 2 empty, -1 unknown element.
+  int32_t endTagType() const { return endTagType_; }
+  void setEndTagType(int32_t type) { endTagType_ = type; }
+
+  // Neighbours in source order and the matching start / end tag; not owned, nullptr when
+  // absent.
+  VmkTagLocation* prevTag() const { return prevTag_; }
+  void setPrevTag(VmkTagLocation* tag) { prevTag_ = tag; }
+  VmkTagLocation* nextTag() const { return nextTag_; }
+  void setNextTag(VmkTagLocation* tag) { nextTag_ = tag; }
+  VmkTagLocation* pairTag() const { return pairTag_; }
+  void setPairTag(VmkTagLocation* tag) { pairTag_ = tag; }
+
+  // The attributes in source order; absent until the attribute step fills them, and absent
+  // for a tag that has none.
+  const std::optional<VmkAttributeList>& attributes() const { return attributes_; }
+  std::optional<VmkAttributeList>& attributes() { return attributes_; }
+  void setAttributes(std::optional<VmkAttributeList> attributes) {
+    attributes_ = std::move(attributes);
+  }
+
+  // Position of the entry in its list (set when the list is built).
+  uint32_t listIndex() const { return listIndex_; }
+  void setListIndex(uint32_t index) { listIndex_ = index; }
+
+  // Name tests.
+  bool isEndTag() const { return !elementName_.empty() && elementName_[0] == u'/'; }
+  bool isTextRun() const { return !elementName_.empty() && elementName_[0] == u'#'; }
+
+ private:
+  UString elementName_;
+  Range tagRange_;
+  int32_t tagDepth_ = 0;
+  int32_t endTagType_ = 0;
+  VmkTagLocation* prevTag_ = nullptr;
+  VmkTagLocation* nextTag_ = nullptr;
+  VmkTagLocation* pairTag_ = nullptr;
+  std::optional<VmkAttributeList> attributes_;
+  uint32_t listIndex_ = 0;
+};
+
+// The tag list: owns its entries, in source order; prev/next/pair links point into it.
+using VmkTagLocationList = std::vector<std::unique_ptr<VmkTagLocation>>;
+
+}  // namespace vmk
