@@ -30,6 +30,50 @@ struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 
+uint64_t readBigEndian(std::string_view bytes, size_t at, size_t size) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < size; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return v;
+}
+
+// libplist aborts (an assertion) when it hands out a string or key of a binary list that holds
+// a NUL character. Such a list is damaged anyway: look through its string objects first and
+// refuse it. Anything else that is wrong is left to libplist, which reports it.
+bool binaryStringsHoldNoNul(std::string_view b) {
+  constexpr size_t kTrailer = 32;
+  if (b.size() < 8 + kTrailer) return true;
+  const size_t body = b.size() - kTrailer;
+  const size_t offsetSize = static_cast<unsigned char>(b[body + 6]);
+  const uint64_t count = readBigEndian(b, body + 8, 8);
+  const uint64_t table = readBigEndian(b, body + 24, 8);
+  if (offsetSize < 1 || offsetSize > 8 || table > body || count > (body - table) / offsetSize)
+    return true;
+  for (uint64_t i = 0; i < count; ++i) {
+    const uint64_t at = readBigEndian(b, size_t(table + i * offsetSize), offsetSize);
+    if (at >= body) continue;
+    const auto marker = static_cast<unsigned char>(b[at]);
+    const unsigned type = marker >> 4;
+    if (type != 5 && type != 6) continue;  // ASCII and UTF-16 strings
+    uint64_t length = marker & 0xF;
+    size_t p = size_t(at) + 1;
+    if (length == 0xF) {
+      if (p >= body) return false;
+      const auto intMarker = static_cast<unsigned char>(b[p]);
+      const size_t intSize = size_t(1) << (intMarker & 0xF);
+      if ((intMarker >> 4) != 1 || intSize > 8 || p + 1 + intSize > body) return false;
+      length = readBigEndian(b, p + 1, intSize);
+      p += 1 + intSize;
+    }
+    const uint64_t unit = type == 5 ? 1 : 2;
+    if (length > (body - p) / unit) return false;
+    for (uint64_t k = 0; k < length; ++k) {
+      const size_t q = p + size_t(k * unit);
+      if (b[q] == 0 && (unit == 1 || b[q + 1] == 0)) return false;
+    }
+  }
+  return true;
+}
+
 std::optional<PlistValue> fromNode(plist_t node, int depth);
 
 std::optional<PlistValue> arrayFromNode(plist_t node, int depth) {
@@ -97,15 +141,12 @@ std::optional<PlistValue> fromNode(plist_t node, int depth) {
       plist_get_real_val(node, &d);
       return PlistValue(d);
     }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-      char* raw = nullptr;
-      if (plist_get_node_type(node) == PLIST_STRING)
-        plist_get_string_val(node, &raw);
-      else
-        plist_get_key_val(node, &raw);
-      std::unique_ptr<char, FreeDeleter> owner(raw);
-      return PlistValue(std::string(raw ? raw : ""));
+    case PLIST_STRING: {
+      // Read through the pointer and length: a damaged binary list may hold a string with an
+      // embedded NUL, which the copying reader refuses with an assertion.
+      uint64_t length = 0;
+      const char* raw = plist_get_string_ptr(node, &length);
+      return PlistValue(raw ? std::string(raw, strnlen(raw, length)) : std::string());
     }
     case PLIST_DATE: {
       int32_t sec = 0, usec = 0;
@@ -113,10 +154,8 @@ std::optional<PlistValue> fromNode(plist_t node, int depth) {
       return PlistValue(PlistDate{double(sec) + double(usec) / 1e6 + kReferenceDateOffset});
     }
     case PLIST_DATA: {
-      char* raw = nullptr;
       uint64_t length = 0;
-      plist_get_data_val(node, &raw, &length);
-      std::unique_ptr<char, FreeDeleter> owner(raw);
+      const char* raw = plist_get_data_ptr(node, &length);
       PlistData data;
       if (raw && length) data.bytes.assign(raw, raw + length);
       return PlistValue(std::move(data));
@@ -285,6 +324,8 @@ std::optional<PlistValue> parsePlist(std::string_view bytes) {
   plist_t root = nullptr;
   // libplist expects the XML form to be terminated; give it a copy that is.
   std::string buffer(bytes);
+  if (plist_is_binary(buffer.c_str(), uint32_t(buffer.size())) && !binaryStringsHoldNoNul(buffer))
+    return std::nullopt;
   plist_from_memory(buffer.c_str(), uint32_t(buffer.size()), &root);
   if (!root) return std::nullopt;
   NodePtr owner(root);

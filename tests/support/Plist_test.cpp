@@ -1,6 +1,7 @@
 #include "support/Plist.h"
 
 #include <gtest/gtest.h>
+#include <plist/plist.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +100,25 @@ TEST(PlistTest, MalformedInputIsAbsent) {
   EXPECT_FALSE(parsePlist("<plist>" + deep + "</plist>"));
   std::string huge(8 << 20, 'x');
   EXPECT_FALSE(parsePlist(huge));
+}
+
+// A damaged binary list whose key or string holds a NUL is refused, not an abort.
+TEST(PlistTest, BinaryWithNulInStringsIsAbsent) {
+  for (const char* xml : {"<plist><dict><key>aXb</key><true/></dict></plist>",
+                          "<plist><array><string>aXb</string></array></plist>"}) {
+    plist_t root = nullptr;
+    plist_from_xml(xml, uint32_t(strlen(xml)), &root);
+    ASSERT_TRUE(root);
+    char* raw = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &raw, &length);
+    plist_free(root);
+    std::string bin(raw, length);
+    free(raw);
+    ASSERT_TRUE(parsePlist(bin)) << xml;
+    bin[bin.find("aXb") + 1] = '\0';
+    EXPECT_FALSE(parsePlist(bin)) << xml;
+  }
 }
 
 TEST(PlistTest, DictionaryEditing) {
