@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -21,6 +22,8 @@
 #include "support/Text.h"
 
 namespace vmk {
+
+class VmkAttributeValueContext;
 
 // End-tag types of an element.
 inline constexpr int kEndTagNotInDictionary = -1;
@@ -112,6 +115,17 @@ class VmkDictionary {
   bool canContainAttribute(UStringView attribute, UStringView element) const;
   // Names of the "#REQUIRED" attributes in entry order; absent when there are none.
   std::optional<std::vector<UString>> requiredAttributesForElement(UStringView element) const;
+
+  // Judges one attribute written in a tag of the element against the element's attribute
+  // entries (every entry of that name, in order). value is absent when the attribute is
+  // written without "="; an empty value is a value. Answers the error code of the first
+  // problem found, or absent. *rightValue (may be null) is reset and then receives the value
+  // that the message and the repair use, for the codes that have one.
+  std::optional<std::string_view> checkAttributeName(UStringView attributeName,
+                                                     const std::optional<UString>& value,
+                                                     UStringView element,
+                                                     std::optional<UString>* rightValue,
+                                                     const VmkAttributeValueContext& checker) const;
 
   // "element\tattribute" (both lower case) for every attribute whose type is character data
   // of kind URL, URI or UriList, in table and entry order (duplicates kept).

@@ -1,0 +1,316 @@
+#include "dictionary/AttributeValuePredicates.h"
+
+#include <array>
+
+#include "support/Regex.h"
+
+namespace vmk {
+
+namespace {
+
+constexpr std::array<std::string_view, 16> kSafeColorNames = {
+    "aqua", "black", "blue",   "fuchsia", "gray",   "green", "lime",  "maroon",
+    "navy", "olive", "purple", "red",     "silver", "teal",  "white", "yellow"};
+
+constexpr std::array<std::string_view, 140> kUnsafeColorNames = {"aliceblue",
+                                                                 "antiquewhite",
+                                                                 "aqua",
+                                                                 "aquamarine",
+                                                                 "azure",
+                                                                 "beige",
+                                                                 "bisque",
+                                                                 "black",
+                                                                 "blanchedalmond",
+                                                                 "blue",
+                                                                 "blueviolet",
+                                                                 "brown",
+                                                                 "burlywood",
+                                                                 "cadetblue",
+                                                                 "chartreuse",
+                                                                 "chocolate",
+                                                                 "coral",
+                                                                 "cornflowerblue",
+                                                                 "cornsilk",
+                                                                 "crimson",
+                                                                 "cyan",
+                                                                 "darkblue",
+                                                                 "darkcyan",
+                                                                 "darkgoldenrod",
+                                                                 "darkgray",
+                                                                 "darkgreen",
+                                                                 "darkkhaki",
+                                                                 "darkmagenta",
+                                                                 "darkolivegreen",
+                                                                 "darkorange",
+                                                                 "darkorchid",
+                                                                 "darkred",
+                                                                 "darksalmon",
+                                                                 "darkseagreen",
+                                                                 "darkslateblue",
+                                                                 "darkslategray",
+                                                                 "darkturquoise",
+                                                                 "darkviolet",
+                                                                 "deeppink",
+                                                                 "deepskyblue",
+                                                                 "dimgray",
+                                                                 "dodgerblue",
+                                                                 "firebrick",
+                                                                 "floralwhite",
+                                                                 "forestgreen",
+                                                                 "fuchsia",
+                                                                 "gainsboro",
+                                                                 "ghostwhite",
+                                                                 "gold",
+                                                                 "goldenrod",
+                                                                 "gray",
+                                                                 "green",
+                                                                 "greenyellow",
+                                                                 "honeydew",
+                                                                 "hotpink",
+                                                                 "indianred",
+                                                                 "indigo",
+                                                                 "ivory",
+                                                                 "khaki",
+                                                                 "lavender",
+                                                                 "lavenderblush",
+                                                                 "lawngreen",
+                                                                 "lemonchiffon",
+                                                                 "lightblue",
+                                                                 "lightcoral",
+                                                                 "lightcyan",
+                                                                 "lightgoldenrodyellow",
+                                                                 "lightgreen",
+                                                                 "lightgrey",
+                                                                 "lightpink",
+                                                                 "lightsalmon",
+                                                                 "lightseagreen",
+                                                                 "lightskyblue",
+                                                                 "lightslategray",
+                                                                 "lightsteelblue",
+                                                                 "lightyellow",
+                                                                 "lime",
+                                                                 "limegreen",
+                                                                 "linen",
+                                                                 "magenta",
+                                                                 "maroon",
+                                                                 "mediumaquamarine",
+                                                                 "mediumblue",
+                                                                 "mediumorchid",
+                                                                 "mediumpurple",
+                                                                 "mediumseagreen",
+                                                                 "mediumslateblue",
+                                                                 "mediumspringgreen",
+                                                                 "mediumturquoise",
+                                                                 "mediumvioletred",
+                                                                 "midnightblue",
+                                                                 "mintcream",
+                                                                 "mistyrose",
+                                                                 "moccasin",
+                                                                 "navajowhite",
+                                                                 "navy",
+                                                                 "oldlace",
+                                                                 "olive",
+                                                                 "olivedrab",
+                                                                 "orange",
+                                                                 "orangered",
+                                                                 "orchid",
+                                                                 "palegoldenrod",
+                                                                 "palegreen",
+                                                                 "paleturquoise",
+                                                                 "palevioletred",
+                                                                 "papayawhip",
+                                                                 "peachpuff",
+                                                                 "peru",
+                                                                 "pink",
+                                                                 "plum",
+                                                                 "powderblue",
+                                                                 "purple",
+                                                                 "red",
+                                                                 "rosybrown",
+                                                                 "royalblue",
+                                                                 "saddlebrown",
+                                                                 "salmon",
+                                                                 "sandybrown",
+                                                                 "seagreen",
+                                                                 "seashell",
+                                                                 "sienna",
+                                                                 "silver",
+                                                                 "skyblue",
+                                                                 "slateblue",
+                                                                 "slategray",
+                                                                 "snow",
+                                                                 "springgreen",
+                                                                 "steelblue",
+                                                                 "tan",
+                                                                 "teal",
+                                                                 "thistle",
+                                                                 "tomato",
+                                                                 "turquoise",
+                                                                 "violet",
+                                                                 "wheat",
+                                                                 "white",
+                                                                 "whitesmoke",
+                                                                 "yellow",
+                                                                 "yellowgreen"};
+
+std::unordered_set<UString> makeNameSet(std::span<const std::string_view> names) {
+  std::unordered_set<UString> set;
+  set.reserve(names.size());
+  for (std::string_view name : names) set.insert(toUtf16(name));
+  return set;
+}
+
+constexpr bool isAsciiLetter(UChar16 c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+constexpr bool isAsciiDigit(UChar16 c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// Lower case of a value; ASCII text (the usual case) takes the cheap mapping.
+UString lowerValue(UStringView text) {
+  for (UChar16 c : text) {
+    if (c >= 0x80) return lowercase(text);
+  }
+  return asciiLowercase(text);
+}
+
+std::vector<UString> tokens(const Regex& pattern, UStringView text) {
+  std::vector<UString> result;
+  for (const RegexMatch& match : pattern.allMatches(text)) {
+    const Range range = match.range(0);
+    result.emplace_back(text.substr(range.location, range.length));
+  }
+  return result;
+}
+
+}  // namespace
+
+std::span<const std::string_view> safeColorNameList() {
+  return kSafeColorNames;
+}
+std::span<const std::string_view> unsafeColorNameList() {
+  return kUnsafeColorNames;
+}
+
+const std::unordered_set<UString>& gColors() {
+  static const std::unordered_set<UString> names = makeNameSet(kSafeColorNames);
+  return names;
+}
+
+const std::unordered_set<UString>& gColors2() {
+  static const std::unordered_set<UString> names = makeNameSet(kUnsafeColorNames);
+  return names;
+}
+
+std::optional<UString> fixedValueAttribute(UStringView defaultField) {
+  static const Regex& fixed = Regex::cached("#FIXED['\"](.*)['\"]");
+  const auto match = fixed.firstMatch(defaultField);
+  if (!match) return std::nullopt;
+  return match->text(defaultField, 1);
+}
+
+bool isOmissibleAttribute(UStringView name, UStringView type) {
+  if (type.empty() || type.front() != u'(') return false;
+  for (const UString& token : enumerationTokens(lowerValue(type))) {
+    if (isEqualToString(token, name, true)) return true;
+  }
+  return false;
+}
+
+bool isCharRefString(UStringView text, const VmkAttributeValueContext& context) {
+  return context.isCharRef(text, 0) > 0;
+}
+
+bool isNumberString(UStringView text) {
+  static const Regex& digits = Regex::cached("\\d+");
+  const auto match = digits.firstMatch(text);
+  return match && match->range(0).length == text.size();
+}
+
+bool isNMTOKENString(UStringView text) {
+  for (UChar16 c : text) {
+    if (!isAsciiLetter(c) && !isAsciiDigit(c) && c != u'-' && c != u'_' && c != u':' && c != u'.') {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool isNAMEString(UStringView text) {
+  if (!text.empty() && !isAsciiLetter(text.front())) return false;
+  return isNMTOKENString(text);
+}
+
+bool isUnsafeURLCharacter(UChar16 unit) {
+  switch (unit) {
+    case u'<':
+    case u'>':
+    case u'[':
+    case u']':
+    case u'^':
+    case u'`':
+    case u'|':
+    case u'{':
+    case u'}':
+      return true;
+    default:
+      return false;
+  }
+}
+
+AttributeValueProblem checkURLString(std::optional<UStringView> link) {
+  if (!link || link->empty()) return "VoidURLValue";
+  const UStringView text = *link;
+
+  // Server-side code in a link ("<?php ... ?>") is not part of the address. The "<" of the
+  // pattern is optional, so any text up to a ">" on its line goes as well.
+  static const Regex& serverCode = Regex::cached("<?.*?>");
+  const UString stripped = serverCode.replaceAllFixed(text, u"");
+
+  bool control = false;
+  bool unsafe = false;
+  for (UChar16 c : stripped) {
+    if (c == u' ' || c == u'\\') return "SpaceContainedURLValue";
+    if (c <= 0x1F || c >= 0x7F) control = true;
+    if (isUnsafeURLCharacter(c)) unsafe = true;
+  }
+  if (control) return "ControlContainedURLValue";
+
+  static const Regex& anyScheme = Regex::cached("^[\\w\\d]+:", Regex::kIgnoreCase);
+  static const Regex& knownScheme =
+      Regex::cached("^(http|https|ftp|gopher|nntp|telnet|wais|mailto|news|file):");
+  if (anyScheme.matches(stripped) && !knownScheme.matches(stripped)) return "WrongSchemeInURL";
+
+  if (unsafe) return "UnSafeURLValue";
+  return std::nullopt;
+}
+
+AttributeValueProblem checkColorString(UStringView text) {
+  const UString lower = lowerValue(text);
+  if (gColors().contains(lower)) return std::nullopt;
+  if (gColors2().contains(lower)) return "UnSafeColorName";
+
+  static const Regex& hashColor = Regex::cached("#[0-9A-Fa-f]{6}$");
+  if (hashColor.matches(text)) return std::nullopt;
+  static const Regex& bareHex = Regex::cached("[0-9A-Fa-f]{6}$");
+  if (bareHex.matches(text)) return "WrongHexColorValue";
+  return "WrongColorValueAttribute";
+}
+
+std::vector<UString> spaceSeparatedTokens(UStringView text) {
+  static const Regex& pattern = Regex::cached("[^\\s]+");
+  return tokens(pattern, text);
+}
+
+std::vector<UString> listTokens(UStringView text) {
+  static const Regex& pattern = Regex::cached("[^\\s,]+");
+  return tokens(pattern, text);
+}
+
+std::vector<UString> enumerationTokens(UStringView text) {
+  static const Regex& pattern = Regex::cached("[^\\s,\\|\\(\\)]+");
+  return tokens(pattern, text);
+}
+
+}  // namespace vmk

@@ -1,0 +1,193 @@
+// Attribute value checking: one attribute of one tag against the entries that the element's
+// record declares for it.
+#include "dictionary/AttributeValueContext.h"
+#include "dictionary/AttributeValuePredicates.h"
+#include "dictionary/VmkDictionary.h"
+#include "support/Regex.h"
+
+namespace vmk {
+
+namespace {
+
+using Problem = std::optional<std::string_view>;
+
+UString lowerText(UStringView text) {
+  for (UChar16 c : text) {
+    if (c >= 0x80) return lowercase(text);
+  }
+  return asciiLowercase(text);
+}
+
+// "The pattern covers the value": its first match is as long as the whole value.
+bool covers(const Regex& pattern, UStringView value) {
+  const auto match = pattern.firstMatch(value);
+  return match && match->range(0).length == value.size();
+}
+
+// Typed character data, by the kind named in parentheses after CDATA.
+Problem checkCDATAKind(UStringView kind, const UString& value, std::optional<UString>& right,
+                       const VmkAttributeValueContext& context) {
+  if (kind == u"Character") {
+    if (value.size() <= 1 || isCharRefString(value, context)) return std::nullopt;
+    return "OneCharacterAttributeValue";
+  }
+  if (kind == u"Charset") {
+    if (context.isKnownCharsetName(lowerText(value))) return std::nullopt;
+    return "UnSafeEncodingName";
+  }
+  if (kind == u"Charsets") {
+    for (UString& token : spaceSeparatedTokens(lowerText(value))) {
+      if (!context.isKnownCharsetName(token)) {
+        right = std::move(token);
+        return "UnSafeEncodingName";
+      }
+    }
+    return std::nullopt;
+  }
+  if (kind == u"Number") {
+    if (isNumberString(value)) return std::nullopt;
+    return "NumberValueAttribute";
+  }
+  if (kind == u"Pixels" || kind == u"Length") {
+    static const Regex& length = Regex::cached("\\d+%?");
+    if (covers(length, value)) return std::nullopt;
+    return "LengthValueAttribte";
+  }
+  if (kind == u"Coords") {
+    static const Regex& coords = Regex::cached("\\d+%?[\\s,]+(\\d+%?[\\s,]*)+");
+    if (covers(coords, value)) return std::nullopt;
+    return "LengthValueArrayAttribte";
+  }
+  if (kind == u"MultiLength") {
+    static const Regex& multiLength = Regex::cached("\\d*[%\\*]?");
+    if (covers(multiLength, value)) return std::nullopt;
+    return "MultiLengthValueAttribute";
+  }
+  if (kind == u"MultiLengths") {
+    static const Regex& multiLengths = Regex::cached("\\d*[%\\*]?[\\s,]+(\\d*[%\\*]?[\\s,]*)+");
+    if (covers(multiLengths, value)) return std::nullopt;
+    return "MultiLengthValueArrayAttribute";
+  }
+  if (kind == u"URL" || kind == u"URI") {
+    const Problem problem = checkURLString(UStringView(value));
+    if (problem) right = value;
+    return problem;
+  }
+  if (kind == u"UriList") {
+    for (UString& token : listTokens(lowerText(value))) {
+      const Problem problem = checkURLString(UStringView(token));
+      if (problem) {
+        right = std::move(token);
+        return problem;
+      }
+    }
+    return std::nullopt;
+  }
+  if (kind == u"Color") return checkColorString(value);
+  return std::nullopt;
+}
+
+// Declared types other than typed character data, by the type field itself.
+Problem checkDeclaredType(const VmkAttributeEntry& entry, const UString& lowerAttribute,
+                          const UString& value, std::optional<UString>& right,
+                          const VmkAttributeValueContext& context) {
+  const UString& type = entry.type;
+  if (type == u"NAME" || type == u"ID") {
+    if (isNAMEString(value)) return std::nullopt;
+    return "NameValueAttribute";
+  }
+  if (type == u"NMTOKEN") {
+    if (isNMTOKENString(value)) return std::nullopt;
+    right = value;
+    return "MNTOKENAttribute";
+  }
+  if (type == u"NMTOKENS") {
+    for (UString& token : listTokens(lowerText(value))) {
+      if (!isNMTOKENString(token)) {
+        right = std::move(token);
+        return "MNTOKENAttribute";
+      }
+    }
+    return std::nullopt;
+  }
+  if (type == u"NUMBER") {
+    if (isNumberString(value)) return std::nullopt;
+    right = value;
+    return "NumberValueAttribute";
+  }
+  if (type == u"IDREF") {
+    if (context.isThisIDDefined(value)) return std::nullopt;
+    right = value;
+    return "ThisIDNotDefined";
+  }
+  if (type == u"IDREFS") {
+    for (UString& token : listTokens(lowerText(value))) {
+      if (!context.isThisIDDefined(token)) {
+        right = std::move(token);
+        return "ThisIDNotDefined";
+      }
+    }
+    return std::nullopt;
+  }
+  if (!type.empty() && type.front() == u'(') {
+    const std::vector<UString> allowed = enumerationTokens(lowerText(type));
+    if (allowed.size() == 1 && allowed.front() == lowerAttribute &&
+        !isEqualToString(value, lowerAttribute, true)) {
+      right = lowerAttribute;
+      return "BoolValueAttribute";
+    }
+    const UString lowerValue = lowerText(value);
+    for (const UString& token : allowed) {
+      if (token == lowerValue) return std::nullopt;
+    }
+    right = type;
+    return "MultiValueAttribute";
+  }
+  return std::nullopt;
+}
+
+// One matching entry; absent when the entry is satisfied.
+Problem checkEntry(const VmkAttributeEntry& entry, const UString& lowerAttribute,
+                   const std::optional<UString>& value, std::optional<UString>& right,
+                   const VmkAttributeValueContext& context) {
+  if (const std::optional<UString> fixed = fixedValueAttribute(entry.defaultValue)) {
+    if (value && *value == *fixed) return std::nullopt;
+    right = *fixed;
+    return "FixedValueAttribute";
+  }
+  if (!value) {
+    if (isOmissibleAttribute(entry.name, entry.type)) return std::nullopt;
+    return "AttributeValueMustBeSpecified";
+  }
+  if (entry.cdata && entry.cdataKind) {
+    return checkCDATAKind(*entry.cdataKind, *value, right, context);
+  }
+  return checkDeclaredType(entry, lowerAttribute, *value, right, context);
+}
+
+}  // namespace
+
+std::optional<std::string_view> VmkDictionary::checkAttributeName(
+    UStringView attributeName, const std::optional<UString>& value, UStringView element,
+    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) const {
+  if (rightValue) rightValue->reset();
+  const VmkElementRecord* record = foldedElementRecord(element);
+  if (!record || !record->hasAttributes) return std::nullopt;
+
+  const UString lowerAttribute = lowerText(attributeName);
+  const auto found = record->attributesByLowerName.find(lowerAttribute);
+  if (found == record->attributesByLowerName.end()) return std::nullopt;
+
+  for (size_t index : found->second) {
+    std::optional<UString> right;
+    const Problem problem =
+        checkEntry(record->attributes[index], lowerAttribute, value, right, checker);
+    if (problem) {
+      if (rightValue) *rightValue = std::move(right);
+      return problem;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace vmk
