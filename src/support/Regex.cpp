@@ -47,6 +47,16 @@ std::pair<uint32_t, uint32_t> clampRange(UStringView text, Range range) {
   return {range.location, end};
 }
 
+// Oniguruma reads a high surrogate together with the unit after it, even when that unit lies
+// past the end of the search. When the searched part ends in a high surrogate, search a copy in
+// which that unit is U+FFFD instead: same length, same ranges, nothing read out of bounds.
+UStringView searchableText(UStringView text, uint32_t end, UString& storage) {
+  if (end == 0 || !isHighSurrogate(text[end - 1])) return text;
+  storage.assign(text.substr(0, end));
+  storage.back() = 0xFFFD;
+  return storage;
+}
+
 }  // namespace
 
 Range RegexMatch::range(size_t group) const {
@@ -75,11 +85,12 @@ struct Regex::Impl {
     return r >= 0;
   }
 
-  static RegexMatch toMatch(const OnigRegion* region) {
+  static RegexMatch toMatch(const OnigRegion* region, uint32_t end) {
     std::vector<Range> groups;
     groups.reserve(size_t(region->num_regs));
     for (int i = 0; i < region->num_regs; ++i) {
-      if (region->beg[i] == ONIG_REGION_NOTPOS || region->end[i] < region->beg[i]) {
+      if (region->beg[i] == ONIG_REGION_NOTPOS || region->end[i] < region->beg[i] ||
+          uint64_t(region->end[i]) > uint64_t(end) * 2) {
         groups.push_back(Range::notFound());
       } else {
         groups.emplace_back(uint32_t(region->beg[i] / 2),
@@ -143,20 +154,25 @@ std::optional<RegexMatch> Regex::firstMatch(UStringView text, Range searchRange)
   if (!impl_) return std::nullopt;
   auto [start, end] = clampRange(text, searchRange);
   if (start > end) return std::nullopt;
+  UString storage;
+  UStringView searched = searchableText(text, end, storage);
   RegionPtr region(onig_region_new());
-  if (!impl_->search(text, start, end, region.get())) return std::nullopt;
-  return Impl::toMatch(region.get());
+  if (!impl_->search(searched, start, end, region.get())) return std::nullopt;
+  return Impl::toMatch(region.get(), end);
 }
 
 void Regex::forEachMatch(UStringView text, Range searchRange,
                          const std::function<bool(const RegexMatch&)>& fn) const {
   if (!impl_) return;
   auto [start, end] = clampRange(text, searchRange);
+  UString storage;
+  UStringView searched = searchableText(text, end, storage);
   RegionPtr region(onig_region_new());
   uint32_t position = start;
   while (position <= end) {
-    if (!impl_->search(text, position, end, region.get())) return;
-    RegexMatch match = Impl::toMatch(region.get());
+    if (!impl_->search(searched, position, end, region.get())) return;
+    RegexMatch match = Impl::toMatch(region.get(), end);
+    if (!match.range(0).found()) return;
     Range whole = match.range(0);
     if (!fn(match)) return;
     uint32_t next = whole.max();

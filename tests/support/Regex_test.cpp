@@ -104,6 +104,21 @@ TEST(RegexTest, RangesCountUtf16UnitsPastSurrogatePairs) {
   EXPECT_EQ(empties[2].range(), Range(3, 0));
 }
 
+TEST(RegexTest, LoneSurrogateAtEndStaysInBounds) {
+  // A high surrogate ending the text, or ending the search range inside a pair, must not
+  // make a match reach past the end.
+  const UString lone = u"ab" + UString(1, char16_t(0xD83D));
+  auto all = Regex(".").allMatches(lone);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[2].range(), Range(2, 1));
+  EXPECT_EQ(Regex("b.").replaceAllTemplate(lone, u"[\\0]"),
+            u"a[b" + UString(1, char16_t(0xD83D)) + u"]");
+  const UString pair = u"x\U0001F600y";
+  auto cut = Regex(".$").firstMatch(pair, Range(0, 2));
+  ASSERT_TRUE(cut);
+  EXPECT_LE(cut->range().max(), 2u);
+}
+
 TEST(RegexTest, EmptyMatchesAdvance) {
   auto m = Regex("a*").allMatches(u("baa"));
   ASSERT_EQ(m.size(), 3u);
