@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/TagNameIndex.h"
@@ -162,6 +163,10 @@ class VmkHTMLChecker {
   // Name index of tagLocations_, built by the tree walk (or on demand) and dropped whenever
   // the list is rebuilt.
   std::unique_ptr<TagNameIndex> tagNameIndex_;
+
+  // Hash index of idArray for isThisIDDefined: the first idIndexedCount_ members are in it.
+  mutable std::unordered_set<UString> idIndex_;
+  mutable size_t idIndexedCount_ = 0;
 
   std::unordered_map<std::string, int> levelCache_;
   uint64_t levelCacheVersion_ = 0;
