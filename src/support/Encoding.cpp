@@ -11,6 +11,7 @@
 
 #include <limits>
 #include <memory>
+#include <unordered_map>
 
 namespace vmk {
 namespace {
@@ -26,6 +27,19 @@ ConverterPtr openConverter(const std::string& name) {
   ConverterPtr c(ucnv_open(name.c_str(), &status));
   if (U_FAILURE(status)) return nullptr;
   return c;
+}
+
+// Converters are reused: character checks ask about one character at a time. Each use sets
+// its own callbacks, and ucnv_toUChars / ucnv_fromUChars reset the converter first.
+UConverter* cachedConverter(const std::string& name) {
+  thread_local std::unordered_map<std::string, ConverterPtr> cache;
+  auto it = cache.find(name);
+  if (it == cache.end()) {
+    ConverterPtr conv = openConverter(name);
+    if (!conv) return nullptr;
+    it = cache.emplace(name, std::move(conv)).first;
+  }
+  return it->second.get();
 }
 
 bool startsWith(const std::string& s, std::string_view prefix) {
@@ -46,24 +60,21 @@ const UChar* icu(UStringView text) {
 }
 
 std::optional<std::string> encodeWith(const std::string& name, UStringView text, bool lossless) {
-  ConverterPtr conv = openConverter(name);
+  UConverter* conv = cachedConverter(name);
   if (!conv) return std::nullopt;
   if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;
-  if (lossless) {
-    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                          &status);
-    if (U_FAILURE(status)) return std::nullopt;
-  }
+  ucnv_setFromUCallBack(conv,
+                        lossless ? UCNV_FROM_U_CALLBACK_STOP : UCNV_FROM_U_CALLBACK_SUBSTITUTE,
+                        nullptr, nullptr, nullptr, &status);
+  if (U_FAILURE(status)) return std::nullopt;
   const auto length = int32_t(text.size());
-  std::string out(size_t(UCNV_GET_MAX_BYTES_FOR_STRING(length, ucnv_getMaxCharSize(conv.get()))),
-                  '\0');
-  int32_t n =
-      ucnv_fromUChars(conv.get(), out.data(), int32_t(out.size()), icu(text), length, &status);
+  std::string out(size_t(UCNV_GET_MAX_BYTES_FOR_STRING(length, ucnv_getMaxCharSize(conv))), '\0');
+  int32_t n = ucnv_fromUChars(conv, out.data(), int32_t(out.size()), icu(text), length, &status);
   if (status == U_BUFFER_OVERFLOW_ERROR) {
     out.assign(size_t(n), '\0');
     status = U_ZERO_ERROR;
-    n = ucnv_fromUChars(conv.get(), out.data(), int32_t(out.size()), icu(text), length, &status);
+    n = ucnv_fromUChars(conv, out.data(), int32_t(out.size()), icu(text), length, &status);
   }
   if (U_FAILURE(status)) return std::nullopt;
   out.resize(size_t(n));
@@ -173,14 +184,14 @@ bool Encoding::isISO2022JPGroup() const {
 }
 
 std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) const {
-  ConverterPtr conv = openConverter(name_);
+  UConverter* conv = cachedConverter(name_);
   if (!conv) return std::nullopt;
   if (bytes.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;
   if (strict)
-    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   else
-    ucnv_setToUCallBack(conv.get(), toUnicodeReplacement, nullptr, nullptr, nullptr, &status);
+    ucnv_setToUCallBack(conv, toUnicodeReplacement, nullptr, nullptr, nullptr, &status);
   if (U_FAILURE(status)) return std::nullopt;
   const auto length = int32_t(bytes.size());
   // Two units per byte covers every converter; the preflight below handles anything else.
@@ -188,13 +199,12 @@ std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) con
   int32_t capacity = out.size() > size_t(std::numeric_limits<int32_t>::max())
                          ? std::numeric_limits<int32_t>::max()
                          : int32_t(out.size());
-  int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), capacity,
-                            bytes.data(), length, &status);
+  int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), capacity, bytes.data(),
+                            length, &status);
   if (status == U_BUFFER_OVERFLOW_ERROR) {
     out.assign(size_t(n), u'\0');
     status = U_ZERO_ERROR;
-    n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), n, bytes.data(), length,
-                      &status);
+    n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), n, bytes.data(), length, &status);
   }
   if (U_FAILURE(status)) return std::nullopt;
   out.resize(size_t(n));
