@@ -378,22 +378,28 @@ void MyDtd::extractEntity() {
         size_t close = buf.find(mark, quote + 1);
         if (close == npos) close = n;
         size_t k = quote + 1;
-        while (k < close) {
+        auto append = [&](std::string_view piece) {
+          if (text.size() + piece.size() > kMaxEntityTextSize) {
+            text.append(piece.substr(0, kMaxEntityTextSize - text.size()));
+            truncated = true;
+          } else {
+            text.append(piece);
+          }
+        };
+        while (k < close && !truncated) {
           if (buf[k] == '%') {
             size_t refEnd = delimiterFrom(buf, k + 1, close);
             auto it = entities_.find(buf.substr(k + 1, refEnd - k - 1));
-            if (it != entities_.end()) text += it->second;
+            if (it != entities_.end()) append(it->second);
             k = refEnd < close && buf[refEnd] == ';' ? refEnd + 1 : refEnd;
           } else if (startsAt(buf, k, "--") && k + 1 < close) {
             size_t commentEnd = buf.find("--", k + 2);
             k = commentEnd == npos || commentEnd + 2 > close ? close : commentEnd + 2;
           } else {
-            text += buf[k++];
-          }
-          if (text.size() > kMaxEntityTextSize) {
-            text.resize(kMaxEntityTextSize);
-            truncated = true;
-            break;
+            // A run of plain bytes up to the next reference or possible comment.
+            size_t next = std::min(close, buf.find_first_of("%-", k + 1));
+            append(std::string_view(buf).substr(k, next - k));
+            k = next;
           }
         }
         after = close < n ? close + 1 : n;

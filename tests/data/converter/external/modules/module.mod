@@ -1,0 +1,1 @@
+<!ELEMENT MODULE - - (#PCDATA)>
