@@ -1,6 +1,7 @@
 // Property-list values and XML property-list files (libplist).
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -53,11 +54,13 @@ class PlistValue {
 
   PlistValue() : v_(std::string()) {}
   PlistValue(bool b) : v_(b) {}
-  PlistValue(int v) : v_(int64_t(v)) {}
-  PlistValue(int64_t v) : v_(v) {}
+  // Any integer type (int, int64_t, size_t, ...) is stored as int64_t.
+  template <std::integral T>
+  requires(!std::same_as<T, bool>) PlistValue(T v) : v_(static_cast<int64_t>(v)) {}
   PlistValue(double v) : v_(v) {}
   PlistValue(const char* s) : v_(std::string(s)) {}
   PlistValue(std::string s) : v_(std::move(s)) {}
+  PlistValue(std::string_view s) : v_(std::string(s)) {}
   PlistValue(PlistDate d) : v_(d) {}
   PlistValue(PlistData d) : v_(std::move(d)) {}
   PlistValue(PlistArray a) : v_(std::move(a)) {}

@@ -148,6 +148,9 @@ TEST(PlistTest, ConvertingReaders) {
   EXPECT_DOUBLE_EQ(PlistValue(3).realValue(), 3.0);
   EXPECT_FALSE(PlistValue(PlistArray{1}).boolValue());
   EXPECT_EQ(PlistValue(PlistDict{}).integerValue(), 0);
+  EXPECT_TRUE(PlistValue(size_t(3)).isInteger());
+  EXPECT_TRUE(PlistValue(std::string_view("s")).isString());
+  EXPECT_TRUE(PlistValue(false).isBool());
 }
 
 TEST_F(PlistFileTest, WriteThenRead) {
