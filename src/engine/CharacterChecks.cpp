@@ -2,8 +2,12 @@
 // scanner's machine-dependent character test.
 #include <algorithm>
 
+#include "dictionary/VmkDictionary.h"
 #include "engine/CharacterReferences.h"
+#include "engine/CharsetNames.h"
 #include "engine/VmkHTMLChecker.h"
+#include "host/HostDocument.h"
+#include "support/Regex.h"
 
 namespace vmk {
 
@@ -21,19 +25,98 @@ uint32_t VmkHTMLChecker::isHankakuKana(uint32_t position, uint32_t maxPosition) 
 }
 
 void VmkHTMLChecker::checkMetaCharset() {
-  // TODO(character checks): the meta charset element.
+  // Only the first such element, written with double quotation marks and http-equiv first.
+  static const Regex kMetaCharset(
+      "<\\s*meta\\s+http-equiv\\s*=\\s*\"Content-Type\"\\s+content\\s*=\\s*\"text/"
+      "html;\\s*(charset)=(.*?)\"\\s*/?>",
+      Regex::kIgnoreCase | Regex::kMultiline);
+  if (auto match = kMetaCharset.firstMatch(sourceString_)) checkCharsetNameForMatch(*match);
 }
 
-void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& /*match*/) {
-  // TODO(character checks): the common charset name check.
+void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& match) {
+  const UString keyword = match.text(sourceString_, 1).value_or(UString());
+  const UString name = lowercase(match.text(sourceString_, 2).value_or(UString()));
+  const Range nameRange = match.range(2);
+
+  htmlEncoding = Encoding::fromName(name);
+
+  if (!characterSetString) {
+    characterSetString = name;
+  } else if (!isEqualToString(name, *characterSetString, true)) {
+    registerAnErrorWithCode("EncodingConflictBetweenXMLandMeta", nameRange);
+  }
+
+  if (name == u"x-sjis") {
+    registerAnErrorWithCode("UnSafeCharacterSetValue", nameRange,
+                            std::vector<UString>{u"x-sjis", u"Shift_JIS"});
+    return;  // not a Japanese name of the tables: nothing more to do
+  }
+  if (name == u"x-euc-jp") {
+    registerAnErrorWithCode("UnSafeCharacterSetValue", nameRange,
+                            std::vector<UString>{u"x-euc-jp", u"EUC-JP"});
+    return;
+  }
+  if (!isKnownCharsetName(name)) {
+    registerAnErrorWithCode("UnSafeEncodingName", nameRange, std::vector<UString>{keyword, name});
+    return;
+  }
+
+  // The declared name must agree with the encoding the editor opened the document with; only
+  // the Japanese names, UTF-8 and UTF-16 are compared.
+  const Encoding opened = sourceDocument_ ? sourceDocument_->openNSEncoding() : Encoding();
+  std::optional<bool> agrees;
+  if (isEUCJPCharsetName(name))
+    agrees = opened.isEUCJP();
+  else if (isISO2022JPCharsetName(name))
+    agrees = opened.isISO2022JPGroup();
+  else if (isShiftJISCharsetName(name))
+    agrees = opened.isShiftJISGroup();
+  else if (name == u"utf-8")
+    agrees = opened.isUTF8();
+  else if (name == u"utf-16")
+    agrees = opened.isUTF16();
+  if (agrees && !*agrees) {
+    registerAnErrorWithCode("EncodingNotMatched", nameRange, std::vector<UString>{keyword, name});
+  }
+
+  if (isJapaneseCharsetName(name)) {
+    isJapaneseEncoding = true;
+    // A text that Mac OS Roman can hold has no Japanese in it.
+    static const Encoding kMacRoman = Encoding::macRoman();
+    if (kMacRoman.canConvertWithoutLoss(sourceString_)) {
+      registerAnErrorWithCode("JapneseEncodingButNoJapanese", nameRange,
+                              std::vector<UString>{keyword, name});
+    }
+  }
 }
 
-void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& /*textRun*/) {
-  // TODO(character checks): references of one text run.
+void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
+  // The text of a CODE element and of raw-text elements (script, style) may hold bare
+  // ampersands.
+  if (const VmkTagLocation* previous = textRun.prevTag()) {
+    const UString& name = previous->elementName();
+    if (isEqualToString(name, u"CODE", true)) return;
+    if (htmlDictionary_ && htmlDictionary_->isCDATAElement(name)) return;
+  }
+  checkCharRefForRange(textRun.tagRange());
 }
 
-void VmkHTMLChecker::checkCharRefForRange(Range /*range*/) {
-  // TODO(character checks): references in a range.
+void VmkHTMLChecker::checkCharRefForRange(Range range) {
+  const UStringView text = sourceString_;
+  if (range.location >= text.size()) return;
+  const size_t end = std::min<size_t>(size_t(range.location) + range.length, text.size());
+  // Searching only within the range keeps the work per text run bounded by its length.
+  const UStringView window = text.substr(0, end);
+  for (size_t at = window.find(u'&', range.location); at != UStringView::npos;
+       at = window.find(u'&', at + 1)) {
+    // The reference may run on past the range: it is read in the whole text.
+    int32_t answer = isCharRef(text, at);
+    if (answer == 0) {
+      registerAnErrorWithCode("WrongAmpersand", Range(uint32_t(at), 1));
+    } else if (answer < 0) {
+      registerAnErrorWithCode("SemiColonLacked", Range(uint32_t(at), uint32_t(-answer)));
+    }
+  }
 }
 
 }  // namespace vmk
