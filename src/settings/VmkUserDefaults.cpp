@@ -164,6 +164,7 @@ bool VmkUserDefaults::removeObjectForKey(std::string_view key) {
 }
 
 bool VmkUserDefaults::writeUserPrefs() {
+  if (!writesSettingsFile_) return true;
   std::filesystem::path path(settingsFilePath_);
   std::string error;
   if (path.has_parent_path() && !makeDirectories(path.parent_path().string())) {

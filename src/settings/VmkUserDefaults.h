@@ -38,6 +38,9 @@ class VmkUserDefaults {
   VmkUserDefaults& operator=(const VmkUserDefaults&) = delete;
 
   const std::string& settingsFilePath() const { return settingsFilePath_; }
+  // While off, changes stay in memory and the settings file is not written (a command-line run
+  // that overrides settings for itself only).
+  void setWritesSettingsFile(bool writes) { writesSettingsFile_ = writes; }
 
   // Reads the settings file into the user map. A missing file leaves the map as it is,
   // silently; an unreadable or malformed one too, with one line on standard error.
@@ -91,6 +94,7 @@ class VmkUserDefaults {
   bool factoryBuilt_ = false;
   std::string settingsFilePath_;
   uint64_t version_ = 0;
+  bool writesSettingsFile_ = true;
 };
 
 // The shared store (same as VmkUserDefaults::sharedVmkUserDefaults()).
