@@ -1,0 +1,82 @@
+#include "cli/CliSession.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "host/Platform.h"
+#include "support/Paths.h"
+
+namespace vmk::cli {
+
+CliSession::CliSession() : principal_(&controller_) {
+  setPlatform(&platform_);
+  principal_.awakeFromNib();
+  controller_.setCloseListener(
+      [this](HeadlessDocument& document) { principal_.documentDidClosed(document); });
+}
+
+CliSession::~CliSession() {
+  controller_.closeAll();
+  setPlatform(nullptr);
+}
+
+HeadlessDocument* CliSession::openDocument(const std::string& path,
+                                           const std::optional<Encoding>& encoding,
+                                           std::string* reason) {
+  std::string error;
+  HeadlessDocument* document = controller_.openFile(path, encoding, &error);
+  if (!document) {
+    // The controller's message names the path; keep only the reason after it.
+    const size_t cut = error.rfind(": ");
+    if (reason) *reason = cut == std::string::npos ? error : error.substr(cut + 2);
+    return nullptr;
+  }
+  document->setEditListener([this](HostDocument& edited, Range range, int64_t length) {
+    principal_.documentDidEdited(edited, range, length);
+  });
+  return document;
+}
+
+void printProblem(std::string_view message) {
+  std::cout.flush();
+  std::cerr << "velumark: " << message << '\n';
+}
+
+Output::Output() {
+  buffer_.reserve(kFlushSize * 2);
+}
+
+Output::Output(std::string path) : path_(std::move(path)) {}
+
+void Output::flush() {
+  if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+  buffer_.clear();
+}
+
+bool Output::finish(std::string* error) {
+  if (!path_) {
+    flush();
+    std::fflush(stdout);
+    return true;
+  }
+  return writeFileAtomically(*path_, buffer_, error);
+}
+
+bool colourWanted(const std::string& mode) {
+  if (mode == "always") return true;
+  if (mode == "never") return false;
+  const char* noColour = std::getenv("NO_COLOR");
+  if (noColour && *noColour) return false;
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
+Styles::Styles(bool on)
+    : bold(on ? "\x1b[1m" : ""),
+      red(on ? "\x1b[1;31m" : ""),
+      yellow(on ? "\x1b[1;33m" : ""),
+      dim(on ? "\x1b[2m" : ""),
+      reset(on ? "\x1b[0m" : "") {}
+
+}  // namespace vmk::cli

@@ -1,0 +1,88 @@
+// One run of the velumark command: the headless host (platform services, document controller),
+// the principal woken on it, and the output helpers every subcommand shares.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/headless/HeadlessDocumentController.h"
+#include "host/headless/HeadlessPlatform.h"
+#include "plugin/QkChecker.h"
+
+namespace vmk::cli {
+
+// Exit statuses of the command.
+inline constexpr int kExitClean = 0;
+inline constexpr int kExitErrorsFound = 1;
+inline constexpr int kExitUsage = 2;
+
+class CliSession {
+ public:
+  // Installs the headless platform, wakes the principal (support folder, dictionaries installed
+  // on first use, tables) and wires the controller's close events to it.
+  CliSession();
+  ~CliSession();
+  CliSession(const CliSession&) = delete;
+  CliSession& operator=(const CliSession&) = delete;
+
+  HeadlessPlatform& platform() { return platform_; }
+  HeadlessDocumentController& controller() { return controller_; }
+  QkChecker& principal() { return principal_; }
+
+  // Opens a document whose edits are reported to the principal. nullptr when the file cannot
+  // be read; *reason then says why (without the path).
+  HeadlessDocument* openDocument(const std::string& path, const std::optional<Encoding>& encoding,
+                                 std::string* reason);
+
+ private:
+  HeadlessPlatform platform_;
+  HeadlessDocumentController controller_;
+  QkChecker principal_;
+};
+
+// "velumark: <message>" on standard error.
+void printProblem(std::string_view message);
+
+// A text sink: standard output in large blocks, or a buffer written to a file at the end.
+class Output {
+ public:
+  // To standard output.
+  Output();
+  // Collected, to be written atomically to `path` by finish().
+  explicit Output(std::string path);
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  void put(std::string_view text) {
+    buffer_ += text;
+    if (!path_ && buffer_.size() >= kFlushSize) flush();
+  }
+  void put(char c) { buffer_ += c; }
+  Output& operator<<(std::string_view text) {
+    put(text);
+    return *this;
+  }
+  // Writes what is left. False (with *error) when the output file could not be written.
+  bool finish(std::string* error);
+  bool toFile() const { return path_.has_value(); }
+
+ private:
+  static constexpr size_t kFlushSize = 1 << 16;
+  void flush();
+  std::optional<std::string> path_;
+  std::string buffer_;
+};
+
+// Whether to colour standard output: "auto" (a terminal and NO_COLOR unset or empty),
+// "always" or "never".
+bool colourWanted(const std::string& mode);
+
+// ANSI styles (empty strings when colour is off).
+struct Styles {
+  explicit Styles(bool on);
+  std::string_view bold, red, yellow, dim, reset;
+};
+
+}  // namespace vmk::cli

@@ -1,0 +1,273 @@
+#include "cli/Report.h"
+
+#include "cli/Version.h"
+
+#include <algorithm>
+
+#include <nlohmann/json.hpp>
+
+#include "errors/ErrorCatalogue.h"
+#include "errors/MessageTables.h"
+#include "settings/VmkUserDefaults.h"
+
+namespace vmk::cli {
+
+std::string jsonQuoted(std::string_view text) {
+  return nlohmann::json(std::string(text))
+      .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// --- ErrorRenderer ---
+
+ErrorRenderer::ErrorRenderer(const FileReport& report, bool withDescription)
+    : report_(report), withDescription_(withDescription) {
+  lineStarts_.push_back(0);
+  if (report.text) {
+    const UString& text = *report.text;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == u'\n') lineStarts_.push_back(static_cast<uint32_t>(i + 1));
+    }
+  }
+}
+
+size_t ErrorRenderer::size() const {
+  return report_.locations ? report_.locations->size() : 0;
+}
+
+const ErrorRenderer::CodeInfo& ErrorRenderer::infoFor(const std::string& code) const {
+  auto found = codes_.find(code);
+  if (found != codes_.end()) return found->second;
+  const VmkUserDefaults& store = sharedVmkUserDefaults();
+  CodeInfo info{errorNumberUtf8ForThisError(store, code), errorLevelForThisError(store, code),
+                errorFixForThisError(store, code), localizedString(kMsgTitleTable, code),
+                withDescription_ ? localizedString(kMsgDescriptionTable, code) : UString()};
+  return codes_.emplace(code, std::move(info)).first->second;
+}
+
+RenderedError ErrorRenderer::render(size_t index) const {
+  VmkErrorLocation& record = *(*report_.locations)[index];
+  const CodeInfo& info = infoFor(record.errorCode());
+  RenderedError out;
+  out.code = record.errorCode();
+  out.number = info.number;
+  out.level = info.level;
+  out.fix = info.fix;
+  out.location = record.errorRange().location;
+  out.length = record.errorRange().length;
+  const int32_t lineIndex = std::max<int32_t>(record.errorParagraphIndex(), 0);
+  out.line = int64_t(lineIndex) + 1;
+  const uint32_t lineStart =
+      size_t(lineIndex) < lineStarts_.size() ? lineStarts_[size_t(lineIndex)] : lineStarts_.back();
+  out.column = int64_t(out.location) - int64_t(lineStart) + 1;
+  if (out.column < 1) out.column = 1;
+  out.subStrings = &record.subStrings();
+  out.title = toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
+  if (withDescription_) {
+    out.description = toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
+  }
+  return out;
+}
+
+namespace {
+
+// --- gcc: one line per location, then the summary line ---
+
+class GccWriter final : public ReportWriter {
+ public:
+  GccWriter(Output& out, const Styles& styles, bool quiet) : out_(out), s_(styles), quiet_(quiet) {}
+
+  void file(const FileReport& report) override {
+    if (!quiet_) {
+      ErrorRenderer renderer(report, false);
+      std::string line;
+      for (size_t i = 0; i < renderer.size(); ++i) {
+        RenderedError e = renderer.render(i);
+        line.clear();
+        line += s_.bold;
+        line += report.path;
+        line += ':';
+        line += std::to_string(e.line);
+        line += ':';
+        line += std::to_string(e.column);
+        line += ':';
+        line += s_.reset;
+        line += ' ';
+        line += e.level == 1 ? s_.yellow : s_.red;
+        line += e.level == 1 ? "caution:" : "error:";
+        line += s_.reset;
+        line += ' ';
+        line += e.number;
+        line += ' ';
+        // One problem, one line: line breaks inside quoted text become spaces.
+        std::replace(e.title.begin(), e.title.end(), '\n', ' ');
+        line += e.title;
+        line += ' ';
+        line += s_.dim;
+        line += '[';
+        line += e.code;
+        line += ']';
+        line += s_.reset;
+        line += '\n';
+        out_.put(line);
+      }
+    }
+    out_ << s_.bold << report.path << ": " << report.summary << s_.reset << "\n";
+  }
+
+ private:
+  Output& out_;
+  const Styles& s_;
+  bool quiet_;
+};
+
+// --- json: the files with their errors, in engine order ---
+
+class JsonWriter final : public ReportWriter {
+ public:
+  explicit JsonWriter(Output& out) : out_(out) {}
+
+  void begin() override { out_ << "{\"files\":["; }
+
+  void file(const FileReport& report) override {
+    if (count_++ > 0) out_.put(',');
+    out_ << "{\"path\":" << jsonQuoted(report.path) << ",\"dictionary\":"
+         << (report.dictionary ? jsonQuoted(*report.dictionary) : std::string("null"))
+         << ",\"encoding\":" << jsonQuoted(report.encoding)
+         << ",\"error_count\":" << std::to_string(report.errorCount)
+         << ",\"caution_count\":" << std::to_string(report.cautionCount) << ",\"errors\":[";
+    ErrorRenderer renderer(report, true);
+    std::string item;
+    for (size_t i = 0; i < renderer.size(); ++i) {
+      const RenderedError e = renderer.render(i);
+      item.clear();
+      if (i > 0) item += ',';
+      item += "{\"code\":" + jsonQuoted(e.code);
+      item += ",\"number\":" + jsonQuoted(e.number);
+      item += ",\"level\":" + std::to_string(e.level);
+      item += ",\"fix\":" + std::to_string(e.fix);
+      item += ",\"location\":" + std::to_string(e.location);
+      item += ",\"length\":" + std::to_string(e.length);
+      item += ",\"line\":" + std::to_string(e.line);
+      item += ",\"column\":" + std::to_string(e.column);
+      item += ",\"substrings\":[";
+      if (*e.subStrings) {
+        bool first = true;
+        for (const UString& sub : **e.subStrings) {
+          if (!first) item += ',';
+          first = false;
+          item += jsonQuoted(toUtf8(sub));
+        }
+      }
+      item += "],\"title\":" + jsonQuoted(e.title);
+      item += ",\"description\":" + jsonQuoted(e.description);
+      item += '}';
+      out_.put(item);
+    }
+    out_ << "]}";
+  }
+
+  void end() override { out_ << "]}\n"; }
+
+ private:
+  Output& out_;
+  int count_ = 0;
+};
+
+// --- sarif: one run, the catalogue entries used as rules ---
+
+std::string uriOfPath(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri;
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || std::string_view("-._~/").find(char(c)) != std::string_view::npos) {
+      uri += char(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri;
+}
+
+class SarifWriter final : public ReportWriter {
+ public:
+  explicit SarifWriter(Output& out) : out_(out) {}
+
+  void file(const FileReport& report) override {
+    using nlohmann::ordered_json;
+    const size_t artifactIndex = artifacts_.size();
+    artifacts_.push_back(ordered_json{{"location", {{"uri", uriOfPath(report.path)}}},
+                                      {"encoding", report.encoding}});
+    ErrorRenderer renderer(report, true);
+    for (size_t i = 0; i < renderer.size(); ++i) {
+      const RenderedError e = renderer.render(i);
+      auto rule = ruleIndex_.find(e.code);
+      if (rule == ruleIndex_.end()) {
+        rule = ruleIndex_.emplace(e.code, rules_.size()).first;
+        rules_.push_back(ordered_json{
+            {"id", e.code},
+            {"name", e.code},
+            {"shortDescription", {{"text", toUtf8(localizedString(kMsgTitleTable, e.code))}}},
+            {"fullDescription", {{"text", toUtf8(localizedString(kMsgDescriptionTable, e.code))}}},
+            {"defaultConfiguration", {{"level", levelName(e.level)}}},
+            {"properties", {{"number", e.number}, {"level", e.level}, {"repair", e.fix}}}});
+      }
+      ordered_json region{{"startLine", e.line},
+                          {"startColumn", e.column},
+                          {"charOffset", e.location},
+                          {"charLength", e.length}};
+      results_.push_back(ordered_json{
+          {"ruleId", e.code},
+          {"ruleIndex", rule->second},
+          {"level", levelName(e.level)},
+          {"message", {{"text", e.number + " " + e.title}}},
+          {"locations",
+           ordered_json::array({{{"physicalLocation",
+                                  {{"artifactLocation",
+                                    {{"uri", uriOfPath(report.path)}, {"index", artifactIndex}}},
+                                   {"region", region}}}}})},
+          {"properties",
+           {{"number", e.number}, {"repair", e.fix}, {"description", e.description}}}});
+    }
+  }
+
+  void end() override {
+    using nlohmann::ordered_json;
+    ordered_json log{
+        {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+        {"version", "2.1.0"},
+        {"runs",
+         ordered_json::array({ordered_json{
+             {"tool",
+              {{"driver",
+                {{"name", "velumark"}, {"semanticVersion", kVelumarkVersion}, {"rules", rules_}}}}},
+             {"artifacts", artifacts_},
+             {"columnKind", "utf16CodeUnits"},
+             {"results", results_}}})}};
+    out_ << log.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  }
+
+ private:
+  static const char* levelName(int level) { return level == 1 ? "warning" : "error"; }
+
+  Output& out_;
+  nlohmann::ordered_json rules_ = nlohmann::ordered_json::array();
+  nlohmann::ordered_json artifacts_ = nlohmann::ordered_json::array();
+  nlohmann::ordered_json results_ = nlohmann::ordered_json::array();
+  std::unordered_map<std::string, size_t> ruleIndex_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReportWriter> makeGccWriter(Output& out, const Styles& styles, bool quiet) {
+  return std::make_unique<GccWriter>(out, styles, quiet);
+}
+std::unique_ptr<ReportWriter> makeJsonWriter(Output& out) {
+  return std::make_unique<JsonWriter>(out);
+}
+std::unique_ptr<ReportWriter> makeSarifWriter(Output& out) {
+  return std::make_unique<SarifWriter>(out);
+}
+
+}  // namespace vmk::cli

@@ -1,0 +1,82 @@
+// The reports of `velumark validate`: one document's results, and the writers of the gcc, json
+// and sarif formats (the annotated and tab-separated formats are the result store's export).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cli/CliSession.h"
+#include "errors/VmkErrorLocation.h"
+
+namespace vmk::cli {
+
+// What the writers know about one checked document.
+struct FileReport {
+  std::string path;                       // as given on the command line
+  std::optional<std::string> dictionary;  // display name of the dictionary used
+  std::string encoding;                   // IANA name of the encoding it was opened with
+  int errorCount = 0;
+  int cautionCount = 0;
+  std::string summary;                              // the summary line of the check
+  const VmkErrorLocationList* locations = nullptr;  // engine order
+  const UString* text = nullptr;                    // the text the ranges refer to (LF line ends)
+};
+
+// A record as the writers show it.
+struct RenderedError {
+  std::string code;
+  std::string number;
+  int level = 0;
+  int fix = -1;
+  uint32_t location = 0;
+  uint32_t length = 0;
+  int64_t line = 0;    // 1-based
+  int64_t column = 0;  // 1-based, UTF-16 code units since the last line feed
+  std::string title;
+  std::string description;
+  const std::optional<std::vector<UString>>* subStrings = nullptr;
+};
+
+// Renders the records of one document: catalogue lookups and message templates are looked up
+// once per code, line starts once per text.
+class ErrorRenderer {
+ public:
+  ErrorRenderer(const FileReport& report, bool withDescription);
+  size_t size() const;
+  RenderedError render(size_t index) const;
+
+ private:
+  struct CodeInfo {
+    std::string number;
+    int level;
+    int fix;
+    UString title;
+    UString description;
+  };
+  const CodeInfo& infoFor(const std::string& code) const;
+
+  const FileReport& report_;
+  bool withDescription_;
+  std::vector<uint32_t> lineStarts_;
+  mutable std::unordered_map<std::string, CodeInfo> codes_;
+};
+
+class ReportWriter {
+ public:
+  virtual ~ReportWriter() = default;
+  virtual void begin() {}
+  virtual void file(const FileReport& report) = 0;
+  virtual void end() {}
+};
+
+std::unique_ptr<ReportWriter> makeGccWriter(Output& out, const Styles& styles, bool quiet);
+std::unique_ptr<ReportWriter> makeJsonWriter(Output& out);
+std::unique_ptr<ReportWriter> makeSarifWriter(Output& out);
+
+// A JSON string literal (invalid UTF-8 replaced).
+std::string jsonQuoted(std::string_view text);
+
+}  // namespace vmk::cli

@@ -1,0 +1,119 @@
+// velumark validate: open each file as a document, validate it with display on, report.
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "cli/Report.h"
+#include "dictionary/VmkDictionary.h"
+#include "engine/VmkHTMLChecker.h"
+#include "errors/ErrorCatalogue.h"
+#include "results/VmkErrorBrowser.h"
+#include "settings/VmkUserDefaults.h"
+
+namespace vmk::cli {
+
+int runValidate(const ValidateOptions& options) {
+  const bool exportFormat = options.format == "annotated" || options.format == "tsv";
+  const int exportType =
+      options.format == "annotated" ? kResultFormatAnnotated : kResultFormatTabSeparated;
+  std::optional<Encoding> encoding;
+  if (options.encoding) {
+    encoding = Encoding::fromName(*options.encoding);
+    if (!encoding->valid()) {
+      printProblem("unknown encoding '" + *options.encoding + "'");
+      return kExitUsage;
+    }
+  }
+
+  CliSession session;
+  VmkUserDefaults& settings = sharedVmkUserDefaults();
+  // What this run changes stays with this run.
+  settings.setWritesSettingsFile(false);
+  // Every file's results stay in the store until they are reported.
+  settings.changeIntValue(0, "Vmk_BeforeNewCheck");
+  if (options.dictionary) {
+    if (!isInstalledDictionary(*options.dictionary)) {
+      reportUnknownDictionary(*options.dictionary);
+      return kExitUsage;
+    }
+    settings.changeStringValue(*options.dictionary, "Vmk_DefaultHtmlDictionary");
+  }
+  if (options.noFollowDoctype) settings.changeBoolValue(false, "Vmk_FollowsDoctype");
+  for (const std::string& ignored : options.ignore) {
+    const std::vector<std::string> codes = codesForCodeOrNumber(ignored);
+    if (codes.empty()) {
+      printProblem("unknown error code or number '" + ignored + "' (see 'velumark errors list')");
+      return kExitUsage;
+    }
+    for (const std::string& code : codes) setErrorLevelForThisError(settings, code, 0);
+  }
+
+  Output out = options.output && !exportFormat ? Output(*options.output) : Output();
+  const Styles styles(!options.output && colourWanted(options.color));
+  std::unique_ptr<ReportWriter> writer;
+  if (options.format == "json") {
+    writer = makeJsonWriter(out);
+  } else if (options.format == "sarif") {
+    writer = makeSarifWriter(out);
+  } else if (!exportFormat) {
+    writer = makeGccWriter(out, styles, options.quiet);
+  }
+
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  VmkHTMLChecker& checker = sharedHTMLChecker();
+  bool readFailure = false;
+  bool errorsFound = false;
+  const VmkErrorLocationList none;
+  if (writer) writer->begin();
+  for (const std::string& path : options.files) {
+    std::string reason;
+    HeadlessDocument* document = session.openDocument(path, encoding, &reason);
+    if (!document) {
+      printProblem("cannot read '" + path + "': " + reason);
+      readFailure = true;
+      continue;
+    }
+    session.principal().validateHTMLfor(*document, false, false);
+
+    FileReport report;
+    report.path = path;
+    if (const VmkDictionary* dictionary = checker.htmlDictionary()) {
+      report.dictionary = toUtf8(dictionary->displayName());
+    }
+    report.encoding = document->openNSEncoding().ianaName();
+    store.getErrorCount(report.errorCount, report.cautionCount, document);
+    report.summary = toUtf8(store.headlessView().message());
+    const VmkResultEntry* entry = store.entryForObject(document);
+    report.locations = entry ? &entry->locations : &none;
+    report.text = &document->text();
+    if (report.errorCount > 0) errorsFound = true;
+
+    if (writer) {
+      writer->file(report);
+      store.clearErrorLocationsForObject(document);
+    } else {
+      // The export names lines of closed documents only when they were counted before.
+      for (const auto& record : *report.locations) record->errorParagraphIndex();
+    }
+    session.controller().close(*document);
+  }
+  if (writer) writer->end();
+
+  std::string error;
+  if (exportFormat) {
+    if (options.output) {
+      if (!store.saveResultTo(*options.output, exportType, &error)) {
+        printProblem("cannot write '" + *options.output + "': " + error);
+        return kExitUsage;
+      }
+    } else {
+      out.put(store.resultText(exportType));
+    }
+  }
+  if (!out.finish(&error)) {
+    printProblem("cannot write '" + options.output.value_or("-") + "': " + error);
+    return kExitUsage;
+  }
+  if (readFailure) return kExitUsage;
+  return errorsFound ? kExitErrorsFound : kExitClean;
+}
+
+}  // namespace vmk::cli
