@@ -35,8 +35,7 @@ class VmkTagLocation {
   // The name as scanned: "#DATA" for text, "/" + name for an end tag, "!--..." for a comment,
   // "?target" for a processing instruction, "!DOCTYPE".
   const UString& elementName() const { return elementName_; }
-  void setElementName(UStringView name) { elementName_ = UString(name); }
-  void setElementName(UString&& name) { elementName_ = std::move(name); }
+  void setElementName(UString name) { elementName_ = std::move(name); }
 
   // The whole tag from "<" through ">", or the whole text run; (0, 0) while the tag's ">" was
   // not found.
