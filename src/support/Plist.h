@@ -37,11 +37,13 @@ class PlistDict {
   bool erase(std::string_view key);
   // Appends without looking for an existing key; the caller knows the key is new.
   void append(std::string key, PlistValue value);
-  size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
+  // Defined after PlistValue: some compilers instantiate inline bodies at once, and the
+  // entries need a complete value type.
+  size_t size() const;
+  bool empty() const;
   const PlistDictEntries& entries() const { return entries_; }
-  auto begin() const { return entries_.begin(); }
-  auto end() const { return entries_.end(); }
+  PlistDictEntries::const_iterator begin() const;
+  PlistDictEntries::const_iterator end() const;
   friend bool operator==(const PlistDict&, const PlistDict&);
 
  private:
@@ -96,6 +98,19 @@ class PlistValue {
  private:
   std::variant<bool, int64_t, double, std::string, PlistDate, PlistData, PlistArray, PlistDict> v_;
 };
+
+inline size_t PlistDict::size() const {
+  return entries_.size();
+}
+inline bool PlistDict::empty() const {
+  return entries_.empty();
+}
+inline PlistDictEntries::const_iterator PlistDict::begin() const {
+  return entries_.begin();
+}
+inline PlistDictEntries::const_iterator PlistDict::end() const {
+  return entries_.end();
+}
 
 // Parses XML (or binary) property-list bytes; absent when they are not a property list.
 std::optional<PlistValue> parsePlist(std::string_view bytes);
