@@ -1,29 +1,356 @@
 // Attribute checks: attribute records of every start tag, their lexical problems, required
 // attributes and value types.
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
+#include "dictionary/AttributeValuePredicates.h"
+#include "dictionary/VmkDictionary.h"
+#include "engine/AttributeEditorNames.h"
+#include "engine/AttributeValueCheckerContext.h"
+#include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
+#include "support/Regex.h"
 
 namespace vmk {
 
+namespace {
+
+// Longest unquoted value that an HTML tag may carry without quotation marks.
+constexpr size_t kMaxUnquotedValueLength = 72;
+
+constexpr bool isAsciiLetterOrDigit(UChar16 c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+UString lowerName(UStringView name) {
+  return isAsciiText(name) ? asciiLowercase(name) : lowercase(name);
+}
+
+// Processing instructions, declarations, comments, end tags and text runs carry no attributes.
+bool carriesAttributes(const VmkTagLocation& tag) {
+  const UString& name = tag.elementName();
+  if (name.empty()) return true;
+  const UChar16 first = name.front();
+  return first != u'?' && first != u'!' && first != u'/' && first != u'#';
+}
+
+// An unquoted value that HTML accepts: letters, digits, "." and "-", at most 72 units.
+bool isPlainUnquotedValue(UStringView value) {
+  if (value.size() > kMaxUnquotedValueLength) return false;
+  for (UChar16 c : value) {
+    if (!isAsciiLetterOrDigit(c) && c != u'.' && c != u'-') return false;
+  }
+  return true;
+}
+
+// Substrings up to the first absent one.
+std::vector<UString> substringsUntilAbsent(
+    std::initializer_list<const std::optional<UString>*> items) {
+  std::vector<UString> list;
+  for (const std::optional<UString>* item : items) {
+    if (!*item) break;
+    list.push_back(**item);
+  }
+  return list;
+}
+
+// "%" and the code in upper-case hexadecimal without leading zeros.
+UString percentEscape(UChar16 unit) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  UString hex;
+  unsigned code = unit;
+  do {
+    hex.insert(hex.begin(), kDigits[code & 0xF]);
+    code >>= 4;
+  } while (code != 0);
+  return u"%" + hex;
+}
+
+// Offset in the value of the character that makes a link unsafe. Server-side code ("<?...?>",
+// or anything up to a ">" on its line) is not part of the link, so it is passed over, as the
+// link test passes over it; the first such character of the whole value is the fallback.
+std::optional<size_t> unsafeURLCharacterOffset(UStringView value) {
+  static const Regex& serverCode = Regex::cached("<?.*?>");
+  size_t position = 0;
+  std::optional<size_t> found;
+  auto scan = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to && !found; ++i) {
+      if (isUnsafeURLCharacter(value[i])) found = i;
+    }
+  };
+  serverCode.forEachMatch(value, Range(0, uint32_t(value.size())), [&](const RegexMatch& match) {
+    const Range code = match.range(0);
+    scan(position, code.location);
+    position = code.max();
+    return !found;
+  });
+  if (!found) scan(position, value.size());
+  if (!found) scan(0, value.size());
+  return found;
+}
+
+}  // namespace
+
 void VmkHTMLChecker::checkAttributeNamesAndValues() {
-  // TODO(attribute checks): the two passes over the tag list.
+  idIndex_.clear();
+  idIndexedCount_ = 0;
+  for (const auto& tag : tagLocations_) {
+    if (carriesAttributes(*tag)) makeAttrbListForTagLocation(*tag);
+  }
+  for (const auto& tag : tagLocations_) {
+    if (!carriesAttributes(*tag)) continue;
+    checkRequiredAttributeForTagLocation(*tag);
+    if (tag->attributes() && !tag->attributes()->empty()) checkAttributeValuesForTagLocation(*tag);
+  }
 }
 
-void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& /*tag*/) {
-  // TODO(attribute checks)
+void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
+  const UStringView buffer = sourceBuffer();
+  const Range tagRange = tag.tagRange();
+  const size_t start = std::min<size_t>(tagRange.location, buffer.size());
+  size_t end = std::min<size_t>(size_t(tagRange.location) + tagRange.length, buffer.size());
+
+  // The inner text: without the closing ">" and the "/" of an XHTML empty-element tag.
+  if (end > start && buffer[end - 1] == u'>') --end;
+  if (end > start && buffer[end - 1] == u'/') --end;
+
+  auto skipWhiteSpace = [&](size_t& p) {
+    while (p < end && isWhiteSpace(buffer[p])) ++p;
+  };
+
+  size_t p = start;
+  if (p < end && buffer[p] == u'<') ++p;
+  skipWhiteSpace(p);
+  while (p < end && !isWhiteSpace(buffer[p])) ++p;  // the element name
+
+  const UString& element = tag.elementName();
+  const VmkDictionary* dictionary = htmlDictionary_.get();
+  VmkAttributeList records;
+  // Records made so far, by lower-case name.
+  std::unordered_map<UString, size_t> seen;
+
+  while (p < end) {
+    skipWhiteSpace(p);
+    if (p >= end) break;
+
+    const size_t nameStart = p;
+    while (p < end && !isWhiteSpace(buffer[p]) && buffer[p] != u'=' && buffer[p] != u'>') ++p;
+    const Range nameRange(uint32_t(nameStart), uint32_t(p - nameStart));
+    const UStringView writtenName = buffer.substr(nameStart, p - nameStart);
+
+    size_t afterName = p;
+    skipWhiteSpace(afterName);
+    const bool hasValue = afterName < end && buffer[afterName] == u'=';
+    if (writtenName.empty() && !hasValue) {
+      // A ">" left inside the tag by embedded server-side code: step over it.
+      ++p;
+      continue;
+    }
+
+    VmkAttribute record;
+    record.name = lowerName(writtenName);
+    record.nameRange = nameRange;
+
+    // One report per repeated attribute, naming the occurrence that repeats it.
+    if (seen[record.name]++ > 0) {
+      registerAnErrorWithCode("DuplicateAttributes", nameRange,
+                              std::vector<UString>{element, UString(writtenName)});
+    }
+    if (isXHTML && record.name != writtenName) {
+      registerAnErrorWithCode("AttributeNameShouldLowercase", nameRange,
+                              std::vector<UString>{UString(writtenName)});
+    }
+
+    p = afterName;
+    if (hasValue) {
+      ++p;  // "="
+      skipWhiteSpace(p);
+      const UChar16 quote = p < end ? buffer[p] : 0;
+      if (quote == u'"' || quote == u'\'') {
+        ++p;
+        const size_t valueStart = p;
+        size_t valueEnd = p;
+        for (;;) {
+          // Server-side code is taken whole, whatever it holds.
+          if (p + 1 < end && buffer[p] == u'<' && buffer[p + 1] == u'?') {
+            p += 2;
+            while (p + 1 < end && !(buffer[p] == u'?' && buffer[p + 1] == u'>')) ++p;
+            p = p + 1 < end ? p + 2 : end;
+            continue;
+          }
+          if (p >= end || (buffer[p] == u'>' && buffer[p - 1] != u'?')) {
+            valueEnd = p;
+            registerAnErrorWithCode("NoRightQuotationMark",
+                                    Range(uint32_t(valueStart), uint32_t(valueEnd - valueStart)));
+            ++p;
+            break;
+          }
+          if (buffer[p] == quote) {
+            valueEnd = p;
+            ++p;
+            break;
+          }
+          ++p;
+        }
+        record.value = UString(buffer.substr(valueStart, valueEnd - valueStart));
+        record.valueRange = Range(uint32_t(valueStart), uint32_t(valueEnd - valueStart));
+      } else {
+        const size_t valueStart = p;
+        while (p < end && !isWhiteSpace(buffer[p])) ++p;
+        const UStringView value = buffer.substr(valueStart, p - valueStart);
+        record.value = UString(value);
+        record.valueRange = Range(uint32_t(valueStart), uint32_t(value.size()));
+        if (isXHTML || !isPlainUnquotedValue(value)) {
+          registerAnErrorWithCode("NeedsQuotationMarks", record.valueRange);
+        }
+      }
+    }
+
+    if (record.name == u"id" && record.value) {
+      if (isThisIDDefined(*record.value)) {
+        registerAnErrorWithCode("ThisIDAlreadyDefined", record.valueRange,
+                                std::vector<UString>{element, record.name, *record.value});
+      } else {
+        idArray.push_back(*record.value);
+        if (idIndexedCount_ + 1 == idArray.size()) {
+          idIndex_.insert(*record.value);
+          ++idIndexedCount_;
+        }
+      }
+    }
+
+    if (dictionary && !dictionary->canContainAttribute(record.name, element)) {
+      if (isEditorAttributeName(record.name)) {
+        Range range = nameRange;
+        if (record.value) {
+          size_t rangeEnd = record.valueRange.max();
+          if (rangeEnd < buffer.size() && (buffer[rangeEnd] == u'"' || buffer[rangeEnd] == u'\'')) {
+            ++rangeEnd;
+          }
+          range.length = uint32_t(rangeEnd - nameRange.location);
+        }
+        registerAnErrorWithCode("ThisAttributeNotDefinedInDtd", range,
+                                std::vector<UString>{element, record.name});
+      } else {
+        registerAnErrorWithCode("NoSuchAttribute", nameRange,
+                                std::vector<UString>{element, record.name});
+      }
+    }
+
+    records.push_back(std::move(record));
+  }
+
+  if (!records.empty()) tag.setAttributes(std::move(records));
 }
 
-void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& /*tag*/) {
-  // TODO(attribute checks)
+void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag) {
+  if (!htmlDictionary_) return;
+  const UString& element = tag.elementName();
+  const std::optional<std::vector<UString>> required =
+      htmlDictionary_->requiredAttributesForElement(element);
+  if (!required) return;
+
+  for (const UString& name : *required) {
+    bool present = false;
+    if (tag.attributes()) {
+      for (const VmkAttribute& record : *tag.attributes()) {
+        if (isEqualToString(record.name, name, true)) {
+          present = true;
+          break;
+        }
+      }
+    }
+    if (present) continue;
+
+    std::string_view code = "NoRequiredAttribute";
+    if (isEqualToString(element, u"img", true) && isEqualToString(name, u"alt", true)) {
+      code = "NoAltAttributeForImg";
+    } else if (isEqualToString(element, u"area", true) && isEqualToString(name, u"alt", true)) {
+      code = "NoAltAttributeForArea";
+    } else if (isEqualToString(element, u"style", true) && isEqualToString(name, u"type", true)) {
+      code = "NoTypeAttributeForStyle";
+    } else if (isEqualToString(element, u"script", true) && isEqualToString(name, u"type", true)) {
+      code = "NoTypeAttributeForScript";
+    }
+    registerAnErrorWithCode(code, tag.tagRange(), std::vector<UString>{element, name});
+  }
 }
 
-void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& /*tag*/) {
-  // TODO(attribute checks)
+void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag) {
+  if (!tag.attributes()) return;
+  const UString& element = tag.elementName();
+  const VmkCheckerAttributeValueContext context(*this);
+
+  for (const VmkAttribute& record : *tag.attributes()) {
+    if (record.value) checkCharRefForRange(record.valueRange);
+
+    if (isXHTML && !record.value) {
+      registerAnErrorWithCode("CantOmitAttributeNameInXhtml", record.nameRange,
+                              std::vector<UString>{record.name});
+      continue;
+    }
+    if (!htmlDictionary_) continue;
+
+    std::optional<UString> right;
+    const std::optional<std::string_view> answer =
+        htmlDictionary_->checkAttributeName(record.name, record.value, element, &right, context);
+    if (!answer) continue;
+    const std::string_view code = *answer;
+
+    const std::optional<UString> name = record.name;
+    const std::optional<UString> elementName = element;
+    const std::optional<UString>& value = record.value;
+    // Without a value only the fixed value can be missing: point just after the name.
+    const Range valueRange = record.value ? record.valueRange : Range(record.nameRange.max(), 0);
+
+    if (code == "FixedValueAttribute") {
+      registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&name, &right}));
+    } else if (code == "AttributeValueMustBeSpecified") {
+      registerAnErrorWithCode(code, record.nameRange, substringsUntilAbsent({&name}));
+    } else if (code == "OneCharacterAttributeValue" || code == "NumberValueAttribute") {
+      registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&elementName, &name}));
+    } else if (code == "UnSafeEncodingName" || code == "VoidURLValue" ||
+               code == "SpaceContainedURLValue" || code == "ControlContainedURLValue" ||
+               code == "WrongSchemeInURL" || code == "MultiValueAttribute") {
+      registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&name, &right}));
+    } else if (code == "LengthValueAttribte" || code == "LengthValueArrayAttribte" ||
+               code == "MultiLengthValueAttribute" || code == "MultiLengthValueArrayAttribute" ||
+               code == "BoolValueAttribute") {
+      registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&name}));
+    } else if (code == "UnSafeURLValue") {
+      const UStringView text = value ? UStringView(*value) : UStringView();
+      const std::optional<size_t> offset = unsafeURLCharacterOffset(text);
+      if (!offset) {
+        registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&name}));
+        continue;
+      }
+      const UChar16 unit = text[*offset];
+      registerAnErrorWithCode(
+          code, Range(valueRange.location + uint32_t(*offset), 1),
+          std::vector<UString>{record.name, UString(1, unit), percentEscape(unit)});
+    } else if (code == "UnSafeColorName" || code == "WrongColorValueAttribute") {
+      registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&name, &value}));
+    } else if (code == "WrongHexColorValue") {
+      registerAnErrorWithCode(code, valueRange);
+    } else if (code == "NameValueAttribute" || code == "MNTOKENAttribute") {
+      registerAnErrorWithCode(code, valueRange,
+                              substringsUntilAbsent({&elementName, &name, &right}));
+    } else if (code == "ThisIDNotDefined") {
+      registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&value}));
+    }
+  }
 }
 
 bool VmkHTMLChecker::isThisIDDefined(UStringView value) const {
-  for (const UString& id : idArray)
-    if (id == value) return true;
-  return false;
+  // The index follows idArray; start again when the list was replaced by a shorter one.
+  if (idIndexedCount_ > idArray.size()) {
+    idIndex_.clear();
+    idIndexedCount_ = 0;
+  }
+  for (; idIndexedCount_ < idArray.size(); ++idIndexedCount_)
+    idIndex_.insert(idArray[idIndexedCount_]);
+  return idIndex_.contains(UString(value));
 }
 
 }  // namespace vmk
