@@ -39,10 +39,10 @@ class EndToEnd : public ::testing::Test {
 
   // Opens a page of the test data as the editor would and checks it silently; the errors as
   // "Code@loc+len[:subs]", in order of position.
-  Strings validatePage(const std::string& name) {
+  Strings validatePage(const std::string& name, std::optional<Encoding> encoding = {}) {
     std::string error;
     document_ = HeadlessDocument::open(std::string(VELUMARK_TEST_DATA) + "/engine/pages/" + name,
-                                       std::nullopt, &error);
+                                       encoding, &error);
     EXPECT_NE(document_, nullptr) << error;
     if (!document_) return {"(not opened)"};
     checker_ = VmkHTMLChecker::initOneMore();
@@ -157,6 +157,15 @@ TEST_F(EndToEnd, Xhtml10StrictPageWithMistakes) {
   };
   std::sort(expected.begin(), expected.end(), byPosition);
   EXPECT_EQ(errors, expected);
+}
+
+TEST_F(EndToEnd, ShiftJisPageWithMachineDependentAndHalfWidthCharacters) {
+  // Opened as Shift_JIS, declaring Shift_JIS: the NEC circled digit one is outside JIS X 0208
+  // and the half-width katakana is unsafe; the kanji and kana around them are fine.
+  Strings errors = validatePage("shift-jis-html401.html", Encoding::shiftJIS());
+  EXPECT_EQ(errors,
+            (Strings{at("MachineDependantCharacter", u"\u2460"), at("UnSafeKatakana", u"\uFF71")}));
+  EXPECT_EQ(document_->openNSEncoding(), Encoding::shiftJIS());
 }
 
 }  // namespace
