@@ -1,0 +1,327 @@
+// The velumark command end to end: the built binary, run on a private settings and data folder.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "support/Paths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& text) {
+  std::string q = "'";
+  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class VelumarkCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("velumark-cli-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // Runs velumark with the arguments (each quoted), in the source folder, hermetically.
+  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "") {
+    std::string command = "cd " + quoted(VELUMARK_SOURCE_DIR) +
+                          " && env -u NO_COLOR HOME=" + quoted(root_.string()) +
+                          " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
+                          " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " + extraEnv +
+                          " " + quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
+    for (const std::string& arg : args) command += " " + quoted(arg);
+    command +=
+        " >" + quoted((root_ / "stdout").string()) + " 2>" + quoted((root_ / "stderr").string());
+    RunResult result;
+    const int raw = std::system(command.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = vmk::readFileContents((root_ / "stdout").string()).value_or("");
+    result.err = vmk::readFileContents((root_ / "stderr").string()).value_or("");
+    return result;
+  }
+
+  std::string writeFile(const std::string& name, const std::string& content) {
+    const fs::path path = root_ / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+
+  fs::path root_;
+};
+
+const std::string kMistakes = "tests/data/cli/mistakes.html";
+const std::string kClean = "tests/data/cli/clean.html";
+const std::string kCautionOnly = "tests/data/cli/caution-only.html";
+
+TEST_F(VelumarkCommandTest, GccFormatListsLocationsThenTheSummaryAndExitsByErrors) {
+  RunResult r = run({"validate", kMistakes});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "tests/data/cli/mistakes.html:8:9: caution: H013 \"&\" does not start a character "
+            "reference [WrongAmpersand]\n"
+            "tests/data/cli/mistakes.html:9:17: error: H002 Element <BLINK> is not defined in "
+            "this document type [NoSuchElementName]\n"
+            "tests/data/cli/mistakes.html:9:26: error: H008 </BLINK> is not allowed inside <P> "
+            "[CantBeChildElement]\n"
+            "tests/data/cli/mistakes.html:9:27: error: H002 Element </BLINK> is not defined in "
+            "this document type [NoSuchElementName]\n"
+            "tests/data/cli/mistakes.html: HTML 4.01 Strict: 3 errors and 1 cautions were "
+            "found!\n");
+  EXPECT_EQ(r.err, "");
+
+  r = run({"validate", "--quiet", kClean, kCautionOnly});
+  EXPECT_EQ(r.status, 0);  // cautions alone do not fail
+  EXPECT_EQ(r.out,
+            "tests/data/cli/clean.html: HTML 4.01 Strict: Any errors and warnings were not "
+            "found!\n"
+            "tests/data/cli/caution-only.html: HTML 4.01 Strict: 1 cautions were found!\n");
+}
+
+TEST_F(VelumarkCommandTest, ColourFollowsTheOptionAndNoColor) {
+  EXPECT_NE(run({"validate", "--color", "always", kMistakes}).out.find("\x1b["), std::string::npos);
+  EXPECT_EQ(run({"validate", "--color", "never", kMistakes}).out.find("\x1b["), std::string::npos);
+  // Standard output is a file here: auto means no colour.
+  EXPECT_EQ(run({"validate", kMistakes}).out.find("\x1b["), std::string::npos);
+}
+
+TEST_F(VelumarkCommandTest, JsonReportKeepsTheContract) {
+  const RunResult r = run({"validate", "--format", "json", kCautionOnly, kMistakes});
+  ASSERT_EQ(r.status, 1) << r.err;
+  const auto report = nlohmann::ordered_json::parse(r.out);
+  ASSERT_EQ(report["files"].size(), 2u);
+
+  const auto& first = report["files"][0];
+  std::vector<std::string> keys;
+  for (auto it = first.begin(); it != first.end(); ++it) keys.push_back(it.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"path", "dictionary", "encoding", "error_count",
+                                            "caution_count", "errors"}));
+  EXPECT_EQ(first["path"], kCautionOnly);
+  EXPECT_EQ(first["dictionary"], "HTML 4.01 Strict");
+  EXPECT_EQ(first["encoding"], "UTF-8");
+  EXPECT_EQ(first["error_count"], 0);
+  EXPECT_EQ(first["caution_count"], 1);
+  // After two non-ASCII letters: columns count UTF-16 units, not bytes.
+  const auto& amp = first["errors"][0];
+  std::vector<std::string> errorKeys;
+  for (auto it = amp.begin(); it != amp.end(); ++it) errorKeys.push_back(it.key());
+  EXPECT_EQ(errorKeys,
+            (std::vector<std::string>{"code", "number", "level", "fix", "location", "length",
+                                      "line", "column", "substrings", "title", "description"}));
+  EXPECT_EQ(amp["code"], "WrongAmpersand");
+  EXPECT_EQ(amp["number"], "H013");
+  EXPECT_EQ(amp["level"], 1);
+  EXPECT_EQ(amp["fix"], 1);
+  EXPECT_EQ(amp["line"], 8);
+  EXPECT_EQ(amp["column"], 8);
+  EXPECT_EQ(amp["length"], 1);
+
+  const auto& second = report["files"][1];
+  EXPECT_EQ(second["error_count"], 3);
+  uint64_t previous = 0;
+  for (const auto& error : second["errors"]) {
+    EXPECT_GE(error["location"].get<uint64_t>(), previous);
+    previous = error["location"];
+  }
+  const auto& blink = second["errors"][1];
+  EXPECT_EQ(blink["code"], "NoSuchElementName");
+  EXPECT_EQ(blink["substrings"], nlohmann::json::array({"BLINK"}));
+  EXPECT_EQ(blink["title"], "Element <BLINK> is not defined in this document type");
+  EXPECT_EQ(blink["fix"], -1);
+  EXPECT_EQ(blink["line"], 9);
+  EXPECT_EQ(blink["column"], 17);
+  EXPECT_FALSE(blink["description"].get<std::string>().empty());
+}
+
+TEST_F(VelumarkCommandTest, SarifReportNamesTheRulesUsed) {
+  const RunResult r = run({"validate", "-f", "sarif", kMistakes});
+  ASSERT_EQ(r.status, 1) << r.err;
+  const auto log = nlohmann::json::parse(r.out);
+  EXPECT_EQ(log["version"], "2.1.0");
+  const auto& run0 = log["runs"][0];
+  EXPECT_EQ(run0["tool"]["driver"]["rules"].size(), 3u);
+  ASSERT_EQ(run0["results"].size(), 4u);
+  const auto& result = run0["results"][1];
+  EXPECT_EQ(result["ruleId"], "NoSuchElementName");
+  EXPECT_EQ(run0["tool"]["driver"]["rules"][result["ruleIndex"].get<int>()]["id"],
+            "NoSuchElementName");
+  EXPECT_EQ(result["level"], "error");
+  EXPECT_EQ(result["properties"]["repair"], -1);
+  const auto& region = result["locations"][0]["physicalLocation"]["region"];
+  EXPECT_EQ(region["startLine"], 9);
+  EXPECT_EQ(region["startColumn"], 17);
+}
+
+TEST_F(VelumarkCommandTest, ExportFormatsAreTheResultFiles) {
+  const std::string annotated = (root_ / "results.txt").string();
+  RunResult r = run({"validate", "-f", "annotated", "-o", annotated, kCautionOnly, kMistakes});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out, "");
+  const std::string text = vmk::readFileContents(annotated).value_or("");
+  EXPECT_TRUE(text.starts_with(
+      "To jump to a error location, click the path name/URL with cmd key pressed.\n\n"
+      "tests/data/cli/caution-only.html {loc:"));
+  EXPECT_NE(text.find("00008 (C) H013: \"&\" does not start a character reference\n\n"),
+            std::string::npos);
+
+  r = run({"validate", "-f", "tsv", kMistakes});
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
+            "tests/data/cli/mistakes.html\t00008\t(C)\tH013\t\"&\" does not start a character "
+            "reference\n");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4);
+}
+
+TEST_F(VelumarkCommandTest, UnreadableFilesAreReportedAndTheOthersStillChecked) {
+  const RunResult r = run({"validate", "missing.html", kClean, "tests/data"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "velumark: cannot read 'missing.html': No such file or directory\n"
+            "velumark: cannot read 'tests/data': Is a directory\n");
+  EXPECT_NE(r.out.find("clean.html: HTML 4.01 Strict: Any errors"), std::string::npos);
+}
+
+TEST_F(VelumarkCommandTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(run({"validate", "--format", "xml", kClean}).status, 2);
+  EXPECT_EQ(run({"validate"}).status, 2);
+  EXPECT_EQ(run({"frobnicate"}).status, 2);
+  const RunResult unknownEncoding = run({"validate", "--encoding", "no-such-charset", kClean});
+  EXPECT_EQ(unknownEncoding.status, 2);
+  EXPECT_EQ(unknownEncoding.err, "velumark: unknown encoding 'no-such-charset'\n");
+  const RunResult help = run({"settings", "set", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("VALUE"), std::string::npos);
+}
+
+TEST_F(VelumarkCommandTest, UnknownDictionaryNamesListTheInstalledOnes) {
+  RunResult r = run({"validate", "--dictionary", "HTML 9", kClean});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.starts_with("velumark: unknown dictionary 'HTML 9'; installed: "));
+  EXPECT_NE(r.err.find("HTML 4.01 Transitional"), std::string::npos);
+  EXPECT_NE(r.err.find("XHTML 1.0 Strict"), std::string::npos);
+  EXPECT_EQ(run({"dictionary", "HTML 9"}).err, r.err);
+
+  r = run({"dictionaries"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("* HTML 4.01 Transitional  (default)\n"), std::string::npos);
+  // Installed on first use into the private data folder.
+  EXPECT_TRUE(fs::exists(root_ / "data" / "velumark" / "dictionaries" / "XHTML 1.0 Strict.dict"));
+}
+
+TEST_F(VelumarkCommandTest, DictionaryBrowserAsText) {
+  RunResult r = run({"dictionary", "HTML 4.01 Strict"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Public identifier: -//W3C//DTD HTML 4.01//EN\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n  BLOCKQUOTE\n"), std::string::npos);
+
+  r = run({"dictionary", "HTML 4.01 Strict", "img"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(r.out.starts_with("<IMG>  HTML 4.01 Strict\nEnd tag is both omissible.\n"));
+  EXPECT_NE(r.out.find("\n* alt "), std::string::npos);
+  EXPECT_NE(r.out.find("\n  longdesc "), std::string::npos);
+  EXPECT_NE(r.out.find("Parents:\n"), std::string::npos);
+  EXPECT_EQ(run({"dictionary", "HTML 4.01 Strict", "blink"}).status, 2);
+}
+
+TEST_F(VelumarkCommandTest, SettingsPersistBetweenRuns) {
+  EXPECT_EQ(run({"settings", "get", "Vmk_FollowsDoctype"}).out, "true\n");
+  EXPECT_EQ(run({"settings", "set", "FollowsDoctype", "false"}).status, 0);
+  EXPECT_EQ(run({"settings", "get", "Vmk_FollowsDoctype"}).out, "false\n");
+  EXPECT_TRUE(fs::exists(root_ / "config" / "velumark" / "org.velumark.VelumarkX.plist"));
+  EXPECT_EQ(run({"settings", "set", "Vmk_DontIndentTags", "UL  Ol\tdl"}).status, 0);
+  EXPECT_EQ(run({"settings", "get", "Vmk_DontIndentTags"}).out, "ul ol dl\n");
+  EXPECT_EQ(run({"settings", "set", "Vmk_LinkTimeout", "30"}).status, 0);
+  EXPECT_EQ(run({"settings", "get", "Vmk_LinkTimeout"}).out, "30.0\n");
+  EXPECT_NE(run({"settings", "list"}).out.find("* Vmk_FollowsDoctype "), std::string::npos);
+
+  // With the DOCTYPE not followed, the default dictionary is used.
+  EXPECT_NE(run({"validate", "-q", kClean}).out.find("HTML 4.01 Transitional:"), std::string::npos);
+
+  EXPECT_EQ(run({"settings", "reset", "validate"}).status, 0);
+  EXPECT_EQ(run({"settings", "get", "Vmk_FollowsDoctype"}).out, "true\n");
+  EXPECT_EQ(run({"settings", "get", "Vmk_LinkTimeout"}).out, "30.0\n");
+  EXPECT_EQ(run({"settings", "reset"}).status, 0);
+  EXPECT_EQ(run({"settings", "get", "Vmk_LinkTimeout"}).out, "60.0\n");
+}
+
+TEST_F(VelumarkCommandTest, SettingsRefuseUnknownKeysAndBadValues) {
+  RunResult r = run({"settings", "set", "Vmk_NoSuchThing", "1"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: unknown setting 'Vmk_NoSuchThing' (see 'velumark settings list')\n");
+  r = run({"settings", "set", "Vmk_BeforeNewCheck", "3"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "velumark: bad value '3' for Vmk_BeforeNewCheck: expected an integer from 0 to 2\n");
+  EXPECT_EQ(run({"settings", "set", "Vmk_OpeningAutoCheck", "maybe"}).status, 2);
+  EXPECT_EQ(run({"settings", "set", "Vmk_LinkTimeout", "-1"}).status, 2);
+  EXPECT_EQ(run({"settings", "set", "Vmk_DefaultHtmlDictionary", "HTML 9"}).status, 2);
+  EXPECT_EQ(run({"settings", "reset", "nonsense"}).status, 2);
+  // Nothing was changed.
+  EXPECT_EQ(run({"settings", "list"}).out.find("\n* Vmk_"), std::string::npos);
+}
+
+TEST_F(VelumarkCommandTest, IgnoreSwitchesErrorsOffForOneRunOnly) {
+  RunResult r = run({"validate", "-q", "--ignore", "H002", "-i", "CantBeChildElement", kMistakes});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("1 cautions were found!"), std::string::npos);
+  r = run({"validate", "-q", kMistakes});
+  EXPECT_NE(r.out.find("3 errors and 1 cautions"), std::string::npos);
+  EXPECT_EQ(run({"validate", "--ignore", "H999", kMistakes}).status, 2);
+}
+
+TEST_F(VelumarkCommandTest, ErrorCatalogueChangesPersist) {
+  EXPECT_EQ(run({"errors", "set", "H002", "--level", "1"}).status, 0);
+  RunResult r = run({"validate", "-q", kMistakes});
+  EXPECT_NE(r.out.find("1 errors and 3 cautions"), std::string::npos);
+  r = run({"errors", "list"});
+  EXPECT_NE(r.out.find("\nH002    1      -1      NoSuchElementName"), std::string::npos);
+
+  // An error without repair keeps its flag of -1.
+  r = run({"errors", "set", "NoSuchElementName", "--fix", "1"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("stays -1"), std::string::npos);
+  EXPECT_EQ(run({"errors", "set", "WrongAmpersand", "--fix", "0"}).status, 0);
+  EXPECT_NE(run({"errors", "list"}).out.find("\nH013    1      0       WrongAmpersand"),
+            std::string::npos);
+  EXPECT_EQ(run({"errors", "set", "H002"}).status, 2);
+  EXPECT_EQ(run({"errors", "set", "H002", "--level", "5"}).status, 2);
+}
+
+TEST_F(VelumarkCommandTest, ManyErrorsAreReportedInLinearTime) {
+  // 100,000 bare ampersands on 20,000 lines.
+  std::string page =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">\n<html><head><title>t</title>"
+      "</head><body>\n";
+  for (int line = 0; line < 20000; ++line) page += "<p>& & & & &</p>\n";
+  page += "</body></html>\n";
+  const std::string path = writeFile("many.html", page);
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult r = run({"validate", "-f", "json", path});
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto report = nlohmann::json::parse(r.out);
+  const auto& errors = report["files"][0]["errors"];
+  ASSERT_EQ(errors.size(), 100000u);
+  EXPECT_EQ(errors[99999]["line"], 20002);
+  EXPECT_EQ(errors[99999]["column"], 12);
+  EXPECT_LT(seconds, 120.0);
+}
+
+}  // namespace
