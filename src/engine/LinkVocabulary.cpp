@@ -9,7 +9,7 @@ VmkNameList::VmkNameList(std::initializer_list<UStringView> names) {
   for (UStringView name : names) {
     names_.emplace_back(name);
     exact_.emplace(name);
-    asciiLower_.insert(asciiLowercase(name));
+    asciiLower_.push_back(asciiLowercase(name));
   }
 }
 
@@ -21,8 +21,18 @@ bool VmkNameList::containsIgnoringCase(UStringView name) const {
   // Every member is ASCII, so an ASCII name matches exactly when its ASCII lower case is a
   // member. Any other name goes through full case folding, which can map non-ASCII letters
   // onto ASCII ones.
-  if (isAsciiText(name)) return asciiLower_.count(asciiLowercase(name)) != 0;
-  return containsStringObject(names_, name, true);
+  if (!isAsciiText(name)) return containsStringObject(names_, name, true);
+  for (const UString& member : asciiLower_) {
+    if (member.size() != name.size()) continue;
+    size_t i = 0;
+    for (; i < name.size(); ++i) {
+      UChar16 c = name[i];
+      if (c >= u'A' && c <= u'Z') c = UChar16(c + 32);
+      if (c != member[i]) break;
+    }
+    if (i == name.size()) return true;
+  }
+  return false;
 }
 
 const VmkNameList& gLinkableTags() {

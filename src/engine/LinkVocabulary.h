@@ -30,8 +30,9 @@ class VmkNameList {
  private:
   std::vector<UString> names_;
   std::unordered_set<UString> exact_;
-  // ASCII lower case of the members; used directly for ASCII names.
-  std::unordered_set<UString> asciiLower_;
+  // ASCII lower case of the members, compared directly with ASCII names (the lists are
+  // short, and a lookup must not allocate).
+  std::vector<UString> asciiLower_;
 };
 
 // "a", "body", "layer", "bgsound", "embed", "marquee", "object", "ilayer", "form", "del", "ins",

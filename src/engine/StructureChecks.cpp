@@ -20,15 +20,52 @@ namespace {
 
 // Tag names compared ignoring case with an ASCII name.
 bool nameIs(UStringView name, UStringView asciiName) {
-  if (!isAsciiText(name)) return isEqualToString(name, asciiName, true);
-  if (name.size() != asciiName.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    UChar16 a = name[i], b = asciiName[i];
-    if (a >= u'A' && a <= u'Z') a = UChar16(a + 32);
-    if (b >= u'A' && b <= u'Z') b = UChar16(b + 32);
-    if (a != b) return false;
+  if (name.size() == asciiName.size()) {
+    size_t i = 0;
+    for (; i < name.size() && name[i] < 0x80; ++i) {
+      UChar16 a = name[i], b = asciiName[i];
+      if (a >= u'A' && a <= u'Z') a = UChar16(a + 32);
+      if (b >= u'A' && b <= u'Z') b = UChar16(b + 32);
+      if (a != b) return false;
+    }
+    if (i == name.size()) return true;
+  } else if (isAsciiText(name)) {
+    return false;
   }
-  return true;
+  // Full case folding can map other letters onto ASCII ones.
+  return isEqualToString(name, asciiName, true);
+}
+
+// The names the order pass acts on.
+enum class OrderName { kOther, kHtml, kHead, kBody, kTable, kBase };
+
+OrderName orderNameOf(UStringView name) {
+  if (name.empty()) return OrderName::kOther;
+  // Most names are ruled out by their first letter alone.
+  switch (name[0]) {
+    case u'h':
+    case u'H':
+      if (nameIs(name, u"HTML")) return OrderName::kHtml;
+      if (nameIs(name, u"HEAD")) return OrderName::kHead;
+      return OrderName::kOther;
+    case u'b':
+    case u'B':
+      if (nameIs(name, u"BODY")) return OrderName::kBody;
+      if (nameIs(name, u"BASE")) return OrderName::kBase;
+      return OrderName::kOther;
+    case u't':
+    case u'T':
+      return nameIs(name, u"TABLE") ? OrderName::kTable : OrderName::kOther;
+    default:
+      break;
+  }
+  if (name[0] < 0x80) return OrderName::kOther;
+  if (nameIs(name, u"HTML")) return OrderName::kHtml;
+  if (nameIs(name, u"HEAD")) return OrderName::kHead;
+  if (nameIs(name, u"BODY")) return OrderName::kBody;
+  if (nameIs(name, u"TABLE")) return OrderName::kTable;
+  if (nameIs(name, u"BASE")) return OrderName::kBase;
+  return OrderName::kOther;
 }
 
 // The direct content of every entry of a tag list, in source order.
@@ -162,8 +199,8 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
   // The last entry named HEAD, at any depth; and, made when an html element asks for them, the
   // entries named like a section of html, by depth, in source order.
   int64_t lastHead = -1;
-  for (size_t i = 0; i < n; ++i)
-    if (nameIs(tagLocations_[i]->elementName(), u"HEAD")) lastHead = int64_t(i);
+  for (size_t i = n; i-- > 0 && lastHead < 0;)
+    if (orderNameOf(tagLocations_[i]->elementName()) == OrderName::kHead) lastHead = int64_t(i);
   std::map<int32_t, std::vector<int32_t>> sectionsByDepth;
   bool sectionsMade = false;
 
@@ -175,8 +212,9 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
     const UString& name = tag.elementName();
     if (tag.isTextRun() || tag.isEndTag()) continue;
     const int32_t depth = tag.tagDepth() + 1;
+    const OrderName kind = orderNameOf(name);
 
-    if (nameIs(name, u"HTML")) {
+    if (kind == OrderName::kHtml) {
       if (!tag.pairTag() && !FindMyEndTag(tag)) {
         registerAnErrorWithCode("HtmlEndTagNotFound", tag.tagRange());
       } else {
@@ -203,16 +241,16 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
         if (lastHead <= int64_t(i))
           registerAnErrorWithCode("HeadElementIsRecomended", tag.tagRange());
       }
-    } else if (nameIs(name, u"HEAD")) {
+    } else if (kind == OrderName::kHead) {
       auto [first, last] = content.of(i);
       bool hasTitle = false;
       for (const int32_t* c = first; c != last && !hasTitle; ++c)
         hasTitle = nameIs(tagLocations_[size_t(*c)]->elementName(), u"TITLE");
       if (!hasTitle) registerAnErrorWithCode("NoTitleTagInHead", tag.tagRange());
-    } else if (nameIs(name, u"BODY")) {
+    } else if (kind == OrderName::kBody) {
       if (!tag.pairTag() && !FindMyEndTag(tag))
         registerAnErrorWithCode("BodyEndTagNotFound", tag.tagRange());
-    } else if (nameIs(name, u"TABLE")) {
+    } else if (kind == OrderName::kTable) {
       auto [first, last] = content.of(i);
       int state = 0;
       for (const int32_t* c = first; c != last; ++c) {
@@ -225,7 +263,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
           registerAnErrorWithCode("WrongElementsOrder", part.tagRange(),
                                   std::vector<UString>{part.elementName(), name});
       }
-    } else if (nameIs(name, u"BASE")) {
+    } else if (kind == OrderName::kBase) {
       if (urlAttributeCount > 0)
         registerAnErrorWithCode("BaseTagMustBeTopInHeadSection", tag.tagRange());
       if (tag.attributes()) {
