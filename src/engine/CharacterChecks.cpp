@@ -5,23 +5,42 @@
 #include "dictionary/VmkDictionary.h"
 #include "engine/CharacterReferences.h"
 #include "engine/CharsetNames.h"
+#include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
 #include "host/HostDocument.h"
 #include "support/Regex.h"
 
 namespace vmk {
+namespace {
 
+// "CODE" in any case. Only ASCII letters fold to these four, so an ASCII comparison serves.
+bool isCodeElementName(UStringView name) {
+  if (name.size() != 4) return false;
+  constexpr char16_t kCode[] = u"CODE";
+  for (size_t i = 0; i < 4; ++i) {
+    char16_t c = name[i];
+    if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+    if (c != kCode[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Both tests run at every code unit of the scan: the first unit decides most cases.
 uint32_t VmkHTMLChecker::isKishuIzon(uint32_t position, uint32_t maxPosition) const {
   if (!isJapaneseEncoding) return 0;
-  UStringView buffer = sourceBuffer();
-  buffer = buffer.substr(0, std::min<size_t>(maxPosition, buffer.size()));
-  return uint32_t(machineDependentRunLength(buffer, position));
+  const UStringView buffer = sourceBuffer();
+  const size_t end = std::min<size_t>(maxPosition, buffer.size());
+  if (position >= end || buffer[position] <= 127) return 0;
+  return uint32_t(machineDependentRunLength(buffer.substr(0, end), position));
 }
 
 uint32_t VmkHTMLChecker::isHankakuKana(uint32_t position, uint32_t maxPosition) const {
-  UStringView buffer = sourceBuffer();
-  buffer = buffer.substr(0, std::min<size_t>(maxPosition, buffer.size()));
-  return uint32_t(hankakuKanaRunLength(buffer, position));
+  const UStringView buffer = sourceBuffer();
+  const size_t end = std::min<size_t>(maxPosition, buffer.size());
+  if (position >= end || !isHalfwidthKatakana(buffer[position])) return 0;
+  return uint32_t(hankakuKanaRunLength(buffer.substr(0, end), position));
 }
 
 void VmkHTMLChecker::checkMetaCharset() {
@@ -95,8 +114,9 @@ void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
   // ampersands.
   if (const VmkTagLocation* previous = textRun.prevTag()) {
     const UString& name = previous->elementName();
-    if (isEqualToString(name, u"CODE", true)) return;
-    if (htmlDictionary_ && htmlDictionary_->isCDATAElement(name)) return;
+    if (isCodeElementName(name)) return;
+    // No element name begins with "/": an end tag never holds raw text.
+    if (!isEndTagName(name) && htmlDictionary_ && htmlDictionary_->isCDATAElement(name)) return;
   }
   checkCharRefForRange(textRun.tagRange());
 }
