@@ -204,6 +204,8 @@ const std::unordered_set<UString>& gColors2() {
 }
 
 std::optional<UString> fixedValueAttribute(UStringView defaultField) {
+  // Nearly every default is "#IMPLIED", "#REQUIRED" or a plain value: skip the search.
+  if (defaultField.find(u"#FIXED") == UStringView::npos) return std::nullopt;
   static const Regex& fixed = Regex::cached("#FIXED['\"](.*)['\"]");
   const auto match = fixed.firstMatch(defaultField);
   if (!match) return std::nullopt;
