@@ -313,14 +313,14 @@ TEST(StructureList, EmptyListReportsNothingAtAll) {
 TEST(StructureList, DeepNestingStaysFast) {
   // Many nested tables and blocks: each element's content is looked at once, not once per
   // enclosing element.
-  constexpr int kDepth = 4000;
+  constexpr int kDepth = 20000;
   std::u16string text;
   for (int i = 0; i < kDepth; ++i) text += u"<table><tr><td><div>x";
   for (int i = 0; i < kDepth; ++i) text += u"</div></td></tr></table>";
   auto c = prepared(text, shipped("HTML 4.01 Strict"));
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(runBothPasses(*c), Strings{});
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 // ---- The link vocabulary ----
