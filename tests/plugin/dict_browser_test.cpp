@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "plugin/ElementHelp.h"
 #include "plugin/PreferenceGroups.h"
 #include "plugin_test_support.h"
 #include "settings/VmkUserDefaults.h"
@@ -99,6 +100,14 @@ TEST(PreferenceGroupsTest, RevertingAGroupRestoresOnlyItsKeys) {
   EXPECT_TRUE(revertPreferenceGroup(store, "link"));
   EXPECT_EQ(store.realForKey("Vmk_LinkTimeout"), 60.0);
   EXPECT_FALSE(revertPreferenceGroup(store, "colours"));
+}
+
+TEST(ElementHelpTest, PagesByFolderWithTheDoctypeException) {
+  const auto& pages = gWDGHelpDictionary();
+  EXPECT_EQ(pages.at("link"), "head/link.html");
+  EXPECT_EQ(pages.at("td"), "tables/td.html");
+  EXPECT_EQ(pages.at("!doctype"), "structure.html#doc");
+  EXPECT_EQ(pages.count("blink"), 0u);
 }
 
 }  // namespace
