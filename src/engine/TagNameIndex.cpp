@@ -17,7 +17,7 @@ namespace {
 class NameInterner {
  public:
   int32_t keyFor(UStringView name) {
-    if (auto it = exact_.find(UString(name)); it != exact_.end()) return it->second;
+    if (auto it = exact_.find(name); it != exact_.end()) return it->second;
     int32_t key = classify(name);
     exact_.emplace(UString(name), key);
     return key;
@@ -49,7 +49,11 @@ class NameInterner {
     return it->second;
   }
 
-  std::unordered_map<UString, int32_t> exact_;
+  struct ViewHash {
+    using is_transparent = void;
+    size_t operator()(UStringView text) const { return std::hash<UStringView>()(text); }
+  };
+  std::unordered_map<UString, int32_t, ViewHash, std::equal_to<>> exact_;
   std::unordered_map<UString, int32_t> ascii_;
   std::map<UString, int32_t, FoldLess> folded_;
   bool foldedInUse_ = false;

@@ -69,18 +69,21 @@ void VmkHTMLChecker::makeTagLocationsArray() {
   while (p < end) {
     const UChar16 c = buffer[p];
 
-    // Machine-dependent characters, half-width katakana, NUL runs: text, and reported.
-    if (uint32_t n = isKishuIzon(p, end); n > 0) {
-      registerAnErrorWithCode("MachineDependantCharacter", Range(p, n));
-      p += n;
-      dataCount += n;
-      continue;
-    }
-    if (uint32_t n = isHankakuKana(p, end); n > 0) {
-      registerAnErrorWithCode("UnSafeKatakana", Range(p, n));
-      p += n;
-      dataCount += n;
-      continue;
+    // Machine-dependent characters, half-width katakana, NUL runs: text, and reported. Both
+    // character-run tests answer 0 for ASCII.
+    if (c > 127) {
+      if (uint32_t n = isKishuIzon(p, end); n > 0) {
+        registerAnErrorWithCode("MachineDependantCharacter", Range(p, n));
+        p += n;
+        dataCount += n;
+        continue;
+      }
+      if (uint32_t n = isHankakuKana(p, end); n > 0) {
+        registerAnErrorWithCode("UnSafeKatakana", Range(p, n));
+        p += n;
+        dataCount += n;
+        continue;
+      }
     }
     if (c == 0) {
       uint32_t start = p;
