@@ -159,6 +159,35 @@ TEST_F(EndToEnd, Xhtml10StrictPageWithMistakes) {
   EXPECT_EQ(errors, expected);
 }
 
+TEST_F(EndToEnd, TheDoctypeDecidesWhichMarkupIsAllowed) {
+  // Presentational attributes and text directly in body are Transitional only.
+  EXPECT_EQ(validatePage("transitional-html401.html"), Strings{});
+  EXPECT_EQ(checker_->htmlDictionary()->displayName(), u"HTML 4.01 Transitional");
+
+  // The same page declared Strict.
+  UString strict = text();
+  const UString loose =
+      u"\"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\"";
+  strict.replace(strict.find(loose), loose.size(),
+                 u"\"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\"");
+  document_ = std::make_unique<HeadlessDocument>(strict, "strict.html");
+  checker_ = VmkHTMLChecker::initOneMore();
+  checker_->validateHTMLForDocument(*document_, false, false);
+  Strings errors = errorList(*checker_);
+  std::sort(errors.begin(), errors.end(), byPosition);
+  EXPECT_EQ(checker_->htmlDictionary()->displayName(), u"HTML 4.01 Strict");
+  const std::u16string body = u"<body bgcolor=\"white\">";
+  const size_t textStart = text().find(body) + body.size();
+  const size_t textEnd = text().find(u"<p align");
+  Strings expected = {
+      at("NoSuchAttribute", u"bgcolor", {"BODY", "bgcolor"}),
+      format("DataCantBeInserted", textStart, textEnd - textStart, {"", "BODY"}),
+      at("NoSuchAttribute", u"align", {"P", "align"}),
+      at("NoSuchAttribute", u"border", {"IMG", "border"}),
+  };
+  EXPECT_EQ(errors, expected);
+}
+
 TEST_F(EndToEnd, ShiftJisPageWithMachineDependentAndHalfWidthCharacters) {
   // Opened as Shift_JIS, declaring Shift_JIS: the NEC circled digit one is outside JIS X 0208
   // and the half-width katakana is unsafe; the kanji and kana around them are fine.
