@@ -1,5 +1,6 @@
 // Attribute value checking: one attribute of one tag against the entries that the element's
 // record declares for it.
+#include "dictionary/AttributeValueCheck.h"
 #include "dictionary/AttributeValueContext.h"
 #include "dictionary/AttributeValuePredicates.h"
 #include "dictionary/VmkDictionary.h"
@@ -167,11 +168,10 @@ Problem checkEntry(const VmkAttributeEntry& entry, const UString& lowerAttribute
 
 }  // namespace
 
-std::optional<std::string_view> VmkDictionary::checkAttributeName(
-    UStringView attributeName, const std::optional<UString>& value, UStringView element,
-    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) const {
+std::optional<std::string_view> checkAttributeValueForRecord(
+    const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,
+    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) {
   if (rightValue) rightValue->reset();
-  const VmkElementRecord* record = foldedElementRecord(element);
   if (!record || !record->hasAttributes) return std::nullopt;
 
   const UString lowerAttribute = lowerText(attributeName);
@@ -188,6 +188,13 @@ std::optional<std::string_view> VmkDictionary::checkAttributeName(
     }
   }
   return std::nullopt;
+}
+
+std::optional<std::string_view> VmkDictionary::checkAttributeName(
+    UStringView attributeName, const std::optional<UString>& value, UStringView element,
+    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) const {
+  return checkAttributeValueForRecord(foldedElementRecord(element), attributeName, value,
+                                      rightValue, checker);
 }
 
 }  // namespace vmk

@@ -2,8 +2,9 @@
 // attributes and value types.
 #include <algorithm>
 #include <string>
-#include <unordered_map>
+#include <unordered_set>
 
+#include "dictionary/AttributeValueCheck.h"
 #include "dictionary/AttributeValuePredicates.h"
 #include "dictionary/VmkDictionary.h"
 #include "engine/AttributeEditorNames.h"
@@ -127,8 +128,22 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
   const UString& element = tag.elementName();
   const VmkDictionary* dictionary = htmlDictionary_.get();
   VmkAttributeList records;
-  // Records made so far, by lower-case name.
-  std::unordered_map<UString, size_t> seen;
+  // Names of the records made so far: searched directly while the tag has few attributes,
+  // through a hash index once it has many.
+  constexpr size_t kIndexFrom = 16;
+  std::unordered_set<UString> seen;
+  auto alreadyMade = [&](const UString& name) {
+    if (records.size() < kIndexFrom) {
+      for (const VmkAttribute& made : records) {
+        if (made.name == name) return true;
+      }
+      return false;
+    }
+    if (seen.empty()) {
+      for (const VmkAttribute& made : records) seen.insert(made.name);
+    }
+    return !seen.insert(name).second;
+  };
 
   while (p < end) {
     skipWhiteSpace(p);
@@ -153,7 +168,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
     record.nameRange = nameRange;
 
     // One report per repeated attribute, naming the occurrence that repeats it.
-    if (seen[record.name]++ > 0) {
+    if (alreadyMade(record.name)) {
       registerAnErrorWithCode("DuplicateAttributes", nameRange,
                               std::vector<UString>{element, UString(writtenName)});
     }
@@ -238,6 +253,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
       }
     }
 
+    if (records.empty()) records.reserve(4);
     records.push_back(std::move(record));
   }
 
@@ -247,11 +263,11 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
 void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag) {
   if (!htmlDictionary_) return;
   const UString& element = tag.elementName();
-  const std::optional<std::vector<UString>> required =
-      htmlDictionary_->requiredAttributesForElement(element);
-  if (!required) return;
+  // The record's list is what requiredAttributesForElement answers, without the copy.
+  const VmkElementRecord* elementRecord = htmlDictionary_->foldedElementRecord(element);
+  if (!elementRecord || elementRecord->requiredAttributes.empty()) return;
 
-  for (const UString& name : *required) {
+  for (const UString& name : elementRecord->requiredAttributes) {
     bool present = false;
     if (tag.attributes()) {
       for (const VmkAttribute& record : *tag.attributes()) {
@@ -281,6 +297,8 @@ void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag) {
   if (!tag.attributes()) return;
   const UString& element = tag.elementName();
   const VmkCheckerAttributeValueContext context(*this);
+  const VmkElementRecord* elementRecord =
+      htmlDictionary_ ? htmlDictionary_->foldedElementRecord(element) : nullptr;
 
   for (const VmkAttribute& record : *tag.attributes()) {
     if (record.value) checkCharRefForRange(record.valueRange);
@@ -290,11 +308,11 @@ void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag) {
                               std::vector<UString>{record.name});
       continue;
     }
-    if (!htmlDictionary_) continue;
+    if (!elementRecord) continue;
 
     std::optional<UString> right;
     const std::optional<std::string_view> answer =
-        htmlDictionary_->checkAttributeName(record.name, record.value, element, &right, context);
+        checkAttributeValueForRecord(elementRecord, record.name, record.value, &right, context);
     if (!answer) continue;
     const std::string_view code = *answer;
 
