@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
+#include "dictionary/DictionaryFolder.h"
 #include "doctype_shipped.h"
 
 namespace vmk::test {
@@ -193,6 +194,28 @@ TEST_F(DoctypeSelectionTest, XmlAndMetaCharsetMustAgree) {
                              "JapneseEncodingButNoJapanese" + range + ":charset,shift_jis"}));
   EXPECT_EQ(checker->characterSetString, std::optional<UString>(u"utf-8"));
   EXPECT_TRUE(checker->isJapaneseEncoding);
+}
+
+// A small dictionary of our own, without a system identifier.
+class SmallDictionarySelectionTest : public ShippedDictionariesTest {
+ protected:
+  static void SetUpTestSuite() {
+    ShippedDictionariesTest::SetUpTestSuite();
+    installDictionary(xhtmlElements(), "Test XHTML");
+    initDictionaries();
+  }
+};
+
+TEST_F(SmallDictionarySelectionTest, IdentifierLookupIgnoresCaseAndNeedsNoSystemIdentifier) {
+  HeadlessDocument document(
+      u"<?xml version=\"1.0\"?>\n<!DOCTYPE html PUBLIC \"-//velumark//dtd TEST//en\" "
+      u"\"http://example.com/any.dtd\"><html></html>");
+  auto checker = checkerFor(document);
+  checker->determinHTMLDictionary();
+  ASSERT_NE(checker->htmlDictionary(), nullptr);
+  EXPECT_EQ(toUtf8(checker->htmlDictionary()->displayName()), "Test XHTML");
+  EXPECT_TRUE(checker->isXHTML);
+  EXPECT_EQ(errorList(*checker), Strings{});
 }
 
 // ---- Order of the XML declaration, DOCTYPE and html tag ----
