@@ -1,0 +1,21 @@
+#!/bin/sh
+# Runs every benchmark on a build folder: the DTD converter, the engine's steps on a large
+# generated document, and `velumark validate` side by side with other checkers.
+set -eu
+cd "$(dirname "$0")/.."
+BUILD="${1:-build}"
+ROUNDS="${ROUNDS:-3}"
+./scripts/install-deps.sh opensp tidy libxml2-utils time
+cmake --build "$BUILD" --target velumark rulesmith bench_converter bench_engine velumark_resources
+
+echo "== rulesmith: HTML 4.01 Transitional DTD"
+"$BUILD/bin/bench_converter" /usr/share/xml/w3c-sgml-lib/schema/dtd/REC-html401-19991224/loose.dtd 50
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+python3 ../shared/bench/gen_large.py --size 10 -o "$work/large.html"
+echo "== engine steps: 10 MB HTML 4.01 Transitional"
+XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" "$BUILD/bin/bench_engine" --full "$work/large.html"
+
+echo "== velumark validate against other checkers"
+python3 bench/validate/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
