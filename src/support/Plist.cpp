@@ -349,7 +349,30 @@ std::string plistToXml(const PlistValue& value) {
   return out;
 }
 
+bool plistHoldsNul(const PlistValue& value) {
+  std::vector<const PlistValue*> pending{&value};
+  while (!pending.empty()) {
+    const PlistValue* next = pending.back();
+    pending.pop_back();
+    if (const std::string* s = next->asString()) {
+      if (s->find('\0') != std::string::npos) return true;
+    } else if (const PlistArray* array = next->asArray()) {
+      for (const PlistValue& item : *array) pending.push_back(&item);
+    } else if (const PlistDict* dict = next->asDict()) {
+      for (const auto& [key, item] : *dict) {
+        if (key.find('\0') != std::string::npos) return true;
+        pending.push_back(&item);
+      }
+    }
+  }
+  return false;
+}
+
 bool writePlistFile(const std::string& path, const PlistValue& value, std::string* error) {
+  if (plistHoldsNul(value)) {
+    if (error) *error = path + ": a text holds a NUL character, which a property list cannot keep";
+    return false;
+  }
   std::string xml = plistToXml(value);
   if (xml.empty()) {
     if (error) *error = "could not form the property list for " + path;

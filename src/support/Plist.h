@@ -118,8 +118,12 @@ std::optional<PlistValue> parsePlist(std::string_view bytes);
 std::optional<PlistValue> readPlistFile(const std::string& path);
 // The XML form of a value.
 std::string plistToXml(const PlistValue& value);
+// True when a string or a key somewhere in the value holds a NUL character, which a
+// property-list file cannot keep (it would be cut short there).
+bool plistHoldsNul(const PlistValue& value);
 // Writes the XML form atomically (temporary file in the same folder, then rename).
-// Returns false and fills *error when the file could not be written; the old file stays.
+// Returns false and fills *error when the file could not be written, or when the value holds
+// a NUL character (see plistHoldsNul); the old file stays.
 bool writePlistFile(const std::string& path, const PlistValue& value, std::string* error = nullptr);
 
 }  // namespace vmk
