@@ -199,6 +199,10 @@ TEST_F(FileSafetyTest, WritesOnARealFullDisk) {
   ASSERT_TRUE(makeDirectories(disk));
   if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
     GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{disk};
   const std::string path = disk + "/a.txt";
   writeFile(path, kOriginal);
   std::string error;
@@ -210,7 +214,6 @@ TEST_F(FileSafetyTest, WritesOnARealFullDisk) {
   HeadlessDocument document(UString(200 << 10, u'x'), path);
   EXPECT_FALSE(document.saveDocument(&error));
   EXPECT_EQ(readFile(path), kOriginal);
-  umount2(disk.c_str(), MNT_DETACH);
 }
 
 }  // namespace
