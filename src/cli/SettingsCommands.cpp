@@ -274,10 +274,14 @@ int runErrorsSet(const std::string& codeOrNumber, const std::optional<int>& leve
   }
   int status = kExitClean;
   for (const std::string& code : codes) {
-    if (level &&
-        setErrorLevelForThisError(store, code, *level) == ErrorSettingResult::InvalidValue) {
-      printProblem("bad level " + std::to_string(*level) + ": expected 0, 1 or 2");
-      return kExitUsage;
+    if (level) {
+      const ErrorSettingResult result = setErrorLevelForThisError(store, code, *level);
+      if (result == ErrorSettingResult::InvalidValue) {
+        printProblem("bad level " + std::to_string(*level) + ": expected 0, 1 or 2");
+        return kExitUsage;
+      }
+      // The store has already said why the file could not be written.
+      if (result == ErrorSettingResult::WriteFailed) status = kExitUsage;
     }
     if (fix) {
       const ErrorSettingResult result = setErrorFixForThisError(store, code, *fix);
@@ -288,6 +292,7 @@ int runErrorsSet(const std::string& codeOrNumber, const std::optional<int>& leve
       if (result == ErrorSettingResult::FixLocked) {
         printProblem(code + " has no automatic repair; its repair flag stays -1");
       }
+      if (result == ErrorSettingResult::WriteFailed) status = kExitUsage;
     }
   }
   return status;
