@@ -4,6 +4,7 @@
 
 #include "dictionary/AttributeTypes.h"
 #include "dictionary/DictionaryFolder.h"
+#include "support/Paths.h"
 
 namespace vmk {
 
@@ -43,6 +44,49 @@ bool stringMembers(const PlistDict& dict, std::string_view key, std::vector<UStr
   return true;
 }
 
+// Reading a whole dictionary file takes far longer than reading its bytes, and looking a
+// public identifier up reads the installed files one after another. This looks at the bytes
+// first: false only when the file is certainly an XML property list whose root holds one
+// "DoctypeName" string that differs from the identifier. Whenever the text is written in any
+// less plain way (comments, character data sections, references, a second key of that name,
+// a key that is not a direct member of the root) it answers true and the file is read whole.
+bool mayDeclareDoctypeName(std::string_view bytes, UStringView publicId) {
+  constexpr std::string_view kKey = "<key>DoctypeName</key>";
+  const size_t key = bytes.find(kKey);
+  if (key == std::string_view::npos) return true;
+  if (bytes.find(kKey, key + kKey.size()) != std::string_view::npos) return true;
+  // Before the key: the XML declaration, a document type, the root element and its first
+  // members, and no nested container, comment or section.
+  const std::string_view head = bytes.substr(0, key);
+  const size_t root = head.find("<dict>");
+  if (root == std::string_view::npos || head.find("<plist") == std::string_view::npos ||
+      head.find("bplist") != std::string_view::npos)
+    return true;
+  const std::string_view members = head.substr(root + 6);
+  for (std::string_view marker : {"<dict", "<array", "</dict", "<!--", "<![", "&", "</plist"}) {
+    if (members.find(marker) != std::string_view::npos) return true;
+  }
+  if (head.substr(0, root).find("<!--") != std::string_view::npos) return true;
+  // The value: white space, "<string>", text without markup or references, "</string>".
+  size_t at = key + kKey.size();
+  while (at < bytes.size() &&
+         (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\n' || bytes[at] == '\r'))
+    ++at;
+  constexpr std::string_view kOpen = "<string>";
+  constexpr std::string_view kClose = "</string>";
+  if (bytes.substr(at, kOpen.size()) != kOpen) return true;
+  at += kOpen.size();
+  const size_t close = bytes.find('<', at);
+  if (close == std::string_view::npos || bytes.substr(close, kClose.size()) != kClose) return true;
+  const std::string_view value = bytes.substr(at, close - at);
+  if (value.empty() || value.front() == ' ' || value.back() == ' ') return true;
+  for (char c : value) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '&' || c == '>' || u < 0x20 || u >= 0x80) return true;
+  }
+  return isEqualToString(toUtf16(value), publicId, true);
+}
+
 }  // namespace
 
 VmkDictionary::VmkDictionary(PlistDict tree, UString displayName)
@@ -65,7 +109,9 @@ std::unique_ptr<VmkDictionary> VmkDictionary::fromFile(const std::string& path,
 
 std::unique_ptr<VmkDictionary> VmkDictionary::initWithDoctypeName(UStringView publicId) {
   for (const UString& name : htmlDictionaryNames()) {
-    std::optional<PlistValue> tree = readPlistFile(dictionaryPathForName(name));
+    const std::optional<std::string> bytes = readFileContents(dictionaryPathForName(name));
+    if (!bytes || !mayDeclareDoctypeName(*bytes, publicId)) continue;
+    std::optional<PlistValue> tree = parsePlist(*bytes);
     if (!tree || !tree->isDict()) continue;
     const std::optional<UString> doctypeName = stringValue(*tree->asDict(), "DoctypeName");
     if (doctypeName && isEqualToString(*doctypeName, publicId, true)) {

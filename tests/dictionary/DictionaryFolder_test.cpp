@@ -158,6 +158,46 @@ TEST_F(DictionaryFolderTest, SelectsByPublicIdentifierInNameOrder) {
   EXPECT_EQ(html->displayName(), u"HTML 4.01 Test");
 }
 
+// A dictionary file written by hand: `members` go into the root before the element table.
+std::string handWrittenDictionary(const std::string& members) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + members +
+         "<key>DtdDictionary</key><dict><key>BR</key><dict><key>TypeString</key>"
+         "<string>- O</string><key>ChildElements</key><array><string>EMPTY</string></array>"
+         "</dict></dict>\n</dict>\n</plist>\n";
+}
+
+TEST_F(DictionaryFolderTest, SelectsFilesWrittenInAnyForm) {
+  const std::string id = "-//Test//DTD Odd//EN";
+  // The identifier behind a reference, a comment and a character data section; after a decoy
+  // in a comment; nested records holding the key are not the file's identifier.
+  writeText(
+      shipped_ / "A Reference.dict",
+      handWrittenDictionary("<key>DoctypeName</key><string>-//Test//DTD Odd&#47;/EN</string>"));
+  writeText(shipped_ / "B Decoy.dict",
+            handWrittenDictionary("<!-- <key>DoctypeName</key><string>x</string> -->"
+                                  "<key>DoctypeName</key><string>-//Test//DTD Decoy//EN</string>"));
+  writeText(shipped_ / "C Nested.dict",
+            handWrittenDictionary("<key>Extra</key><dict><key>DoctypeName</key>"
+                                  "<string>-//Test//DTD Nested//EN</string></dict>"));
+  writeText(
+      shipped_ / "D Spaced.dict",
+      handWrittenDictionary("<key>DoctypeName</key>\n\t<string>-//TEST//dtd SPACED//en</string>"));
+  initDictionaries();
+
+  auto found = VmkDictionary::initWithDoctypeName(toUtf16(id));
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->displayName(), u"A Reference");
+  EXPECT_EQ(found->endTagTypeForElement(u"BR"), kEndTagEmpty);
+  found = VmkDictionary::initWithDoctypeName(u"-//Test//DTD Decoy//EN");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->displayName(), u"B Decoy");
+  EXPECT_EQ(VmkDictionary::initWithDoctypeName(u"x"), nullptr);
+  EXPECT_EQ(VmkDictionary::initWithDoctypeName(u"-//Test//DTD Nested//EN"), nullptr);
+  found = VmkDictionary::initWithDoctypeName(u"-//Test//DTD Spaced//EN");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->displayName(), u"D Spaced");
+}
+
 TEST_F(DictionaryFolderTest, LoadsByMenuName) {
   shipTestDictionary("Broken.dict", "Broken.dict");
   shipTestDictionary("XHTML 1.0 Test.dict", "XHTML 1.0 Test.dict");
