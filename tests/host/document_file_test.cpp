@@ -213,6 +213,11 @@ TEST(DocumentFileHelpersTest, LineEndsAndNames) {
   EXPECT_EQ(detectLineEndings(u"a\nb\r\n"), kLineEndingsLF);
   EXPECT_EQ(detectLineEndings(u"abc\r"), kLineEndingsCR);
   EXPECT_EQ(normalizeLineEndings(u"a\r\nb\rc\n\r"), u"a\nb\nc\n\n");
+  for (UString text : {UString(u"a\r\nb\rc\n\r"), UString(u"\r\r\n\n"), UString(u"plain\n")}) {
+    const UString expected = normalizeLineEndings(text);
+    normalizeLineEndingsInPlace(text);
+    EXPECT_EQ(text, expected);
+  }
   EXPECT_EQ(restoreLineEndings(u"a\nb\n", kLineEndingsCRLF), u"a\r\nb\r\n");
   EXPECT_EQ(restoreLineEndings(u"a\nb\n", kLineEndingsCR), u"a\rb\r");
 

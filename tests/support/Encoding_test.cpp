@@ -86,6 +86,14 @@ TEST(EncodingTest, Decoding) {
                               "b",
                               true));
   EXPECT_FALSE(Encoding::utf8().decode("a\xe6\x97", true));  // cut short
+  // Strict UTF-8 takes surrogates and over-long forms as illegal, keeps a byte order mark and
+  // noncharacters, and decodes four-byte forms into pairs.
+  EXPECT_FALSE(Encoding::utf8().decode("\xed\xa0\x80", true));
+  EXPECT_FALSE(Encoding::utf8().decode("\xc0\x80", true));
+  EXPECT_FALSE(Encoding::utf8().decode("\xf4\x90\x80\x80", true));
+  EXPECT_EQ(Encoding::utf8().decode("\xef\xbb\xbfx\xef\xbf\xbe", true), UString(u"\uFEFFx\uFFFE"));
+  EXPECT_EQ(Encoding::utf8().decode("\xf0\x9f\x98\x80\xc3\xa9", true),
+            UString(u"\U0001F600\u00e9"));
   EXPECT_FALSE(Encoding::ascii().decode("\x80", true));
   EXPECT_EQ(Encoding::ascii().decode("\x80"), UString(u"\uFFFD"));
   EXPECT_EQ(Encoding::utf8().decode("", true), UString());

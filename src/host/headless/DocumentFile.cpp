@@ -34,7 +34,8 @@ std::string narrowAscii(UStringView text) {
 DecodedDocument finish(UString text, Encoding encoding, bool hasBOM, bool errors) {
   DecodedDocument decoded;
   decoded.lineEndings = detectLineEndings(text);
-  decoded.text = normalizeLineEndings(text);
+  normalizeLineEndingsInPlace(text);
+  decoded.text = std::move(text);
   decoded.encoding = std::move(encoding);
   decoded.hasBOM = hasBOM;
   decoded.decodingErrors = errors;
@@ -151,6 +152,21 @@ UString normalizeLineEndings(UStringView text) {
     }
   }
   return result;
+}
+
+void normalizeLineEndingsInPlace(UString& text) {
+  size_t from = text.find(u'\r');
+  if (from == UString::npos) return;
+  size_t to = from;
+  for (; from < text.size(); ++from) {
+    if (text[from] == u'\r') {
+      text[to++] = u'\n';
+      if (from + 1 < text.size() && text[from + 1] == u'\n') ++from;
+    } else {
+      text[to++] = text[from];
+    }
+  }
+  text.resize(to);
 }
 
 UString restoreLineEndings(UStringView text, int lineEndings) {

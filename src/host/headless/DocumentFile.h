@@ -42,6 +42,8 @@ std::string declaredCharsetName(std::string_view bytes);
 int detectLineEndings(UStringView text);
 // CRLF and lone CR become LF.
 UString normalizeLineEndings(UStringView text);
+// The same, in place (nothing is copied when the text has no CR).
+void normalizeLineEndingsInPlace(UString& text);
 // LF becomes the given kind's line end.
 UString restoreLineEndings(UStringView text, int lineEndings);
 
