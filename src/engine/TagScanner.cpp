@@ -1,8 +1,11 @@
 // The tag scanner: one pass over the checked text, by index, turning it into the tag list.
+#include <array>
+#include <deque>
 #include <limits>
 #include <unordered_map>
 
 #include "dictionary/VmkDictionary.h"
+#include "engine/CharacterReferences.h"
 #include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
 
@@ -38,6 +41,107 @@ class NameFactsCache {
   std::unordered_map<UString, NameFacts> cache_;
 };
 
+// What the scanner derives from one written tag name (the text between "<" and the end of the
+// name), asked once per distinct spelling: the name stored in the list, the dictionary's
+// answers for it, and whether an XML name had to be lowered.
+struct WrittenName {
+  UString stored;
+  const NameFacts* facts = nullptr;
+  bool lowered = false;   // XML: the stored name is the written one in lower case
+  bool reported = false;  // not in the dictionary and not a declaration, comment or text name
+};
+
+// Open addressing over the spellings met in one scan; keys view the scanned text.
+class WrittenNameCache {
+ public:
+  WrittenNameCache(NameFactsCache& facts, bool xml) : facts_(facts), xml_(xml) {
+    slots_.resize(256);
+  }
+
+  const WrittenName& lookUp(UStringView written) {
+    const size_t hash = hashOf(written);
+    size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (slot.index < 0) break;
+      if (slot.hash == hash && slot.key == written) return names_[size_t(slot.index)];
+    }
+    names_.push_back(derive(written));
+    if ((names_.size() + 1) * 2 > slots_.size()) rehash(slots_.size() * 2);
+    mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    while (slots_[i].index >= 0) i = (i + 1) & mask;
+    slots_[i] = Slot{written, hash, int32_t(names_.size() - 1)};
+    return names_.back();
+  }
+
+ private:
+  struct Slot {
+    UStringView key;
+    size_t hash = 0;
+    int32_t index = -1;
+  };
+
+  static size_t hashOf(UStringView text) {
+    uint64_t h = 1469598103934665603ull;
+    for (UChar16 c : text) h = (h ^ c) * 1099511628211ull;
+    return size_t(h ^ (h >> 29));
+  }
+
+  void rehash(size_t size) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(size, Slot());
+    for (const Slot& slot : old) {
+      if (slot.index < 0) continue;
+      size_t i = slot.hash & (size - 1);
+      while (slots_[i].index >= 0) i = (i + 1) & (size - 1);
+      slots_[i] = slot;
+    }
+  }
+
+  WrittenName derive(UStringView written) {
+    WrittenName name;
+    if (!xml_) {
+      name.stored = tagNameUppercase(written);
+    } else {
+      name.stored = UString(written);
+      if (!isEqualToString(written, u"!DOCTYPE", true) && written != u"#DATA" &&
+          !isCommentTag(written)) {
+        UString lower = tagNameLowercase(written);
+        if (lower != written) {
+          name.lowered = true;
+          name.stored = std::move(lower);
+        }
+      }
+    }
+    name.facts = &facts_.factsFor(name.stored);
+    name.reported = !name.facts->exists && !isEqualToString(name.stored, u"!DOCTYPE", true) &&
+                    name.stored != u"#DATA" && !isCommentTag(name.stored);
+    return name;
+  }
+
+  NameFactsCache& facts_;
+  const bool xml_;
+  std::vector<Slot> slots_;
+  std::deque<WrittenName> names_;  // stable addresses
+};
+
+// Classes of the ASCII code units for the scanner's text loop.
+enum : uint8_t { kPlainUnit = 0, kSpaceUnit = 1, kStopUnit = 2 };
+
+constexpr std::array<uint8_t, 128> makeUnitClasses() {
+  std::array<uint8_t, 128> classes{};
+  for (size_t c = 0; c < 128; ++c) {
+    if (isWhiteSpace(UChar16(c))) classes[c] = kSpaceUnit;
+  }
+  classes[0] = kStopUnit;
+  classes[size_t('<')] = kStopUnit;
+  classes[size_t('>')] = kStopUnit;
+  return classes;
+}
+
+constexpr std::array<uint8_t, 128> kUnitClasses = makeUnitClasses();
+
 }  // namespace
 
 void VmkHTMLChecker::makeTagLocationsArray() {
@@ -49,12 +153,16 @@ void VmkHTMLChecker::makeTagLocationsArray() {
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
   const bool xml = isXHTML;
   NameFactsCache facts(htmlDictionary_.get());
+  WrittenNameCache writtenNames(facts, xml);
+  // Units above 127 need the character-run tests only when one of them can answer.
+  const bool japanese = isJapaneseEncoding;
 
   uint32_t p = 0;
   uint32_t textStart = 0;
   uint32_t tagStart = 0;
   bool inTag = false;
-  VmkTagLocation* current = nullptr;  // the tag being read, then the most recently made one
+  VmkTagLocation* current = nullptr;        // the tag being read, then the most recently made one
+  const NameFacts* currentFacts = nullptr;  // the dictionary's answers for current's name
   VmkTagLocation* last = nullptr;
   uint64_t dataCount = 0;
 
@@ -67,6 +175,21 @@ void VmkHTMLChecker::makeTagLocationsArray() {
   };
 
   while (p < end) {
+    // Runs of ordinary units and white space, the bulk of any document: white space does not
+    // make a text run by itself.
+    while (p < end) {
+      const UChar16 u = buffer[p];
+      if (u < 128) {
+        const uint8_t unitClass = kUnitClasses[u];
+        if (unitClass == kStopUnit) break;
+        if (unitClass == kPlainUnit) ++dataCount;
+      } else {
+        if (japanese || isHalfwidthKatakana(u)) break;
+        ++dataCount;
+      }
+      ++p;
+    }
+    if (p >= end) break;
     const UChar16 c = buffer[p];
 
     // Machine-dependent characters, half-width katakana, NUL runs: text, and reported. Both
@@ -163,32 +286,20 @@ void VmkHTMLChecker::makeTagLocationsArray() {
       const Range nameRange(nameStart, p - nameStart);
       UStringView written = buffer.substr(nameStart, p - nameStart);
 
-      UString name;
-      if (!xml) {
-        name = tagNameUppercase(written);
-      } else {
-        name = UString(written);
-        if (!isEqualToString(written, u"!DOCTYPE", true) && written != u"#DATA" &&
-            !isCommentTag(written)) {
-          UString lower = tagNameLowercase(written);
-          if (lower != written) {
-            registerAnErrorWithCode("ElementNameShouldLowercase", nameRange,
-                                    std::vector<UString>{UString(written)});
-            name = std::move(lower);
-          }
-        }
+      const WrittenName& name = writtenNames.lookUp(written);
+      if (name.lowered) {
+        registerAnErrorWithCode("ElementNameShouldLowercase", nameRange,
+                                std::vector<UString>{UString(written)});
       }
-
-      const NameFacts& known = facts.factsFor(name);
       int32_t type = -1;
-      if (known.exists) {
-        type = known.endTagType;
-      } else if (!isEqualToString(name, u"!DOCTYPE", true) && name != u"#DATA" &&
-                 !isCommentTag(name)) {
-        registerAnErrorWithCode("NoSuchElementName", nameRange, std::vector<UString>{name});
+      if (name.facts->exists) {
+        type = name.facts->endTagType;
+      } else if (name.reported) {
+        registerAnErrorWithCode("NoSuchElementName", nameRange, std::vector<UString>{name.stored});
       }
-      tag->setElementName(std::move(name));
+      tag->setElementName(name.stored);
       tag->setEndTagType(type);
+      currentFacts = name.facts;
       append(std::move(tag));
       continue;
     }
@@ -228,7 +339,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
       inTag = false;
       dataCount = 0;
 
-      if (facts.factsFor(name).rawText) {
+      if (currentFacts->rawText) {
         // Raw character data up to "</" + name (what follows the name is not examined). The
         // ">" itself is counted, so the content always becomes a text entry.
         while (p < end && !(buffer[p] == u'<' && p + 1 < end && buffer[p + 1] == u'/' &&
@@ -243,7 +354,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
     }
 
     if (c == u'>') {
-      if (current && !facts.factsFor(current->elementName()).rawText) {
+      if (current && !currentFacts->rawText) {
         registerAnErrorWithCode("LeftLtMarkNotFound", Range(p, 1));
         ++p;
         dataCount = 0;
