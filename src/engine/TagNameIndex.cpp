@@ -68,12 +68,26 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
   isEnd_.resize(n);
   position_.resize(n);
 
+  spellingKey_.resize(n);
   NameInterner interner;
+  // Whole names as stored -> (spelling key, element key); consecutive entries often share
+  // one, and the map is asked once per distinct name.
+  struct Spelling {
+    int32_t spelling;
+    int32_t element;
+  };
+  std::unordered_map<UStringView, Spelling> spellings;
   for (size_t i = 0; i < n; ++i) {
     UStringView name = list[i]->elementName();
     bool end = isEndTagName(name);
     isEnd_[i] = end ? 1 : 0;
-    nameKey_[i] = interner.keyFor(end ? name.substr(1) : name);
+    auto [it, inserted] = spellings.try_emplace(name, Spelling{spellingCount_, 0});
+    if (inserted) {
+      ++spellingCount_;
+      it->second.element = interner.keyFor(end ? name.substr(1) : name);
+    }
+    spellingKey_[i] = it->second.spelling;
+    nameKey_[i] = it->second.element;
   }
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order).

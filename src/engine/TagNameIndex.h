@@ -25,6 +25,10 @@ class TagNameIndex {
   // set aside.
   bool sameElementName(size_t i, size_t j) const { return nameKey_[i] == nameKey_[j]; }
   bool isEndTag(size_t i) const { return isEnd_[i] != 0; }
+  // Entries i and j carry exactly the same name exactly when their spelling keys are equal
+  // (keys are dense, 0 .. spellingCount() - 1).
+  int32_t spellingKey(size_t i) const { return spellingKey_[i]; }
+  int32_t spellingCount() const { return spellingCount_; }
 
   // For the start tag at i (name N): the end tag that the name count balances, as
   // FindMyEndTag defines it: count the entries named N minus those named "/" + N before i;
@@ -38,8 +42,10 @@ class TagNameIndex {
   bool endTagFollows(size_t i, size_t from) const;
 
  private:
-  std::vector<int32_t> nameKey_;   // per entry: interned name, case ignored, "/" set aside
-  std::vector<uint8_t> isEnd_;     // per entry: an end tag
+  std::vector<int32_t> nameKey_;      // per entry: interned name, case ignored, "/" set aside
+  std::vector<uint8_t> isEnd_;        // per entry: an end tag
+  std::vector<int32_t> spellingKey_;  // per entry: interned name as stored
+  int32_t spellingCount_ = 0;
   std::vector<int32_t> position_;  // per entry: its place in its name's occurrence list
   // Occurrence lists of all names, one after another (entries in source order), and the
   // start of each name's list in them (one more than the number of names).

@@ -1,5 +1,7 @@
 #include "engine/TagTree.h"
 
+#include <unordered_map>
+
 #include "engine/NamePredicates.h"
 
 namespace vmk {
@@ -55,8 +57,23 @@ class TagTreeWalker {
   bool knows(UStringView element) const {
     return rules_.isExistElement && rules_.isExistElement(element);
   }
+  // The dictionary's answer depends on the two names only: asked once per pair of
+  // spellings.
   int childTest(int32_t child, int32_t parent) {
-    return rules_.isChildElement ? rules_.isChildElement(nameOf(child), nameOf(parent)) : -1;
+    if (!rules_.isChildElement) return -1;
+    const int32_t c = index_.spellingKey(size_t(child));
+    const int32_t p = index_.spellingKey(size_t(parent));
+    int8_t* slot;
+    if (spellings_ <= kDenseSpellings) {
+      if (childAnswers_.empty())
+        childAnswers_.assign(size_t(spellings_) * size_t(spellings_), kUnasked);
+      slot = &childAnswers_[size_t(c) * size_t(spellings_) + size_t(p)];
+    } else {
+      slot = &sparseChildAnswers_.try_emplace((uint64_t(uint32_t(c)) << 32) | uint32_t(p), kUnasked)
+                  .first->second;
+    }
+    if (*slot == kUnasked) *slot = int8_t(rules_.isChildElement(nameOf(child), nameOf(parent)));
+    return *slot;
   }
   void report(std::string_view code, int32_t entry, std::vector<UString> subStrings) {
     report_(code, at(entry).tagRange(), std::move(subStrings));
@@ -219,6 +236,11 @@ class TagTreeWalker {
   const TagTreeRules& rules_;
   const TagTreeReporter& report_;
   const int32_t n_;
+  static constexpr int8_t kUnasked = -2;
+  static constexpr int32_t kDenseSpellings = 512;
+  const int32_t spellings_ = index_.spellingCount();
+  std::vector<int8_t> childAnswers_;
+  std::unordered_map<uint64_t, int8_t> sparseChildAnswers_;
   std::vector<int32_t> depthDelta_;
   std::vector<Frame> stack_;
 };
