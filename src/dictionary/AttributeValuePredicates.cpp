@@ -175,6 +175,41 @@ UString lowerValue(UStringView text) {
   return asciiLowercase(text);
 }
 
+bool isAsciiOnly(UStringView text) {
+  for (UChar16 c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+// White space as the expressions' "\\s" class has it within ASCII.
+constexpr bool isAsciiSpace(UChar16 c) {
+  return c == u' ' || (c >= 0x09 && c <= 0x0D);
+}
+
+// The maximal runs of units that are not separators; absent unless the text is ASCII, where
+// the expressions' classes and these tests agree.
+template <typename Separator>
+std::optional<std::vector<UString>> asciiTokens(UStringView text, Separator isSeparator) {
+  std::vector<UString> result;
+  size_t start = 0;
+  bool inToken = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const UChar16 c = text[i];
+    if (c >= 0x80) return std::nullopt;
+    const bool separator = isSeparator(c);
+    if (!separator && !inToken) {
+      start = i;
+      inToken = true;
+    } else if (separator && inToken) {
+      result.emplace_back(text.substr(start, i - start));
+      inToken = false;
+    }
+  }
+  if (inToken) result.emplace_back(text.substr(start));
+  return result;
+}
+
 std::vector<UString> tokens(const Regex& pattern, UStringView text) {
   std::vector<UString> result;
   for (const RegexMatch& match : pattern.allMatches(text)) {
@@ -225,6 +260,13 @@ bool isCharRefString(UStringView text, const VmkAttributeValueContext& context) 
 }
 
 bool isNumberString(UStringView text) {
+  // ASCII text: the first run of digits covers the text when every unit is a digit.
+  if (isAsciiOnly(text)) {
+    for (UChar16 c : text) {
+      if (!isAsciiDigit(c)) return false;
+    }
+    return !text.empty();
+  }
   static const Regex& digits = Regex::cached("\\d+");
   const auto match = digits.firstMatch(text);
   return match && match->range(0).length == text.size();
@@ -261,14 +303,65 @@ bool isUnsafeURLCharacter(UChar16 unit) {
   }
 }
 
+namespace {
+
+bool isAsciiWordUnit(UChar16 c) {
+  return isAsciiLetter(c) || isAsciiDigit(c) || c == u'_';
+}
+
+// Calls test at the start of every line of the text (0 and after each LF) until it answers
+// true.
+template <typename Test>
+bool anyLineStart(UStringView text, Test test) {
+  for (size_t start = 0;;) {
+    if (test(text.substr(start))) return true;
+    const size_t feed = text.find(u'\n', start);
+    if (feed == UStringView::npos) return false;
+    start = feed + 1;
+  }
+}
+
+// "^[\w\d]+:" (any case) and "^(http|https|...):" for texts of ASCII units only, where the
+// word class is [A-Za-z0-9_]; absent for other texts.
+std::optional<bool> asciiSchemeIsUnknown(UStringView text) {
+  if (text.find(u':') == UStringView::npos) return false;  // neither pattern can match
+  for (UChar16 c : text) {
+    if (c >= 0x80) return std::nullopt;
+  }
+  const bool anyScheme = anyLineStart(text, [](UStringView line) {
+    size_t n = 0;
+    while (n < line.size() && isAsciiWordUnit(line[n])) ++n;
+    return n > 0 && n < line.size() && line[n] == u':';
+  });
+  if (!anyScheme) return false;
+  static constexpr std::u16string_view kKnown[] = {u"http:", u"https:",  u"ftp:",  u"gopher:",
+                                                   u"nntp:", u"telnet:", u"wais:", u"mailto:",
+                                                   u"news:", u"file:"};
+  const bool knownScheme = anyLineStart(text, [](UStringView line) {
+    for (UStringView scheme : kKnown) {
+      if (line.starts_with(scheme)) return true;
+    }
+    return false;
+  });
+  return !knownScheme;
+}
+
+}  // namespace
+
 AttributeValueProblem checkURLString(std::optional<UStringView> link) {
   if (!link || link->empty()) return "VoidURLValue";
   const UStringView text = *link;
 
   // Server-side code in a link ("<?php ... ?>") is not part of the address. The "<" of the
-  // pattern is optional, so any text up to a ">" on its line goes as well.
+  // pattern is optional, so any text up to a ">" on its line goes as well. Every match ends
+  // with a ">": without one the text stays as it is.
   static const Regex& serverCode = Regex::cached("<?.*?>");
-  const UString stripped = serverCode.replaceAllFixed(text, u"");
+  UString strippedText;
+  UStringView stripped = text;
+  if (text.find(u'>') != UStringView::npos) {
+    strippedText = serverCode.replaceAllFixed(text, u"");
+    stripped = strippedText;
+  }
 
   bool control = false;
   bool unsafe = false;
@@ -282,7 +375,11 @@ AttributeValueProblem checkURLString(std::optional<UStringView> link) {
   static const Regex& anyScheme = Regex::cached("^[\\w\\d]+:", Regex::kIgnoreCase);
   static const Regex& knownScheme =
       Regex::cached("^(http|https|ftp|gopher|nntp|telnet|wais|mailto|news|file):");
-  if (anyScheme.matches(stripped) && !knownScheme.matches(stripped)) return "WrongSchemeInURL";
+  if (const std::optional<bool> unknown = asciiSchemeIsUnknown(stripped)) {
+    if (*unknown) return "WrongSchemeInURL";
+  } else if (anyScheme.matches(stripped) && !knownScheme.matches(stripped)) {
+    return "WrongSchemeInURL";
+  }
 
   if (unsafe) return "UnSafeURLValue";
   return std::nullopt;
@@ -301,16 +398,23 @@ AttributeValueProblem checkColorString(UStringView text) {
 }
 
 std::vector<UString> spaceSeparatedTokens(UStringView text) {
+  if (auto result = asciiTokens(text, isAsciiSpace)) return std::move(*result);
   static const Regex& pattern = Regex::cached("[^\\s]+");
   return tokens(pattern, text);
 }
 
 std::vector<UString> listTokens(UStringView text) {
+  if (auto result = asciiTokens(text, [](UChar16 c) { return isAsciiSpace(c) || c == u','; }))
+    return std::move(*result);
   static const Regex& pattern = Regex::cached("[^\\s,]+");
   return tokens(pattern, text);
 }
 
 std::vector<UString> enumerationTokens(UStringView text) {
+  if (auto result = asciiTokens(text, [](UChar16 c) {
+        return isAsciiSpace(c) || c == u',' || c == u'|' || c == u'(' || c == u')';
+      }))
+    return std::move(*result);
   static const Regex& pattern = Regex::cached("[^\\s,\\|\\(\\)]+");
   return tokens(pattern, text);
 }

@@ -19,6 +19,25 @@ UString lowerText(UStringView text) {
   return asciiLowercase(text);
 }
 
+bool isAsciiDigitUnit(UChar16 c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// For ASCII values, "\\d+%?" / "\\d*[%\\*]?" covering the value: digits (at least
+// `minDigits`), then at most one of `suffixes`, and nothing else. Absent for other values,
+// where "\\d" takes in more than ASCII digits.
+std::optional<bool> asciiLengthCovers(UStringView value, size_t minDigits,
+                                      std::u16string_view suffixes) {
+  size_t n = 0;
+  for (UChar16 c : value) {
+    if (c >= 0x80) return std::nullopt;
+  }
+  while (n < value.size() && isAsciiDigitUnit(value[n])) ++n;
+  if (n < minDigits) return false;
+  if (n < value.size() && suffixes.find(value[n]) != std::u16string_view::npos) ++n;
+  return n == value.size();
+}
+
 // "The pattern covers the value": its first match is as long as the whole value.
 bool covers(const Regex& pattern, UStringView value) {
   const auto match = pattern.firstMatch(value);
@@ -51,7 +70,8 @@ Problem checkCDATAKind(UStringView kind, const UString& value, std::optional<USt
   }
   if (kind == u"Pixels" || kind == u"Length") {
     static const Regex& length = Regex::cached("\\d+%?");
-    if (covers(length, value)) return std::nullopt;
+    const std::optional<bool> fast = asciiLengthCovers(value, 1, u"%");
+    if (fast ? *fast : covers(length, value)) return std::nullopt;
     return "LengthValueAttribte";
   }
   if (kind == u"Coords") {
@@ -61,7 +81,8 @@ Problem checkCDATAKind(UStringView kind, const UString& value, std::optional<USt
   }
   if (kind == u"MultiLength") {
     static const Regex& multiLength = Regex::cached("\\d*[%\\*]?");
-    if (covers(multiLength, value)) return std::nullopt;
+    const std::optional<bool> fast = asciiLengthCovers(value, 0, u"%*");
+    if (fast ? *fast : covers(multiLength, value)) return std::nullopt;
     return "MultiLengthValueAttribute";
   }
   if (kind == u"MultiLengths") {

@@ -149,6 +149,11 @@ TEST(AttributeValuePredicatesTest, Tokens) {
   EXPECT_EQ(enumerationTokens(u"(left|center|right)"),
             (std::vector<UString>{u"left", u"center", u"right"}));
   EXPECT_TRUE(listTokens(u" ,, ").empty());
+  // Every kind of white space separates, other control characters do not.
+  EXPECT_EQ(spaceSeparatedTokens(u"a\tb\vc\fd\re\nf\u001cg"),
+            (std::vector<UString>{u"a", u"b", u"c", u"d", u"e", u"f\u001cg"}));
+  EXPECT_EQ(spaceSeparatedTokens(u"a\u00a0b\u3000c"), (std::vector<UString>{u"a", u"b", u"c"}));
+  EXPECT_EQ(enumerationTokens(u"(A | b,c)(d)"), (std::vector<UString>{u"A", u"b", u"c", u"d"}));
 }
 
 TEST(AttributeValuePredicatesTest, LinksInRuleOrder) {
@@ -177,6 +182,13 @@ TEST(AttributeValuePredicatesTest, LinksInRuleOrder) {
   EXPECT_EQ(checkURLString(u"a`b"), "UnSafeURLValue");
   EXPECT_EQ(checkURLString(u"a^b"), "UnSafeURLValue");
   EXPECT_EQ(checkURLString(u"a<b"), "UnSafeURLValue");
+  EXPECT_EQ(checkURLString(u"x_1:y"), "WrongSchemeInURL");
+  EXPECT_EQ(checkURLString(u"https:x"), std::nullopt);
+  EXPECT_EQ(checkURLString(u"httpx:y"), "WrongSchemeInURL");
+  EXPECT_EQ(checkURLString(u":x"), std::nullopt);
+  EXPECT_EQ(checkURLString(u"a/b:c"), std::nullopt);
+  EXPECT_EQ(checkURLString(u"<?= $base ?>ftp:x"), std::nullopt);
+  EXPECT_EQ(checkURLString(u"<?= $base ?>javascript:x"), "WrongSchemeInURL");
 }
 
 TEST(AttributeValuePredicatesTest, ServerSideCodeInLinksIsIgnored) {
@@ -281,6 +293,12 @@ TEST_F(CheckAttributeTest, NumbersAndLengths) {
   EXPECT_EQ(check(u"width", u"%"), "LengthValueAttribte");
   EXPECT_EQ(check(u"border", u"1px"), "LengthValueAttribte");
   EXPECT_EQ(right_, std::nullopt);
+  EXPECT_EQ(check(u"width", u"5%%"), "LengthValueAttribte");
+  // Digits of other scripts are digits too.
+  EXPECT_EQ(check(u"width", u"\u0661\u0662%"), std::nullopt);
+  EXPECT_EQ(check(u"span", u"\u0661\u0662"), std::nullopt);
+  EXPECT_EQ(check(u"cols", u"\u0661*"), std::nullopt);
+  EXPECT_EQ(check(u"cols", u"1*\u0661"), "MultiLengthValueAttribute");
 
   EXPECT_EQ(check(u"coords", u"1,2,3"), std::nullopt);
   EXPECT_EQ(check(u"coords", u"10%, 20 ,30,"), std::nullopt);
