@@ -18,7 +18,7 @@
 #   vocabularies under namespace prefixes, not HTML rules the checker can use.
 # - The IETF HTML 2.0 level and strict variants (html-1, html-s, html-1s) and RFC 2070: subsets
 #   or drafts of HTML 2.0 that hardly any document names.
-# - The non-HTML DTDs of the package (SVG, SMIL, MathML, VoiceXML, the W3C specification DTD).
+# - The non-HTML DTDs of the package (SVG, SMIL, MathML, VoiceXML, the W3C document-publishing DTD).
 
 set(velumark_w3c_dtd_dir /usr/share/xml/w3c-sgml-lib/schema/dtd)
 set(velumark_dictionary_dir ${VELUMARK_SHARE_DIR}/dictionaries)
