@@ -26,7 +26,15 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
                                            const std::optional<Encoding>& encoding,
                                            std::string* reason) {
   std::string error;
-  HeadlessDocument* document = controller_.openFile(path, encoding, &error);
+  HeadlessDocument* document = nullptr;
+  if (path == "-") {
+    // Standard input: a document named "-", read whole before it is checked.
+    if (std::optional<std::string> bytes = readFileContents("/dev/stdin", &error)) {
+      document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
+    }
+  } else {
+    document = controller_.openFile(path, encoding, &error);
+  }
   if (!document) {
     // The controller's message names the path; keep only the reason after it.
     const size_t cut = error.rfind(": ");

@@ -31,8 +31,8 @@ class CliSession {
   HeadlessDocumentController& controller() { return controller_; }
   QkChecker& principal() { return principal_; }
 
-  // Opens a document whose edits are reported to the principal. nullptr when the file cannot
-  // be read; *reason then says why (without the path).
+  // Opens a document ("-": standard input) whose edits are reported to the principal. nullptr
+  // when the file cannot be read; *reason then says why (without the path).
   HeadlessDocument* openDocument(const std::string& path, const std::optional<Encoding>& encoding,
                                  std::string* reason);
 

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   CLI::App* validateCmd = app.add_subcommand("validate",
                                              "Check documents. Exit status: 0 no errors, 1 errors "
                                              "found, 2 usage error or unreadable file.");
-  validateCmd->add_option("FILE", validate.files, "Documents to check")->required();
+  validateCmd->add_option("FILE", validate.files, "Documents to check (- reads standard input)")
+      ->required();
   validateCmd->add_option("-f,--format", validate.format, "Report format")
       ->check(CLI::IsMember({"gcc", "json", "sarif", "annotated", "tsv"}))
       ->capture_default_str();
