@@ -72,11 +72,41 @@ namespace {
 
 // --- gcc: one line per location, then the summary line ---
 
+// Text from a document or a file name, made safe for a terminal: one problem stays one line,
+// and control characters (which could move the cursor or start an escape sequence) are shown
+// as U+FFFD.
+void makePrintable(std::string& text) {
+  auto isControl = [&](size_t i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    return c < 0x20 || c == 0x7F ||
+           (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F);
+  };
+  size_t i = 0;
+  while (i < text.size() && !isControl(i)) ++i;
+  if (i == text.size()) return;
+  std::string out(text, 0, i);
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (!isControl(i)) {
+      out += c;
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      out += ' ';
+    } else {
+      out += "\xEF\xBF\xBD";
+      if (static_cast<unsigned char>(c) == 0xC2) ++i;  // a C1 control takes two bytes
+    }
+  }
+  text = std::move(out);
+}
+
 class GccWriter final : public ReportWriter {
  public:
   GccWriter(Output& out, const Styles& styles, bool quiet) : out_(out), s_(styles), quiet_(quiet) {}
 
   void file(const FileReport& report) override {
+    std::string path = report.path;
+    makePrintable(path);
     if (!quiet_) {
       ErrorRenderer renderer(report, false);
       std::string line;
@@ -84,7 +114,7 @@ class GccWriter final : public ReportWriter {
         RenderedError e = renderer.render(i);
         line.clear();
         line += s_.bold;
-        line += report.path;
+        line += path;
         line += ':';
         line += std::to_string(e.line);
         line += ':';
@@ -98,8 +128,7 @@ class GccWriter final : public ReportWriter {
         line += ' ';
         line += e.number;
         line += ' ';
-        // One problem, one line: line breaks inside quoted text become spaces.
-        std::replace(e.title.begin(), e.title.end(), '\n', ' ');
+        makePrintable(e.title);
         line += e.title;
         line += ' ';
         line += s_.dim;
@@ -111,7 +140,7 @@ class GccWriter final : public ReportWriter {
         out_.put(line);
       }
     }
-    out_ << s_.bold << report.path << ": " << report.summary << s_.reset << "\n";
+    out_ << s_.bold << path << ": " << report.summary << s_.reset << "\n";
   }
 
  private:

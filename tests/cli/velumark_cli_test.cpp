@@ -101,6 +101,18 @@ TEST_F(VelumarkCommandTest, ColourFollowsTheOptionAndNoColor) {
   EXPECT_EQ(run({"validate", kMistakes}).out.find("\x1b["), std::string::npos);
 }
 
+TEST_F(VelumarkCommandTest, ControlCharactersOfTheDocumentDoNotReachTheTerminal) {
+  // A tag name that would set the terminal's title and a C1 control sequence introducer.
+  const std::string page = writeFile("escape.html",
+                                     "<p><\x1b]0;owned\x07x>a</p>\n<p><y\xc2\x9b"
+                                     "2J>b</p>\n");
+  const RunResult r = run({"validate", "--color", "never", page});
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\x07'), std::string::npos);
+  EXPECT_EQ(r.out.find("\xc2\x9b"), std::string::npos);
+  EXPECT_NE(r.out.find("Element <\xEF\xBF\xBD]0;OWNED\xEF\xBF\xBDX>"), std::string::npos) << r.out;
+}
+
 TEST_F(VelumarkCommandTest, JsonReportKeepsTheContract) {
   const RunResult r = run({"validate", "--format", "json", kCautionOnly, kMistakes});
   ASSERT_EQ(r.status, 1) << r.err;
