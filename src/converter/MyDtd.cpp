@@ -569,6 +569,7 @@ void MyDtd::makeElementData() {
 
     skipSpacers(buf, i);
     std::vector<std::string> children;
+    std::unordered_set<std::string> listed;  // the names in children
     bool includeMode = true;
     auto isOneOf = [&](std::string_view set) { return i < n && set.find(buf[i]) != npos; };
     while (i < n) {
@@ -579,11 +580,10 @@ void MyDtd::makeElementData() {
         while (i < n && isNameChar(buf[i])) ++i;
         std::string name = buf.substr(nameStart, i - nameStart);
         if (!mFlagXML_) name = asciiUpper(std::move(name));
-        auto found = std::find(children.begin(), children.end(), name);
         if (includeMode) {
-          if (found == children.end()) children.push_back(std::move(name));
-        } else if (found != children.end()) {
-          children.erase(found);
+          if (listed.insert(name).second) children.push_back(std::move(name));
+        } else if (listed.erase(name)) {
+          children.erase(std::find(children.begin(), children.end(), name));
         }
       }
       if (isOneOf("*+?&")) {
@@ -637,6 +637,12 @@ void MyDtd::makeElementData() {
 void MyDtd::makeAttributeData() {
   const std::string buf = toUtf8(sourceString_);
   const size_t n = buf.size();
+  // The entries of each declaration, and per element the declarations naming it, in order.
+  // A later declaration's entries come first: the lists are joined once at the end, so that
+  // many declarations for one element stay linear.
+  std::vector<std::vector<std::string>> declarations;
+  std::unordered_map<DtdElementRecord*, std::vector<size_t>> declaredFor;
+  std::vector<DtdElementRecord*> declaredOrder;
   size_t i = 0;
   while ((i = buf.find("<!ATTLIST ", i)) != npos) {
     i += 10;
@@ -722,18 +728,29 @@ void MyDtd::makeAttributeData() {
       skipSpacers(buf, i);
     }
 
+    declarations.push_back(std::move(entries));
     for (const std::string& element : elementNames) {
       auto it = elements_.find(element);
       if (it == elements_.end()) {
         dispWarning("*** No element definition while attributes exist: " + element + "\n");
         continue;
       }
-      std::vector<std::string> list = entries;
-      if (it->second.attributes) {
-        list.insert(list.end(), it->second.attributes->begin(), it->second.attributes->end());
-      }
-      it->second.attributes = std::move(list);
+      auto [slot, added] = declaredFor.try_emplace(&it->second);
+      if (added) declaredOrder.push_back(&it->second);
+      slot->second.push_back(declarations.size() - 1);
     }
+  }
+
+  for (DtdElementRecord* record : declaredOrder) {
+    const std::vector<size_t>& indices = declaredFor[record];
+    std::vector<std::string> list;
+    for (auto d = indices.rbegin(); d != indices.rend(); ++d) {
+      list.insert(list.end(), declarations[*d].begin(), declarations[*d].end());
+    }
+    if (record->attributes) {
+      list.insert(list.end(), record->attributes->begin(), record->attributes->end());
+    }
+    record->attributes = std::move(list);
   }
 }
 
@@ -757,7 +774,7 @@ PlistDict MyDtd::elementDictionary() const {
     if (record.attributes) {
       r.set("Attributes", PlistArray(record.attributes->begin(), record.attributes->end()));
     }
-    table.set(name, std::move(r));
+    table.append(name, std::move(r));  // the names of the map are distinct
   }
   return table;
 }
