@@ -226,8 +226,12 @@ class SarifWriter final : public ReportWriter {
   void file(const FileReport& report) override {
     using nlohmann::ordered_json;
     const size_t artifactIndex = artifacts_.size();
-    artifacts_.push_back(ordered_json{{"location", {{"uri", uriOfPath(report.path)}}},
-                                      {"encoding", report.encoding}});
+    const std::string uri = uriOfPath(report.path);
+    artifacts_.push_back(ordered_json{{"location", {{"uri", uri}}}, {"encoding", report.encoding}});
+    // Results are written as text as they come: a tree of JSON values per result would take
+    // many times the memory of the text.
+    const std::string artifact =
+        "{\"uri\":" + jsonQuoted(uri) + ",\"index\":" + std::to_string(artifactIndex) + "}";
     ErrorRenderer renderer(report, true);
     for (size_t i = 0; i < renderer.size(); ++i) {
       const RenderedError e = renderer.render(i);
@@ -242,39 +246,36 @@ class SarifWriter final : public ReportWriter {
             {"defaultConfiguration", {{"level", levelName(e.level)}}},
             {"properties", {{"number", e.number}, {"level", e.level}, {"repair", e.fix}}}});
       }
-      ordered_json region{{"startLine", e.line},
-                          {"startColumn", e.column},
-                          {"charOffset", e.location},
-                          {"charLength", e.length}};
-      results_.push_back(ordered_json{
-          {"ruleId", e.code},
-          {"ruleIndex", rule->second},
-          {"level", levelName(e.level)},
-          {"message", {{"text", e.number + " " + e.title}}},
-          {"locations",
-           ordered_json::array({{{"physicalLocation",
-                                  {{"artifactLocation",
-                                    {{"uri", uriOfPath(report.path)}, {"index", artifactIndex}}},
-                                   {"region", region}}}}})},
-          {"properties",
-           {{"number", e.number}, {"repair", e.fix}, {"description", e.description}}}});
+      std::string& t = results_;
+      if (resultCount_++ > 0) t += ',';
+      t += "{\"ruleId\":" + jsonQuoted(e.code);
+      t += ",\"ruleIndex\":" + std::to_string(rule->second);
+      t += ",\"level\":\"";
+      t += levelName(e.level);
+      t += "\",\"message\":{\"text\":" + jsonQuoted(e.number + " " + e.title);
+      t += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + artifact;
+      t += ",\"region\":{\"startLine\":" + std::to_string(e.line);
+      t += ",\"startColumn\":" + std::to_string(e.column);
+      t += ",\"charOffset\":" + std::to_string(e.location);
+      t += ",\"charLength\":" + std::to_string(e.length);
+      t += "}}}],\"properties\":{\"number\":" + jsonQuoted(e.number);
+      t += ",\"repair\":" + std::to_string(e.fix);
+      t += ",\"description\":" + jsonQuoted(e.description) + "}}";
     }
   }
 
   void end() override {
     using nlohmann::ordered_json;
-    ordered_json log{
-        {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
-        {"version", "2.1.0"},
-        {"runs",
-         ordered_json::array({ordered_json{
-             {"tool",
-              {{"driver",
-                {{"name", "velumark"}, {"semanticVersion", kVelumarkVersion}, {"rules", rules_}}}}},
-             {"artifacts", artifacts_},
-             {"columnKind", "utf16CodeUnits"},
-             {"results", results_}}})}};
-    out_ << log.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    const ordered_json tool{
+        {"driver",
+         {{"name", "velumark"}, {"semanticVersion", kVelumarkVersion}, {"rules", rules_}}}};
+    const auto dump = [](const ordered_json& value) {
+      return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    };
+    out_ << "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
+            "\"runs\":[{\"tool\":"
+         << dump(tool) << ",\"artifacts\":" << dump(artifacts_)
+         << ",\"columnKind\":\"utf16CodeUnits\",\"results\":[" << results_ << "]}]}\n";
   }
 
  private:
@@ -283,7 +284,8 @@ class SarifWriter final : public ReportWriter {
   Output& out_;
   nlohmann::ordered_json rules_ = nlohmann::ordered_json::array();
   nlohmann::ordered_json artifacts_ = nlohmann::ordered_json::array();
-  nlohmann::ordered_json results_ = nlohmann::ordered_json::array();
+  std::string results_;  // the results, as JSON text without the brackets
+  size_t resultCount_ = 0;
   std::unordered_map<std::string, size_t> ruleIndex_;
 };
 
