@@ -478,17 +478,19 @@ void MyDtd::replaceEntity() {
   std::vector<std::string> unresolved;
   bool tooLarge = false;
   uint32_t last = 0;
-  for (const RegexMatch& m : kReference.allMatches(src)) {
+  // Matches are taken one at a time: a text made of references would otherwise hold a match
+  // record per reference.
+  kReference.forEachMatch(src, Range(0, uint32_t(src.size())), [&](const RegexMatch& m) {
     Range whole = m.range();
     out.append(src, last, whole.location - last);
     last = whole.max();
-    UString group = *m.text(src, 1);
-    std::string name = toUtf8(UStringView(group).substr(0, group.find(u';')));
+    UStringView group = substringWithRange(src, m.range(1));
+    std::string name = toUtf8(group.substr(0, group.find(u';')));
     auto it = entities_.find(name);
     if (it == entities_.end()) {
-      unresolved.push_back(name);
+      unresolved.push_back(std::move(name));
       out.append(src, whole.location, whole.length);
-      continue;
+      return true;
     }
     auto cached = replacements.find(name);
     if (cached == replacements.end()) {
@@ -499,10 +501,11 @@ void MyDtd::replaceEntity() {
     if (out.size() + cached->second.size() > kMaxExpandedTextSize) {
       tooLarge = true;
       out.append(src, whole.location, whole.length);
-      continue;
+      return true;
     }
     out += cached->second;
-  }
+    return true;
+  });
   out.append(src, last);
   sourceString_ = std::move(out);
   // The references are reported from the last to the first.
