@@ -20,6 +20,12 @@ int runRulesmith(const RulesmithOptions& options, std::ostream& monitor, std::os
     return fail(kRulesmithBadInput,
                 "\"" + path + "\" is not a DTD: the file name must end in \".dtd\"");
   }
+  // The name is checked before the conversion so that a bad one is reported at once.
+  const std::string displayName = options.displayName.value_or(fs::path(path).stem().string());
+  if (displayName.empty() || displayName.find('/') != std::string::npos) {
+    return fail(kRulesmithBadInput,
+                "the dictionary name \"" + displayName + "\" is empty or contains \"/\"");
+  }
   std::error_code ec;
   if (fs::is_directory(path, ec)) {
     return fail(kRulesmithBadInput, "cannot read \"" + path + "\": it is a folder");
@@ -50,11 +56,6 @@ int runRulesmith(const RulesmithOptions& options, std::ostream& monitor, std::os
   document.awakeFromNib(view);
   if (!options.quiet) monitor << '\n' << std::flush;
 
-  std::string displayName = options.displayName.value_or(document.proposedDisplayName());
-  if (displayName.empty() || displayName.find('/') != std::string::npos) {
-    return fail(kRulesmithBadInput,
-                "the dictionary name \"" + displayName + "\" is empty or contains \"/\"");
-  }
   document.setDoctypeName(options.publicId.value_or(document.proposedDoctypeName().value_or("")));
   document.setSystemName(options.systemId.value_or(document.proposedSystemName().value_or("")));
 
