@@ -210,20 +210,22 @@ int runSettingsSet(const std::string& key, const std::string& value) {
 int runSettingsReset(const std::optional<std::string>& what) {
   CliSession session;
   VmkUserDefaults& store = sharedVmkUserDefaults();
+  std::vector<std::string> keys;
   if (!what) {
-    std::vector<std::string> keys;
     for (const auto& [key, value] : store.userPrefsDictionary()) keys.push_back(key);
-    for (const std::string& key : keys) store.removeObjectForKey(key);
-    return kExitClean;
-  }
-  if (revertPreferenceGroup(store, *what)) return kExitClean;
-  const std::optional<std::string> found = settingKey(store, *what);
-  if (!found) {
+  } else if (const auto group = preferenceGroupKeys(*what); !group.empty()) {
+    keys.assign(group.begin(), group.end());
+  } else if (const std::optional<std::string> found = settingKey(store, *what)) {
+    keys.push_back(*found);
+  } else {
     printProblem("unknown setting or group '" + *what +
                  "' (groups: validate, beautify, link, messages)");
     return kExitUsage;
   }
-  store.removeObjectForKey(*found);
+  // The store has already said why the file could not be written.
+  for (const std::string& key : keys) {
+    if (!store.removeObjectForKey(key)) return kExitUsage;
+  }
   return kExitClean;
 }
 

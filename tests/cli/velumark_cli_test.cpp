@@ -285,6 +285,16 @@ TEST_F(VelumarkCommandTest, SettingsRefuseUnknownKeysAndBadValues) {
   EXPECT_EQ(run({"settings", "reset", "nonsense"}).status, 2);
   // Nothing was changed.
   EXPECT_EQ(run({"settings", "list"}).out.find("\n* Vmk_"), std::string::npos);
+
+  // A settings file that cannot be written is a failure, also when resetting.
+  fs::remove_all(root_ / "config");
+  fs::create_directories(root_ / "config");
+  writeFile("config/velumark", "a file where the settings folder belongs");
+  for (const char* what : {"link", "Vmk_BeforeNewCheck"}) {
+    r = run({"settings", "reset", what});
+    EXPECT_EQ(r.status, 2) << what;
+    EXPECT_NE(r.err.find("could not write settings file"), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(VelumarkCommandTest, IgnoreSwitchesErrorsOffForOneRunOnly) {
