@@ -11,5 +11,7 @@ fi
 DEMO_HOME="$(mktemp -d)"
 trap 'rm -rf "$DEMO_HOME"' EXIT
 echo "\$ velumark validate $SAMPLE"
-XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
-  "$BUILD/bin/velumark" validate "$SAMPLE" || true
+status=0
+HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+  "$BUILD/bin/velumark" validate "$SAMPLE" || status=$?
+echo "(exit status $status: 0 no errors, 1 errors found, 2 usage error or unreadable file)"
