@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "TestSupport.h"
 
 namespace vmk {
 namespace {

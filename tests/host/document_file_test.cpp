@@ -6,7 +6,7 @@
 
 #include "host/headless/DocumentFile.h"
 #include "host/headless/HeadlessDocument.h"
-#include "temp_folder.h"
+#include "TestSupport.h"
 
 namespace vmk {
 namespace {

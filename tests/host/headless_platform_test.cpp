@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "temp_folder.h"
+#include "TestSupport.h"
 
 namespace vmk {
 namespace {

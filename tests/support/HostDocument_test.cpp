@@ -2,23 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "host/Platform.h"
 
 namespace vmk {
 namespace {
-
-class FakeStorage : public HostTextStorage {
- public:
-  const UString& string() const override { return text; }
-  void beginEditing() override { log += "begin;"; }
-  void endEditing() override { log += "end;"; }
-  void replaceCharactersInRange(Range range, UStringView with) override {
-    text.replace(range.location, range.length, with);
-    log += "replace;";
-  }
-  UString text;
-  std::string log;
-};
 
 class FakeView : public HostTextView {
  public:
@@ -38,29 +26,7 @@ class FakeView : public HostTextView {
   std::string& log_;
 };
 
-class FakeDocument : public HostDocument {
- public:
-  HostTextStorage& textStorage() override { return storage; }
-  HostTextView* firstTextView() override { return view; }
-  Range selectedRange() const override { return {}; }
-  void setSelectedRange(Range, bool) override {}
-  void setSelectedRange(Range, bool, bool) override {}
-  std::string md5DigestString() const override { return ""; }
-  Encoding openNSEncoding() const override { return Encoding::utf8(); }
-  void setOpenNSEncoding(const Encoding&) override {}
-  int openLineEndings() const override { return kLineEndingsLF; }
-  void setTabWidth(double) override {}
-  std::optional<std::string> fileName() const override { return std::nullopt; }
-  std::optional<std::string> remoteURL() const override { return std::nullopt; }
-  UString displayName() const override { return u"fake"; }
-  bool isRichText() const override { return false; }
-  int revertDocumentType() const override { return kHTMLDocumentType; }
-  void makeFirstResponder() override {}
-  bool saveDocument(std::string*) override { return true; }
-
-  FakeStorage storage;
-  FakeView* view = nullptr;
-};
+using testing::FakeDocument;
 
 TEST(ReplaceTextTest, AsksReplacesAndAnnounces) {
   FakeDocument doc;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "TestSupport.h"
 #include "support/Digest.h"
 
 namespace vmk {
@@ -43,16 +44,9 @@ class ScopedEnv {
 
 class PathsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vmk-paths-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  fs::path dir_;
+  testing::TempFolder folder_;
+  fs::path dir_{folder_.path()};
 };
 
 TEST(PathsEnvTest, XdgFoldersWithAndWithoutVariables) {

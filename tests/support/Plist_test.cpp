@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "TestSupport.h"
 #include "support/Paths.h"
 
 namespace vmk {
@@ -19,19 +20,8 @@ const std::string kData = std::string(VELUMARK_TEST_DATA) + "/support/";
 
 class PlistFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vmk-plist-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
-  fs::path dir_;
+  testing::TempFolder folder_;
+  fs::path dir_{folder_.path()};
 };
 
 PlistValue sample() {
