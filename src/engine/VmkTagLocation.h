@@ -8,7 +8,18 @@
 #include <optional>
 #include <vector>
 
+#include "support/ObjectPool.h"
 #include "support/Text.h"
+
+// Sanitizers find misuse of heap objects only.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VMK_PLAIN_HEAP_TAG_LOCATIONS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(memory_sanitizer)
+#define VMK_PLAIN_HEAP_TAG_LOCATIONS 1
+#endif
+#endif
 
 namespace vmk {
 
@@ -32,49 +43,96 @@ class VmkTagLocation {
   VmkTagLocation(const VmkTagLocation&) = delete;
   VmkTagLocation& operator=(const VmkTagLocation&) = delete;
 
+  // Entries come from a pool (a list of a large document holds hundreds of thousands); the
+  // sanitizers see plain heap objects.
+#if !defined(VMK_PLAIN_HEAP_TAG_LOCATIONS)
+  static void* operator new(std::size_t size);
+  static void operator delete(void* object, std::size_t size);
+#endif
+
   // The name as scanned: "#DATA" for text, "/" + name for an end tag, "!--..." for a comment,
   // "?target" for a processing instruction, "!DOCTYPE".
-  const UString& elementName() const { return elementName_; }
-  void setElementName(UString name) { elementName_ = std::move(name); }
+  const UString& elementName() const {
+    return elementName_;
+  }
+  void setElementName(UString name) {
+    elementName_ = std::move(name);
+  }
 
   // The whole tag from "<" through ">", or the whole text run; (0, 0) while the tag's ">" was
   // not found.
-  Range tagRange() const { return tagRange_; }
-  void setTagRange(Range range) { tagRange_ = range; }
+  Range tagRange() const {
+    return tagRange_;
+  }
+  void setTagRange(Range range) {
+    tagRange_ = range;
+  }
 
   // Number of enclosing elements.
-  int32_t tagDepth() const { return tagDepth_; }
-  void setTagDepth(int32_t depth) { tagDepth_ = depth; }
+  int32_t tagDepth() const {
+    return tagDepth_;
+  }
+  void setTagDepth(int32_t depth) {
+    tagDepth_ = depth;
+  }
 
   // The dictionary's end-tag rule of the element (an end tag carries the rule of the element
   // it closes, a text run 2): 0 required, 1 may be omitted, 2 empty, -1 unknown element.
-  int32_t endTagType() const { return endTagType_; }
-  void setEndTagType(int32_t type) { endTagType_ = type; }
+  int32_t endTagType() const {
+    return endTagType_;
+  }
+  void setEndTagType(int32_t type) {
+    endTagType_ = type;
+  }
 
   // Neighbours in source order and the matching start / end tag; not owned, nullptr when
   // absent.
-  VmkTagLocation* prevTag() const { return prevTag_; }
-  void setPrevTag(VmkTagLocation* tag) { prevTag_ = tag; }
-  VmkTagLocation* nextTag() const { return nextTag_; }
-  void setNextTag(VmkTagLocation* tag) { nextTag_ = tag; }
-  VmkTagLocation* pairTag() const { return pairTag_; }
-  void setPairTag(VmkTagLocation* tag) { pairTag_ = tag; }
+  VmkTagLocation* prevTag() const {
+    return prevTag_;
+  }
+  void setPrevTag(VmkTagLocation* tag) {
+    prevTag_ = tag;
+  }
+  VmkTagLocation* nextTag() const {
+    return nextTag_;
+  }
+  void setNextTag(VmkTagLocation* tag) {
+    nextTag_ = tag;
+  }
+  VmkTagLocation* pairTag() const {
+    return pairTag_;
+  }
+  void setPairTag(VmkTagLocation* tag) {
+    pairTag_ = tag;
+  }
 
   // The attributes in source order; absent until the attribute step fills them, and absent
   // for a tag that has none.
-  const std::optional<VmkAttributeList>& attributes() const { return attributes_; }
-  std::optional<VmkAttributeList>& attributes() { return attributes_; }
+  const std::optional<VmkAttributeList>& attributes() const {
+    return attributes_;
+  }
+  std::optional<VmkAttributeList>& attributes() {
+    return attributes_;
+  }
   void setAttributes(std::optional<VmkAttributeList> attributes) {
     attributes_ = std::move(attributes);
   }
 
   // Position of the entry in its list (set when the list is built).
-  uint32_t listIndex() const { return listIndex_; }
-  void setListIndex(uint32_t index) { listIndex_ = index; }
+  uint32_t listIndex() const {
+    return listIndex_;
+  }
+  void setListIndex(uint32_t index) {
+    listIndex_ = index;
+  }
 
   // Name tests.
-  bool isEndTag() const { return !elementName_.empty() && elementName_[0] == u'/'; }
-  bool isTextRun() const { return !elementName_.empty() && elementName_[0] == u'#'; }
+  bool isEndTag() const {
+    return !elementName_.empty() && elementName_[0] == u'/';
+  }
+  bool isTextRun() const {
+    return !elementName_.empty() && elementName_[0] == u'#';
+  }
 
  private:
   UString elementName_;
@@ -86,7 +144,23 @@ class VmkTagLocation {
   VmkTagLocation* pairTag_ = nullptr;
   std::optional<VmkAttributeList> attributes_;
   uint32_t listIndex_ = 0;
+
+  struct Pool;
 };
+
+struct VmkTagLocation::Pool : ObjectPool<sizeof(VmkTagLocation), alignof(VmkTagLocation)> {};
+
+#if !defined(VMK_PLAIN_HEAP_TAG_LOCATIONS)
+inline void* VmkTagLocation::operator new(std::size_t size) {
+  if (size != sizeof(VmkTagLocation)) return ::operator new(size);
+  return Pool::allocate();
+}
+
+inline void VmkTagLocation::operator delete(void* object, std::size_t size) {
+  if (size != sizeof(VmkTagLocation)) return ::operator delete(object);
+  Pool::deallocate(object);
+}
+#endif
 
 // The tag list: owns its entries, in source order; prev/next/pair links point into it.
 using VmkTagLocationList = std::vector<std::unique_ptr<VmkTagLocation>>;
