@@ -23,11 +23,24 @@ ErrorRenderer::ErrorRenderer(const FileReport& report, bool withDescription)
     : report_(report), withDescription_(withDescription) {
   lineStarts_.push_back(0);
   if (report.text) {
-    const UString& text = *report.text;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == u'\n') lineStarts_.push_back(static_cast<uint32_t>(i + 1));
+    const UStringView text = *report.text;
+    for (size_t at = findCodeUnit(text, u'\n'); at != UStringView::npos;
+         at = findCodeUnit(text, u'\n', at + 1)) {
+      lineStarts_.push_back(static_cast<uint32_t>(at + 1));
     }
   }
+}
+
+int32_t ErrorRenderer::lineIndexOf(VmkErrorLocation& record) const {
+  // A record of the report's own document that has not been placed yet is placed in the
+  // report's copy of the line starts, the same text the record's document holds.
+  if (record.cachedErrorParagraphIndex() == -1 && report_.document && report_.text &&
+      record.parentDocument() == report_.document) {
+    const uint32_t location = record.errorRange().location;
+    auto end = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), location);
+    return int32_t(end - lineStarts_.begin()) - 1;
+  }
+  return record.errorParagraphIndex();
 }
 
 size_t ErrorRenderer::size() const {
@@ -54,7 +67,7 @@ RenderedError ErrorRenderer::render(size_t index) const {
   out.fix = info.fix;
   out.location = record.errorRange().location;
   out.length = record.errorRange().length;
-  const int32_t lineIndex = std::max<int32_t>(record.errorParagraphIndex(), 0);
+  const int32_t lineIndex = std::max<int32_t>(lineIndexOf(record), 0);
   out.line = int64_t(lineIndex) + 1;
   const uint32_t lineStart =
       size_t(lineIndex) < lineStarts_.size() ? lineStarts_[size_t(lineIndex)] : lineStarts_.back();

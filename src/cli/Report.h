@@ -23,6 +23,7 @@ struct FileReport {
   std::string summary;                              // the summary line of the check
   const VmkErrorLocationList* locations = nullptr;  // engine order
   const UString* text = nullptr;                    // the text the ranges refer to (LF line ends)
+  const HostDocument* document = nullptr;           // the document holding that text
 };
 
 // A record as the writers show it.
@@ -57,6 +58,8 @@ class ErrorRenderer {
     UString description;
   };
   const CodeInfo& infoFor(const std::string& code) const;
+  // The record's line index (0-based; -1 when it has none).
+  int32_t lineIndexOf(VmkErrorLocation& record) const;
 
   const FileReport& report_;
   bool withDescription_;

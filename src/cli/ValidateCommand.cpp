@@ -84,6 +84,7 @@ int runValidate(const ValidateOptions& options) {
     const VmkResultEntry* entry = store.entryForObject(document);
     report.locations = entry ? &entry->locations : &none;
     report.text = &document->text();
+    report.document = document;
     if (report.errorCount > 0) errorsFound = true;
 
     if (writer) {

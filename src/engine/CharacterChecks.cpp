@@ -49,12 +49,12 @@ void VmkHTMLChecker::checkMetaCharset() {
       "<\\s*meta\\s+http-equiv\\s*=\\s*\"Content-Type\"\\s+content\\s*=\\s*\"text/"
       "html;\\s*(charset)=(.*?)\"\\s*/?>",
       Regex::kIgnoreCase | Regex::kMultiline);
-  if (auto match = kMetaCharset.firstMatch(sourceString_)) checkCharsetNameForMatch(*match);
+  if (auto match = kMetaCharset.firstMatch(sourceString())) checkCharsetNameForMatch(*match);
 }
 
 void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& match) {
-  const UString keyword = match.text(sourceString_, 1).value_or(UString());
-  const UString name = lowercase(match.text(sourceString_, 2).value_or(UString()));
+  const UString keyword = match.text(sourceString(), 1).value_or(UString());
+  const UString name = lowercase(match.text(sourceString(), 2).value_or(UString()));
   const Range nameRange = match.range(2);
 
   htmlEncoding = Encoding::fromName(name);
@@ -102,7 +102,7 @@ void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& match) {
     isJapaneseEncoding = true;
     // A text that Mac OS Roman can hold has no Japanese in it.
     static const Encoding kMacRoman = Encoding::macRoman();
-    if (kMacRoman.canConvertWithoutLoss(sourceString_)) {
+    if (kMacRoman.canConvertWithoutLoss(sourceString())) {
       registerAnErrorWithCode("JapneseEncodingButNoJapanese", nameRange,
                               std::vector<UString>{keyword, name});
     }
@@ -122,13 +122,13 @@ void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
 }
 
 void VmkHTMLChecker::checkCharRefForRange(Range range) {
-  const UStringView text = sourceString_;
+  const UStringView text = sourceString();
   if (range.location >= text.size()) return;
   const size_t end = std::min<size_t>(size_t(range.location) + range.length, text.size());
   // Searching only within the range keeps the work per text run bounded by its length.
   const UStringView window = text.substr(0, end);
-  for (size_t at = window.find(u'&', range.location); at != UStringView::npos;
-       at = window.find(u'&', at + 1)) {
+  for (size_t at = findCodeUnit(window, u'&', range.location); at != UStringView::npos;
+       at = findCodeUnit(window, u'&', at + 1)) {
     // The reference may run on past the range: it is read in the whole text.
     int32_t answer = isCharRef(text, at);
     if (answer == 0) {

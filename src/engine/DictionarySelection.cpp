@@ -47,7 +47,7 @@ void VmkHTMLChecker::determinHTMLDictionary() {
                                         Regex::kIgnoreCase | Regex::kMultiline);
   static const Regex kWhiteSpaceRun("\\s+");
 
-  const UStringView text = sourceString_;
+  const UStringView text = sourceString();
   std::unique_ptr<VmkDictionary> dictionary;
 
   if (auto doctype = kDoctype.firstMatch(text)) {
@@ -113,7 +113,7 @@ void VmkHTMLChecker::checkXMLValidity() {
       "<\\?xml\\s+version\\s*=\\s*[\"'].*?[\"']\\s+(encoding)\\s*=\\s*[\"'](.*?)[\"']\\s*\\?>",
       Regex::kIgnoreCase);
 
-  const UStringView text = sourceString_;
+  const UStringView text = sourceString();
   if (auto version = kVersion.firstMatch(text)) {
     if (version->text(text, 1).value_or(UString()) != u"1.0") {
       registerAnErrorWithCode("WrongXmlVersion", version->range(1));

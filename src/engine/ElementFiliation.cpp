@@ -55,10 +55,14 @@ VmkTagLocation* VmkHTMLChecker::FindMyEndTag(const VmkTagLocation& tag) {
     return nullptr;
   }
 
+  int32_t found = currentTagNameIndex().findMyEndTag(i);
+  return found == TagNameIndex::kNone ? nullptr : tagLocations_[size_t(found)].get();
+}
+
+const TagNameIndex& VmkHTMLChecker::currentTagNameIndex() {
   if (!tagNameIndex_ || tagNameIndex_->size() != tagLocations_.size())
     tagNameIndex_ = std::make_unique<TagNameIndex>(tagLocations_);
-  int32_t found = tagNameIndex_->findMyEndTag(i);
-  return found == TagNameIndex::kNone ? nullptr : tagLocations_[size_t(found)].get();
+  return *tagNameIndex_;
 }
 
 }  // namespace vmk

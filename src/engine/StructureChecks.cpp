@@ -1,16 +1,15 @@
 // Element structure checks: text and empty end tags inside elements, and the document-level
 // order of html, head, body, table and base.
 //
-// Both passes ask which entries form the direct content of an element: the entries after it,
-// up to the first one that is not deeper than it, whose depth is exactly one more. An entry c
-// belongs to the direct content of at most one entry, the nearest one before c that is less
-// deep than c (when its depth is exactly one less), so the content of every element is
-// gathered once for the whole list and no element's content is walked again per ancestor.
+// Both passes ask which entries form the direct content of an element (see DirectContent),
+// and what an entry's name is: answered once per distinct name (by the name index's spelling
+// keys), so that most entries of a large list are never looked at.
 #include <algorithm>
 #include <map>
 #include <unordered_map>
 
 #include "dictionary/VmkDictionary.h"
+#include "engine/DirectContent.h"
 #include "engine/LinkVocabulary.h"
 #include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
@@ -68,44 +67,6 @@ OrderName orderNameOf(UStringView name) {
   return OrderName::kOther;
 }
 
-// The direct content of every entry of a tag list, in source order.
-class DirectContent {
- public:
-  explicit DirectContent(const VmkTagLocationList& list) {
-    const size_t n = list.size();
-    std::vector<int32_t> parent(n, -1);
-    std::vector<int32_t> counts(n + 1, 0);
-    // Entries before the current one with strictly increasing depth: the candidates for the
-    // nearest less deep entry of whatever comes next.
-    std::vector<int32_t> open;
-    for (size_t i = 0; i < n; ++i) {
-      const int32_t depth = list[i]->tagDepth();
-      while (!open.empty() && list[size_t(open.back())]->tagDepth() >= depth) open.pop_back();
-      if (!open.empty() && list[size_t(open.back())]->tagDepth() == depth - 1) {
-        parent[i] = open.back();
-        ++counts[size_t(open.back()) + 1];
-      }
-      open.push_back(int32_t(i));
-    }
-    start_.assign(n + 1, 0);
-    for (size_t i = 0; i < n; ++i) start_[i + 1] = start_[i] + counts[i + 1];
-    children_.resize(size_t(start_[n]));
-    std::vector<int32_t> fill(start_.begin(), start_.end() - 1);
-    for (size_t i = 0; i < n; ++i)
-      if (parent[i] >= 0) children_[size_t(fill[size_t(parent[i])]++)] = int32_t(i);
-  }
-
-  // Indices of the entries in the direct content of entry i, in source order.
-  std::pair<const int32_t*, const int32_t*> of(size_t i) const {
-    const int32_t* base = children_.data();
-    return {base + start_[i], base + start_[i + 1]};
-  }
-
- private:
-  std::vector<int32_t> start_;  // per entry, the first of its children in children_
-  std::vector<int32_t> children_;
-};
-
 // One row of a state machine over the parts of an element: a part name is accepted while the
 // state is at most `acceptedUpTo`; `next` gives the new state from the old one.
 struct OrderRule {
@@ -143,47 +104,63 @@ constexpr UStringView kAbsoluteBasePrefix = u"http://";
 
 void VmkHTMLChecker::checkElementReleations() {
   if (tagLocations_.empty()) return;
+  checkElementReleations(DirectContent(tagLocations_));
+}
+
+void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
+  if (tagLocations_.empty()) return;
   const VmkDictionary* dictionary = htmlDictionary_.get();
-  const DirectContent content(tagLocations_);
-  // Per element name: text may stand directly inside it.
-  std::unordered_map<UString, bool> takesText;
+  const TagNameIndex& index = currentTagNameIndex();
+  // Per spelling: what kind of entry it names and, asked once, whether text may stand directly
+  // inside the element (-1 not asked, 0 no, 1 yes, 2 not in the dictionary).
+  struct Facts {
+    bool known = false;
+    bool textRun = false;
+    bool endTag = false;
+    int8_t takesText = -1;
+  };
+  std::vector<Facts> facts(size_t(index.spellingCount()));
+  auto factsOf = [&](size_t i) -> Facts& {
+    Facts& f = facts[size_t(index.spellingKey(i))];
+    if (!f.known) {
+      f.known = true;
+      f.textRun = tagLocations_[i]->isTextRun();
+      f.endTag = tagLocations_[i]->isEndTag();
+    }
+    return f;
+  };
 
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
-    const VmkTagLocation& tag = *tagLocations_[i];
-    const UString& name = tag.elementName();
-
-    if (tag.isTextRun()) {
-      checkCharRefFor(tag);
+    Facts& f = factsOf(i);
+    if (f.textRun) {
+      checkCharRefFor(*tagLocations_[i]);
       continue;
     }
-    if (tag.isEndTag()) {
-      if (isXHTML && !tag.pairTag() && tag.endTagType() == kEndTagEmpty)
+    if (f.endTag) {
+      if (!isXHTML) continue;
+      const VmkTagLocation& tag = *tagLocations_[i];
+      if (!tag.pairTag() && tag.endTagType() == kEndTagEmpty)
         registerAnErrorWithCode("XHTMLDuplicateEndTag", tag.tagRange(),
-                                std::vector<UString>{name.substr(1)});
+                                std::vector<UString>{tag.elementName().substr(1)});
       continue;
     }
     if (!dictionary) continue;
 
     auto [first, last] = content.of(i);
-    bool known = false, asked = false, allowsText = false;
     for (const int32_t* c = first; c != last; ++c) {
-      const VmkTagLocation& child = *tagLocations_[size_t(*c)];
-      if (!child.isTextRun()) continue;
-      if (!asked) {
-        asked = true;
-        known = dictionary->isExistElement(name);
-        if (known) {
-          auto it = takesText.find(name);
-          if (it == takesText.end())
-            it = takesText
-                     .emplace(name, dictionary->isChildElement(u"#PCDATA", name) == 1 ||
-                                        dictionary->isChildElement(u"CDATA", name) == 1)
-                     .first;
-          allowsText = it->second;
-        }
+      if (!factsOf(size_t(*c)).textRun) continue;
+      const UString& name = tagLocations_[i]->elementName();
+      if (f.takesText < 0) {
+        if (!dictionary->isExistElement(name))
+          f.takesText = 2;
+        else
+          f.takesText = dictionary->isChildElement(u"#PCDATA", name) == 1 ||
+                                dictionary->isChildElement(u"CDATA", name) == 1
+                            ? 1
+                            : 0;
       }
-      if (!known || allowsText) break;
-      registerAnErrorWithCode("DataCantBeInserted", child.tagRange(),
+      if (f.takesText != 0) break;
+      registerAnErrorWithCode("DataCantBeInserted", tagLocations_[size_t(*c)]->tagRange(),
                               std::vector<UString>{UString(), name});
     }
   }
@@ -191,16 +168,43 @@ void VmkHTMLChecker::checkElementReleations() {
 
 void VmkHTMLChecker::checkSpecialTagsOrder() {
   if (tagLocations_.empty()) return;
+  checkSpecialTagsOrder(DirectContent(tagLocations_));
+}
+
+void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
+  if (tagLocations_.empty()) return;
   checkXmlDoctypeHtmlTagOrder();
 
   const size_t n = tagLocations_.size();
-  const DirectContent content(tagLocations_);
+  const TagNameIndex& index = currentTagNameIndex();
+  // Per spelling, found on its first entry.
+  struct Facts {
+    bool known = false;
+    bool skipped = false;  // a text run or an end tag
+    bool section = false;  // named like a section of html
+    bool linkable = false;
+    OrderName kind = OrderName::kOther;
+  };
+  std::vector<Facts> facts(size_t(index.spellingCount()));
+  auto factsOf = [&](size_t i) -> const Facts& {
+    Facts& f = facts[size_t(index.spellingKey(i))];
+    if (!f.known) {
+      const VmkTagLocation& tag = *tagLocations_[i];
+      const UString& name = tag.elementName();
+      f.known = true;
+      f.skipped = tag.isTextRun() || tag.isEndTag();
+      f.section = ruleFor(kSectionRules, name) != nullptr;
+      f.linkable = gLinkableTags().containsIgnoringCase(name);
+      f.kind = orderNameOf(name);
+    }
+    return f;
+  };
 
   // The last entry named HEAD, at any depth; and, made when an html element asks for them, the
   // entries named like a section of html, by depth, in source order.
   int64_t lastHead = -1;
   for (size_t i = n; i-- > 0 && lastHead < 0;)
-    if (orderNameOf(tagLocations_[i]->elementName()) == OrderName::kHead) lastHead = int64_t(i);
+    if (factsOf(i).kind == OrderName::kHead) lastHead = int64_t(i);
   std::map<int32_t, std::vector<int32_t>> sectionsByDepth;
   bool sectionsMade = false;
 
@@ -208,11 +212,12 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
   uint64_t urlAttributeCount = 0;
 
   for (size_t i = 0; i < n; ++i) {
+    const Facts& f = factsOf(i);
+    if (f.skipped || (f.kind == OrderName::kOther && !f.linkable)) continue;
     VmkTagLocation& tag = *tagLocations_[i];
     const UString& name = tag.elementName();
-    if (tag.isTextRun() || tag.isEndTag()) continue;
     const int32_t depth = tag.tagDepth() + 1;
-    const OrderName kind = orderNameOf(name);
+    const OrderName kind = f.kind;
 
     if (kind == OrderName::kHtml) {
       if (!tag.pairTag() && !FindMyEndTag(tag)) {
@@ -221,7 +226,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
         if (!sectionsMade) {
           sectionsMade = true;
           for (size_t j = 0; j < n; ++j)
-            if (ruleFor(kSectionRules, tagLocations_[j]->elementName()))
+            if (factsOf(j).section)
               sectionsByDepth[tagLocations_[j]->tagDepth()].push_back(int32_t(j));
         }
         if (auto it = sectionsByDepth.find(depth); it != sectionsByDepth.end()) {
@@ -282,7 +287,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder() {
       }
     }
 
-    if (tag.attributes() && gLinkableTags().containsIgnoringCase(name)) {
+    if (f.linkable && tag.attributes()) {
       for (const VmkAttribute& attribute : *tag.attributes())
         if (gUrlAttributes().containsIgnoringCase(attribute.name)) ++urlAttributeCount;
     }

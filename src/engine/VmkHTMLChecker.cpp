@@ -1,11 +1,13 @@
 #include "engine/VmkHTMLChecker.h"
 
 #include "dictionary/VmkDictionary.h"
+#include "engine/DirectContent.h"
 #include "engine/ResultsDisplay.h"
 #include "errors/ErrorCatalogue.h"
 #include "errors/MessageTables.h"
 #include "host/HostDocument.h"
 #include "settings/VmkUserDefaults.h"
+#include "support/ObjectPool.h"
 
 namespace vmk {
 
@@ -31,6 +33,7 @@ void VmkHTMLChecker::setHtmlDictionary(std::unique_ptr<VmkDictionary> dictionary
 
 void VmkHTMLChecker::initialize() {
   sourceDocument_ = nullptr;
+  sourceSnapshot_.reset();
   sourceString_ = UString();
   htmlDictionary_.reset();
   characterSetString.reset();
@@ -68,15 +71,28 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   }
 
   sourceDocument_ = &document;
-  sourceString_ = document.textStorage().string();
+  // The document's text is shared while it stays unchanged; copied when it cannot be.
+  sourceSnapshot_ = document.textStorage().textSnapshot();
+  if (!sourceSnapshot_) {
+    const UString& text = document.textStorage().string();
+    sourceString_.reserve(text.size());
+    adviseLargePages(sourceString_.data(), text.size() * sizeof(UChar16));
+    sourceString_.assign(text);
+  }
   htmlEncoding = document.openNSEncoding();
 
   determinHTMLDictionary();
   makeTagLocationsArray();
   makeElementFiliation();
-  checkElementReleations();
-  checkAttributeNamesAndValues();
-  checkSpecialTagsOrder();
+  if (!tagLocations_.empty()) {
+    // Both structure passes ask for the same content; attributes do not change it.
+    const DirectContent content(tagLocations_);
+    checkElementReleations(content);
+    checkAttributeNamesAndValues();
+    checkSpecialTagsOrder(content);
+  } else {
+    checkAttributeNamesAndValues();
+  }
 
   if (dispErrors) {
     if (!errorLocations_.empty()) {

@@ -21,6 +21,7 @@
 
 namespace vmk {
 
+class DirectContent;
 class HostDocument;
 class RegexMatch;
 class VmkDictionary;
@@ -119,11 +120,18 @@ class VmkHTMLChecker {
   // The document of the last run (compared by identity only; not owned).
   HostDocument* sourceDocument() const { return sourceDocument_; }
   void setSourceDocument(HostDocument* document) { sourceDocument_ = document; }
-  // The checker's copy of the text; all ranges of the run refer to it.
-  const UString& sourceString() const { return sourceString_; }
-  void setSourceString(UString text) { sourceString_ = std::move(text); }
+  // The text of the run; all ranges of the run refer to it. It stays as it was when the
+  // document is edited later, but the object may change then: ask again rather than keep the
+  // reference.
+  const UString& sourceString() const {
+    return sourceSnapshot_ ? sourceSnapshot_->text() : sourceString_;
+  }
+  void setSourceString(UString text) {
+    sourceSnapshot_.reset();
+    sourceString_ = std::move(text);
+  }
   // The same text as the flat array the scanner walks by index.
-  UStringView sourceBuffer() const { return sourceString_; }
+  UStringView sourceBuffer() const { return sourceString(); }
   // The document's digest when the last run finished ("" when none).
   const std::string& lastMD5String() const { return lastMD5String_; }
   void setLastMD5String(std::string digest) { lastMD5String_ = std::move(digest); }
@@ -154,7 +162,15 @@ class VmkHTMLChecker {
   // The catalogue level of a code, cached for the current settings.
   int errorLevelFor(std::string_view code);
 
+  // The structure checks over content gathered once for both.
+  void checkElementReleations(const DirectContent& content);
+  void checkSpecialTagsOrder(const DirectContent& content);
+  // The name index of the current list, made again when the list's length changed.
+  const TagNameIndex& currentTagNameIndex();
+
   HostDocument* sourceDocument_ = nullptr;
+  // The text of the run: the document's own, while it is unchanged, or a copy.
+  std::shared_ptr<const TextSnapshot> sourceSnapshot_;
   UString sourceString_;
   std::string lastMD5String_;
   std::unique_ptr<VmkDictionary> htmlDictionary_;

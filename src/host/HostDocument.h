@@ -2,6 +2,7 @@
 // document controller. Documents are compared by identity and never owned by the engine.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ class HostTextStorage {
   virtual void beginEditing() = 0;
   virtual void endEditing() = 0;
   virtual void replaceCharactersInRange(Range range, UStringView withString) = 0;
+  // A handle that keeps reading the current characters after later edits (see TextSnapshot);
+  // nullptr when the storage gives none and readers must copy the text.
+  virtual std::shared_ptr<const TextSnapshot> textSnapshot() { return nullptr; }
 };
 
 class HostTextView {

@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vmk {
 namespace {
 
@@ -117,6 +121,25 @@ bool containsStringObject(const std::vector<UString>& list, UStringView text, bo
   for (const auto& s : list)
     if (isEqualToString(s, text, caseIgnore)) return true;
   return false;
+}
+
+size_t findCodeUnit(UStringView text, UChar16 unit, size_t from) {
+  size_t i = from;
+  const size_t n = text.size();
+  if (i >= n) return UStringView::npos;
+  const UChar16* data = text.data();
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted));
+    if (mask != 0) return i + size_t(__builtin_ctz(unsigned(mask))) / 2;
+  }
+#endif
+  for (; i < n; ++i) {
+    if (data[i] == unit) return i;
+  }
+  return UStringView::npos;
 }
 
 UStringView substringWithRange(UStringView text, Range range) {

@@ -50,10 +50,40 @@ bool isEqualToString(UStringView a, UStringView b, bool caseIgnore);
 // True when a text of the list equals the text in the sense of isEqualToString.
 bool containsStringObject(const std::vector<UString>& list, UStringView text, bool caseIgnore);
 // The last UTF-16 code unit of the text, 0 for an empty text.
-inline UChar16 lastCharacter(UStringView text) { return text.empty() ? 0 : text.back(); }
+inline UChar16 lastCharacter(UStringView text) {
+  return text.empty() ? 0 : text.back();
+}
+
+// The position of the first `unit` at or after `from`, or UStringView::npos; the same answer
+// as text.find(unit, from), several code units at a time.
+size_t findCodeUnit(UStringView text, UChar16 unit, size_t from = 0);
 
 // Substring by range, clamped to the text (never reads past its end).
 UStringView substringWithRange(UStringView text, Range range);
+
+// A reader's handle on a text that someone else owns and may change: it reads the owner's
+// text while that stays as it was, and its own copy once the owner has changed or dropped it.
+// The owner calls detach before the change (handing over a copy, or the text itself when it
+// goes away), so a large text is copied only when it changes while a handle lives.
+class TextSnapshot {
+ public:
+  explicit TextSnapshot(const UString& shared) : text_(&shared) {}
+  TextSnapshot(const TextSnapshot&) = delete;
+  TextSnapshot& operator=(const TextSnapshot&) = delete;
+
+  // The characters as they were when the handle was made. The object may be another one after
+  // the owner changed its text: ask again rather than keep the reference.
+  const UString& text() const { return *text_; }
+  void detach(UString own) {
+    own_ = std::move(own);
+    text_ = &own_;
+  }
+  bool detached() const { return text_ == &own_; }
+
+ private:
+  const UString* text_;
+  UString own_;
+};
 
 // Decimal formatting into UTF-16 ("%d").
 UString toUString(int64_t value);

@@ -131,6 +131,17 @@ TEST_F(CheckerRun, RunUsesTheDefaultDictionaryAndFillsItsLists) {
   EXPECT_EQ(count(*c, "SpaceBeforeElementName"), 1u);
   EXPECT_EQ(n, int32_t(c->errorLocations().size()));
   EXPECT_EQ(c->lastMD5String(), doc.md5DigestString());
+  // The run's text is the document's as it was when checked, also after an edit and a close.
+  doc.textStorage().replaceCharactersInRange(Range(0, 5), u"<p>");
+  EXPECT_EQ(c->sourceString(), u"<div>< b>x</b></div>");
+  {
+    auto closing = std::make_unique<HeadlessDocument>(u"<p>gone</p>");
+    auto other = VmkHTMLChecker::initOneMore();
+    other->validateHTMLForDocument(*closing, false, false);
+    closing.reset();
+    EXPECT_EQ(other->sourceString(), u"<p>gone</p>");
+    EXPECT_EQ(entryNames(*other), (Strings{"P", "#DATA", "/P"}));
+  }
 }
 
 TEST_F(CheckerRun, DisplayOffLeavesTheResultStoreAlone) {

@@ -158,6 +158,29 @@ TEST_F(EditTest, DigestFollowsTheText) {
   EXPECT_EQ(same.md5DigestString(), before);
 }
 
+TEST_F(EditTest, SnapshotsKeepTheTextTheyWereMadeOn) {
+  std::shared_ptr<const TextSnapshot> first = doc.textStorage().textSnapshot();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(&first->text(), &doc.text());  // shared, not copied, while unchanged
+  EXPECT_EQ(doc.textStorage().textSnapshot(), first);
+  const UString& held = doc.text();
+
+  ASSERT_TRUE(replaceTextInDocument(doc, Range(3, 5), u"Bye"));
+  EXPECT_EQ(first->text(), u"<p>Hello world</p>\n");
+  EXPECT_EQ(doc.text(), u"<p>Bye world</p>\n");
+  EXPECT_EQ(&held, &doc.text());  // the document's text stays the same object
+
+  std::shared_ptr<const TextSnapshot> second = doc.textStorage().textSnapshot();
+  EXPECT_NE(second, first);
+  {
+    auto closing = std::make_unique<HeadlessDocument>(u"<p>closing</p>");
+    std::shared_ptr<const TextSnapshot> last = closing->textStorage().textSnapshot();
+    closing.reset();
+    EXPECT_EQ(last->text(), u"<p>closing</p>");
+  }
+  EXPECT_EQ(second->text(), u"<p>Bye world</p>\n");
+}
+
 TEST_F(EditTest, SelectionFollowsEdits) {
   doc.setSelectedRange(Range(9, 5), false);  // "world"
   ASSERT_TRUE(replaceTextInDocument(doc, Range(0, 3), u"<p class=a>"));

@@ -13,6 +13,15 @@ namespace vmk {
 const UString& HeadlessTextStorage::string() const {
   return document_.text_;
 }
+std::shared_ptr<const TextSnapshot> HeadlessTextStorage::textSnapshot() {
+  std::shared_ptr<TextSnapshot> snapshot = document_.snapshot_.lock();
+  if (!snapshot || snapshot->detached()) {
+    snapshot = std::make_shared<TextSnapshot>(document_.text_);
+    document_.snapshot_ = snapshot;
+  }
+  return snapshot;
+}
+
 void HeadlessTextStorage::beginEditing() {
   document_.beginEditing();
 }
@@ -43,7 +52,16 @@ HeadlessDocument::HeadlessDocument(UString text, std::optional<std::string> file
   documentType_ = isHTMLDocument(fileName_, text_) ? kHTMLDocumentType : 0;
 }
 
-HeadlessDocument::~HeadlessDocument() = default;
+HeadlessDocument::~HeadlessDocument() {
+  detachSnapshot(true);
+}
+
+void HeadlessDocument::detachSnapshot(bool textGoesAway) {
+  std::shared_ptr<TextSnapshot> snapshot = snapshot_.lock();
+  snapshot_.reset();
+  if (!snapshot || snapshot->detached()) return;
+  snapshot->detach(textGoesAway ? std::move(text_) : text_);
+}
 
 std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path,
                                                          std::optional<Encoding> forced,
@@ -175,6 +193,7 @@ void HeadlessDocument::applyReplacement(Range range, UStringView replacement, Ed
   step.location = range.location;
   step.newLength = static_cast<uint32_t>(replacement.size());
   step.oldText = text_.substr(range.location, range.length);
+  detachSnapshot(false);
   text_.replace(range.location, range.length, replacement);
   ++version_;
 

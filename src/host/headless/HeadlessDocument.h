@@ -23,6 +23,7 @@ class HeadlessTextStorage final : public HostTextStorage {
  public:
   explicit HeadlessTextStorage(HeadlessDocument& document) : document_(document) {}
   const UString& string() const override;
+  std::shared_ptr<const TextSnapshot> textSnapshot() override;
   void beginEditing() override;
   void endEditing() override;
   void replaceCharactersInRange(Range range, UStringView withString) override;
@@ -163,10 +164,14 @@ class HeadlessDocument final : public HostDocument {
   // Reverses a group's steps, recording them as a new group.
   EditGroup reverseGroup(const EditGroup& group);
   void notifyEdit(const EditGroup& group);
+  // Hands the text as it is to a living snapshot before the text changes or goes away.
+  void detachSnapshot(bool textGoesAway);
 
   HeadlessTextStorage storage_{*this};
   HeadlessTextView view_{*this};
   UString text_;
+  // The handle given out on text_, while it reads text_ itself.
+  std::weak_ptr<TextSnapshot> snapshot_;
   std::optional<std::string> fileName_;
   std::optional<std::string> remoteURL_;
   Encoding encoding_;
