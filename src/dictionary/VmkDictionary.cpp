@@ -266,7 +266,11 @@ int VmkDictionary::isChildElement(UStringView child, UStringView parentElement) 
 }
 
 bool VmkDictionary::canContainAttribute(UStringView attribute, UStringView element) const {
-  const VmkElementRecord* record = foldedElementRecord(element);
+  return canContainAttribute(attribute, foldedElementRecord(element));
+}
+
+bool VmkDictionary::canContainAttribute(UStringView attribute,
+                                        const VmkElementRecord* record) const {
   if (!record) return true;
   if (!record->hasAttributes) return false;
   if (isXML_) return record->attributeNames.contains(UString(attribute));

@@ -113,6 +113,8 @@ class VmkDictionary {
   // 1 allowed, 0 not allowed, -1 cannot tell.
   int isChildElement(UStringView child, UStringView parentElement) const;
   bool canContainAttribute(UStringView attribute, UStringView element) const;
+  // The same for the element whose folded record is given (nullptr: not in the dictionary).
+  bool canContainAttribute(UStringView attribute, const VmkElementRecord* record) const;
   // Names of the "#REQUIRED" attributes in entry order; absent when there are none.
   std::optional<std::vector<UString>> requiredAttributesForElement(UStringView element) const;
 

@@ -96,17 +96,47 @@ std::optional<size_t> unsafeURLCharacterOffset(UStringView value) {
 void VmkHTMLChecker::checkAttributeNamesAndValues() {
   idIndex_.clear();
   idIndexedCount_ = 0;
-  for (const auto& tag : tagLocations_) {
-    if (carriesAttributes(*tag)) makeAttrbListForTagLocation(*tag);
+  if (tagLocations_.empty()) return;
+  // The element record of each distinct name, looked up once.
+  const TagNameIndex& index = currentTagNameIndex();
+  struct Facts {
+    bool known = false;
+    bool carries = false;
+    const VmkElementRecord* record = nullptr;
+  };
+  std::vector<Facts> facts(size_t(index.spellingCount()));
+  auto factsOf = [&](size_t i) -> const Facts& {
+    Facts& f = facts[size_t(index.spellingKey(i))];
+    if (!f.known) {
+      f.known = true;
+      const VmkTagLocation& tag = *tagLocations_[i];
+      f.carries = carriesAttributes(tag);
+      if (f.carries && htmlDictionary_)
+        f.record = htmlDictionary_->foldedElementRecord(tag.elementName());
+    }
+    return f;
+  };
+  for (size_t i = 0; i < tagLocations_.size(); ++i) {
+    const Facts& f = factsOf(i);
+    if (f.carries) makeAttrbListForTagLocation(*tagLocations_[i], f.record);
   }
-  for (const auto& tag : tagLocations_) {
-    if (!carriesAttributes(*tag)) continue;
-    checkRequiredAttributeForTagLocation(*tag);
-    if (tag->attributes() && !tag->attributes()->empty()) checkAttributeValuesForTagLocation(*tag);
+  for (size_t i = 0; i < tagLocations_.size(); ++i) {
+    const Facts& f = factsOf(i);
+    if (!f.carries) continue;
+    VmkTagLocation& tag = *tagLocations_[i];
+    checkRequiredAttributeForTagLocation(tag, f.record);
+    if (tag.attributes() && !tag.attributes()->empty())
+      checkAttributeValuesForTagLocation(tag, f.record);
   }
 }
 
 void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
+  makeAttrbListForTagLocation(
+      tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr);
+}
+
+void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
+                                                 const VmkElementRecord* elementRecord) {
   const UStringView buffer = sourceBuffer();
   const Range tagRange = tag.tagRange();
   const size_t start = std::min<size_t>(tagRange.location, buffer.size());
@@ -235,7 +265,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
       }
     }
 
-    if (dictionary && !dictionary->canContainAttribute(record.name, element)) {
+    if (dictionary && !dictionary->canContainAttribute(record.name, elementRecord)) {
       if (isEditorAttributeName(record.name)) {
         Range range = nameRange;
         if (record.value) {
@@ -262,9 +292,15 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
 
 void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag) {
   if (!htmlDictionary_) return;
+  checkRequiredAttributeForTagLocation(tag,
+                                       htmlDictionary_->foldedElementRecord(tag.elementName()));
+}
+
+void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag,
+                                                          const VmkElementRecord* elementRecord) {
+  if (!htmlDictionary_) return;
   const UString& element = tag.elementName();
   // The record's list is what requiredAttributesForElement answers, without the copy.
-  const VmkElementRecord* elementRecord = htmlDictionary_->foldedElementRecord(element);
   if (!elementRecord || elementRecord->requiredAttributes.empty()) return;
 
   for (const UString& name : elementRecord->requiredAttributes) {
@@ -295,10 +331,15 @@ void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag) {
 
 void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag) {
   if (!tag.attributes()) return;
+  checkAttributeValuesForTagLocation(
+      tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr);
+}
+
+void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag,
+                                                        const VmkElementRecord* elementRecord) {
+  if (!tag.attributes()) return;
   const UString& element = tag.elementName();
   const VmkCheckerAttributeValueContext context(*this);
-  const VmkElementRecord* elementRecord =
-      htmlDictionary_ ? htmlDictionary_->foldedElementRecord(element) : nullptr;
 
   for (const VmkAttribute& record : *tag.attributes()) {
     if (record.value) checkCharRefForRange(record.valueRange);

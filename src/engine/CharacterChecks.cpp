@@ -109,14 +109,17 @@ void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& match) {
   }
 }
 
-void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
+bool VmkHTMLChecker::textAfterHoldsBareAmpersands(const UString& name) const {
   // The text of a CODE element and of raw-text elements (script, style) may hold bare
   // ampersands.
+  if (isCodeElementName(name)) return true;
+  // No element name begins with "/": an end tag never holds raw text.
+  return !isEndTagName(name) && htmlDictionary_ && htmlDictionary_->isCDATAElement(name);
+}
+
+void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
   if (const VmkTagLocation* previous = textRun.prevTag()) {
-    const UString& name = previous->elementName();
-    if (isCodeElementName(name)) return;
-    // No element name begins with "/": an end tag never holds raw text.
-    if (!isEndTagName(name) && htmlDictionary_ && htmlDictionary_->isCDATAElement(name)) return;
+    if (textAfterHoldsBareAmpersands(previous->elementName())) return;
   }
   checkCharRefForRange(textRun.tagRange());
 }

@@ -82,10 +82,16 @@ class WrittenNameCache {
     int32_t index = -1;
   };
 
+  // Length, first, middle and last unit: enough to tell tag names apart; the keys are compared
+  // whole anyway.
   static size_t hashOf(UStringView text) {
-    uint64_t h = 1469598103934665603ull;
-    for (UChar16 c : text) h = (h ^ c) * 1099511628211ull;
-    return size_t(h ^ (h >> 29));
+    const size_t n = text.size();
+    uint64_t h = n;
+    if (n > 0) {
+      h = h * 0x9E3779B97F4A7C15ull + text[0];
+      h = h * 0x9E3779B97F4A7C15ull + (uint64_t(text[n / 2]) << 16 | text[n - 1]);
+    }
+    return size_t(h ^ (h >> 31));
   }
 
   void rehash(size_t size) {

@@ -25,6 +25,7 @@ class DirectContent;
 class HostDocument;
 class RegexMatch;
 class VmkDictionary;
+struct VmkElementRecord;
 
 class VmkHTMLChecker {
  public:
@@ -162,6 +163,12 @@ class VmkHTMLChecker {
   // The catalogue level of a code, cached for the current settings.
   int errorLevelFor(std::string_view code);
 
+  // The attribute steps for a tag whose element record (folded name) is already known.
+  void makeAttrbListForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
+  void checkRequiredAttributeForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
+  void checkAttributeValuesForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
+  // The text run after an entry of that name is not searched for references.
+  bool textAfterHoldsBareAmpersands(const UString& name) const;
   // The structure checks over content gathered once for both.
   void checkElementReleations(const DirectContent& content);
   void checkSpecialTagsOrder(const DirectContent& content);

@@ -155,7 +155,7 @@ UString normalizeLineEndings(UStringView text) {
 }
 
 void normalizeLineEndingsInPlace(UString& text) {
-  size_t from = text.find(u'\r');
+  size_t from = findCodeUnit(text, u'\r');
   if (from == UString::npos) return;
   size_t to = from;
   for (; from < text.size(); ++from) {
