@@ -283,7 +283,8 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       }
     }
 
-    if (records.empty()) records.reserve(4);
+    // Grown one step at a time: most tags carry one or two attributes, and the records of a
+    // large document are kept for the whole run.
     records.push_back(std::move(record));
   }
 
