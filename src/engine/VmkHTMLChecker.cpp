@@ -7,7 +7,6 @@
 #include "errors/MessageTables.h"
 #include "host/HostDocument.h"
 #include "settings/VmkUserDefaults.h"
-#include "support/ObjectPool.h"
 
 namespace vmk {
 
@@ -74,10 +73,7 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   // The document's text is shared while it stays unchanged; copied when it cannot be.
   sourceSnapshot_ = document.textStorage().textSnapshot();
   if (!sourceSnapshot_) {
-    const UString& text = document.textStorage().string();
-    sourceString_.reserve(text.size());
-    adviseLargePages(sourceString_.data(), text.size() * sizeof(UChar16));
-    sourceString_.assign(text);
+    sourceString_ = document.textStorage().string();
   }
   htmlEncoding = document.openNSEncoding();
 

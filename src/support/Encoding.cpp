@@ -6,8 +6,6 @@
 // "ISO_2022,locale=ja,version=0" (ISO-2022-JP).
 #include "support/Encoding.h"
 
-#include "support/ObjectPool.h"
-
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
@@ -192,10 +190,7 @@ std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) con
     // ICU's string conversion from UTF-8 accepts and rejects exactly what the converter does
     // and is several times faster on large texts. UTF-8 never takes more code units than
     // bytes.
-    UString out;
-    out.reserve(bytes.size());
-    adviseLargePages(out.data(), bytes.size() * sizeof(UChar16));
-    out.resize(bytes.size());
+    UString out(bytes.size(), u'\0');
     UErrorCode status = U_ZERO_ERROR;
     int32_t n = 0;
     u_strFromUTF8(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()), &n, bytes.data(),

@@ -16,29 +16,12 @@ ObjectPoolChunk* allocateObjectPoolChunk() {
   if (aligned + size < base + 2 * size)
     ::munmap(reinterpret_cast<void*>(aligned + size), base + 2 * size - (aligned + size));
   void* chunk = reinterpret_cast<void*>(aligned);
-#ifdef MADV_HUGEPAGE
-  ::madvise(chunk, size, MADV_HUGEPAGE);  // advice only: ignored where not offered
-#endif
   return new (chunk) ObjectPoolChunk{};
 }
 
 void releaseObjectPoolChunk(ObjectPoolChunk* chunk) {
   chunk->~ObjectPoolChunk();
   ::munmap(chunk, kObjectPoolChunkSize);
-}
-
-void adviseLargePages(void* buffer, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  if (bytes < 2 * kObjectPoolChunkSize) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer) + kObjectPoolChunkSize - 1) &
-                          ~uintptr_t(kObjectPoolChunkSize - 1);
-  const uintptr_t end =
-      (reinterpret_cast<uintptr_t>(buffer) + bytes) & ~uintptr_t(kObjectPoolChunkSize - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)buffer;
-  (void)bytes;
-#endif
 }
 
 }  // namespace vmk
