@@ -10,6 +10,10 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -79,6 +83,58 @@ std::optional<std::string> encodeWith(const std::string& name, UStringView text,
   }
   if (U_FAILURE(status)) return std::nullopt;
   out.resize(size_t(n));
+  return out;
+}
+
+// Strict UTF-8 through ICU's string conversion, which accepts and rejects exactly what the
+// converter does and is faster on large texts. Markup is mostly ASCII, and an ASCII byte is
+// always a character of its own that no sequence around it can change: long ASCII stretches
+// are widened directly and ICU converts what lies between them (cutting the input there
+// changes neither the characters nor whether it is well formed).
+std::optional<UString> decodeUtf8Strictly(std::string_view bytes) {
+  constexpr size_t kAsciiStretch = 16;  // shorter ASCII gaps stay in ICU's part
+  const size_t n = bytes.size();
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  UString out(n, u'\0');  // UTF-8 never takes more code units than bytes
+  char16_t* dest = out.data();
+  size_t i = 0;
+  size_t o = 0;
+  while (i < n) {
+    // An ASCII stretch.
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 16 <= n) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      if (_mm_movemask_epi8(chunk) != 0) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + o), _mm_unpacklo_epi8(chunk, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + o + 8), _mm_unpackhi_epi8(chunk, zero));
+      i += 16;
+      o += 16;
+    }
+#endif
+    while (i < n && in[i] < 0x80) dest[o++] = char16_t(in[i++]);
+    if (i == n) break;
+    // What follows, up to the next long ASCII stretch, goes to ICU.
+    size_t end = i;
+    while (end < n) {
+      if (in[end] >= 0x80) {
+        ++end;
+        continue;
+      }
+      size_t ascii = end;
+      while (ascii < n && ascii - end < kAsciiStretch && in[ascii] < 0x80) ++ascii;
+      if (ascii - end >= kAsciiStretch || ascii == n) break;
+      end = ascii;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t written = 0;
+    u_strFromUTF8(reinterpret_cast<UChar*>(dest + o), int32_t(n - o), &written,
+                  reinterpret_cast<const char*>(in + i), int32_t(end - i), &status);
+    if (U_FAILURE(status)) return std::nullopt;
+    o += size_t(written);
+    i = end;
+  }
+  out.resize(o);
   return out;
 }
 
@@ -186,19 +242,7 @@ bool Encoding::isISO2022JPGroup() const {
 
 std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) const {
   if (bytes.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
-  if (strict && isUTF8()) {
-    // ICU's string conversion from UTF-8 accepts and rejects exactly what the converter does
-    // and is several times faster on large texts. UTF-8 never takes more code units than
-    // bytes.
-    UString out(bytes.size(), u'\0');
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t n = 0;
-    u_strFromUTF8(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()), &n, bytes.data(),
-                  int32_t(bytes.size()), &status);
-    if (U_FAILURE(status)) return std::nullopt;
-    out.resize(size_t(n));
-    return out;
-  }
+  if (strict && isUTF8()) return decodeUtf8Strictly(bytes);
   UConverter* conv = cachedConverter(name_);
   if (!conv) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;

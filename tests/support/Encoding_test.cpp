@@ -94,6 +94,12 @@ TEST(EncodingTest, Decoding) {
   EXPECT_EQ(Encoding::utf8().decode("\xef\xbb\xbfx\xef\xbf\xbe", true), UString(u"\uFEFFx\uFFFE"));
   EXPECT_EQ(Encoding::utf8().decode("\xf0\x9f\x98\x80\xc3\xa9", true),
             UString(u"\U0001F600\u00e9"));
+  // Long ASCII stretches around other characters, and ill-formed bytes after them.
+  const std::string ascii(40, 'a');
+  EXPECT_EQ(Encoding::utf8().decode(ascii + "\xc3\xa9b\xe6\x97\xa5" + ascii, true),
+            toUtf16(ascii) + u"\u00e9b\u65e5" + toUtf16(ascii));
+  EXPECT_FALSE(Encoding::utf8().decode(ascii + "\xe6\x97" + ascii, true));
+  EXPECT_FALSE(Encoding::utf8().decode(ascii + ascii + "\xff", true));
   EXPECT_FALSE(Encoding::ascii().decode("\x80", true));
   EXPECT_EQ(Encoding::ascii().decode("\x80"), UString(u"\uFFFD"));
   EXPECT_EQ(Encoding::utf8().decode("", true), UString());
