@@ -121,7 +121,29 @@ void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
   if (const VmkTagLocation* previous = textRun.prevTag()) {
     if (textAfterHoldsBareAmpersands(previous->elementName())) return;
   }
-  checkCharRefForRange(textRun.tagRange());
+  const Range range = textRun.tagRange();
+  if (!isXHTML) {
+    checkCharRefForRange(range);
+    return;
+  }
+  // With an XML dictionary the scanner steps over CDATA sections without making an entry, so
+  // a text run can hold them whole. Their content is character data, where a bare "&" is
+  // allowed (the usual "//<![CDATA[ if (a && b) ... //]]>" around a script): only the pieces
+  // between sections are examined.
+  static constexpr UStringView kOpen = u"<![CDATA[";
+  static constexpr UStringView kClose = u"]]>";
+  const UStringView text = sourceString();
+  const size_t end = std::min<size_t>(size_t(range.location) + range.length, text.size());
+  size_t piece = std::min<size_t>(range.location, end);
+  while (piece < end) {
+    const UStringView window = text.substr(0, end);
+    const size_t open = window.find(kOpen, piece);
+    if (open == UStringView::npos) break;
+    checkCharRefForRange(Range(uint32_t(piece), uint32_t(open - piece)));
+    const size_t close = window.find(kClose, open + kOpen.size());
+    piece = close == UStringView::npos ? end : close + kClose.size();
+  }
+  if (piece < end) checkCharRefForRange(Range(uint32_t(piece), uint32_t(end - piece)));
 }
 
 void VmkHTMLChecker::checkCharRefForRange(Range range) {

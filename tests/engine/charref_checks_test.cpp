@@ -41,6 +41,23 @@ TEST(CharRefCheckTest, CodeAndRawTextElementsAreNotExamined) {
   EXPECT_EQ(textRunErrors(u"<code>a</code>c&d<br>"), Strings{"WrongAmpersand@15+1"});
 }
 
+// With an XML dictionary a CDATA section inside a text run is character data: its ampersands
+// are bare by right, while the text around it is still examined.
+TEST(CharRefCheckTest, CDATASectionsInXHTMLAreNotExamined) {
+  auto xhtmlErrors = [](const std::u16string& text) {
+    auto checker = scanXHTML(text, false);
+    checker->errorLocations().clear();
+    for (const auto& entry : checker->tagLocations())
+      if (entry->isTextRun()) checker->checkCharRefFor(*entry);
+    return errorList(*checker);
+  };
+  EXPECT_EQ(xhtmlErrors(u"<p>//<![CDATA[ if (a && b) ]]></p>"), Strings{});
+  EXPECT_EQ(xhtmlErrors(u"<p>a&b <![CDATA[ & ]]> c&d <![CDATA[&]]></p>"),
+            (Strings{"WrongAmpersand@4+1", "WrongAmpersand@24+1"}));
+  // An unterminated section runs to the end of the text.
+  EXPECT_EQ(xhtmlErrors(u"<p>x&y<![CDATA[ a & b"), Strings{});
+}
+
 TEST(CharRefCheckTest, RangesOfAttributeValues) {
   const std::u16string text = u"<a href=\"a.cgi?x=1&y=2&amp;z=3\">";
   auto checker = scanHTML(text, false);
