@@ -175,6 +175,7 @@ void VmkDictionary::buildIndex() {
     record.typeString = stringValue(raw, "TypeString");
     record.hasChildElements = stringMembers(raw, "ChildElements", &record.childElements);
     record.childSet.insert(record.childElements.begin(), record.childElements.end());
+    record.holdsCDATA = record.childSet.contains(u"CDATA");
     record.hasParentElements = stringMembers(raw, "ParentElements", &record.parentElements);
 
     std::vector<UString> entries;
@@ -245,7 +246,7 @@ int VmkDictionary::endTagTypeForElement(UStringView element) const {
 
 bool VmkDictionary::isCDATAElement(UStringView element) const {
   const VmkElementRecord* record = elementRecord(element);
-  return record && record->childSet.contains(u"CDATA");
+  return record && record->holdsCDATA;
 }
 
 int VmkDictionary::isChildElement(UStringView child, UStringView parentElement) const {

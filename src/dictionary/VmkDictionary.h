@@ -57,6 +57,7 @@ struct VmkElementRecord {
   bool hasChildElements = false;         // "ChildElements" is present and an array
   std::vector<UString> childElements;    // its string members, in order
   std::unordered_set<UString> childSet;  // the same, for membership tests
+  bool holdsCDATA = false;               // "CDATA" is one of them
   bool hasParentElements = false;
   std::vector<UString> parentElements;
   bool hasAttributes = false;                 // "Attributes" is present and an array

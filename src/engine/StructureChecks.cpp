@@ -118,7 +118,6 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
     bool textRun = false;
     bool endTag = false;
     int8_t takesText = -1;
-    int8_t rawTextAfter = -1;  // see textAfterHoldsBareAmpersands
   };
   std::vector<Facts> facts(size_t(index.spellingCount()));
   auto factsOf = [&](size_t i) -> Facts& {
@@ -134,17 +133,7 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
     Facts& f = factsOf(i);
     if (f.textRun) {
-      const VmkTagLocation& run = *tagLocations_[i];
-      const VmkTagLocation* previous = run.prevTag();
-      const size_t p = previous ? previous->listIndex() : 0;
-      if (previous && p < tagLocations_.size() && tagLocations_[p].get() == previous) {
-        Facts& pf = factsOf(p);
-        if (pf.rawTextAfter < 0)
-          pf.rawTextAfter = textAfterHoldsBareAmpersands(previous->elementName()) ? 1 : 0;
-        if (!pf.rawTextAfter) checkCharRefForRange(run.tagRange());
-      } else {
-        checkCharRefFor(run);
-      }
+      checkCharRefFor(*tagLocations_[i]);
       continue;
     }
     if (f.endTag) {

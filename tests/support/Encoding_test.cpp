@@ -96,7 +96,11 @@ TEST(EncodingTest, Decoding) {
             UString(u"\U0001F600\u00e9"));
   // Long ASCII stretches around other characters, and ill-formed bytes after them.
   const std::string ascii(40, 'a');
-  EXPECT_EQ(Encoding::utf8().decode(ascii + "\xc3\xa9b\xe6\x97\xa5" + ascii, true),
+  EXPECT_EQ(Encoding::utf8().decode(ascii +
+                                        "\xc3\xa9"
+                                        "b\xe6\x97\xa5" +
+                                        ascii,
+                                    true),
             toUtf16(ascii) + u"\u00e9b\u65e5" + toUtf16(ascii));
   EXPECT_FALSE(Encoding::utf8().decode(ascii + "\xe6\x97" + ascii, true));
   EXPECT_FALSE(Encoding::utf8().decode(ascii + ascii + "\xff", true));
