@@ -153,29 +153,4 @@ UString toUString(int64_t value) {
   return UString(s.begin(), s.end());
 }
 
-UString fillPlaceholders(UStringView templ, const std::vector<UString>& subStrings) {
-  UString out;
-  out.reserve(templ.size());
-  for (size_t i = 0; i < templ.size(); ++i) {
-    char16_t c = templ[i];
-    if (c == u'%' && i + 1 < templ.size() && templ[i + 1] >= u'1' && templ[i + 1] <= u'9') {
-      size_t index = size_t(templ[i + 1] - u'0');
-      size_t used = 2;
-      // "%10" and beyond only when there are that many substrings; otherwise "%1" then "0".
-      if (i + 2 < templ.size() && templ[i + 2] >= u'0' && templ[i + 2] <= u'9') {
-        size_t wide = index * 10 + size_t(templ[i + 2] - u'0');
-        if (wide <= subStrings.size()) {
-          index = wide;
-          used = 3;
-        }
-      }
-      if (index <= subStrings.size()) out += subStrings[index - 1];
-      i += used - 1;
-      continue;
-    }
-    out += c;
-  }
-  return out;
-}
-
 }  // namespace vmk

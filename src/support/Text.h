@@ -88,7 +88,4 @@ class TextSnapshot {
 // Decimal formatting into UTF-16 ("%d").
 UString toUString(int64_t value);
 
-// Fills "%1", "%2", ... in a message template with the given substrings (missing ones: "").
-UString fillPlaceholders(UStringView templ, const std::vector<UString>& subStrings);
-
 }  // namespace vmk

@@ -42,15 +42,5 @@ TEST(TextTest, SubstringIsClamped) {
   EXPECT_EQ(toUString(-42), UString(u"-42"));
 }
 
-TEST(TextTest, FillPlaceholders) {
-  EXPECT_EQ(fillPlaceholders(u"<%1> in <%2>", {u"b", u"p"}), UString(u"<b> in <p>"));
-  EXPECT_EQ(fillPlaceholders(u"%2 and %3", {u"x", u"y"}), UString(u"y and "));
-  EXPECT_EQ(fillPlaceholders(u"100% sure, %1%", {u"x"}), UString(u"100% sure, x%"));
-  EXPECT_EQ(fillPlaceholders(u"%10", {u"a"}), UString(u"a0"));
-  std::vector<UString> many(11, u"-");
-  many[9] = u"ten";
-  EXPECT_EQ(fillPlaceholders(u"%10", many), UString(u"ten"));
-}
-
 }  // namespace
 }  // namespace vmk
