@@ -209,6 +209,9 @@ TEST_F(DictionaryFolderTest, LoadsByMenuName) {
   EXPECT_TRUE(xhtml->isXML());
   EXPECT_EQ(VmkDictionary::initWithMenuName(u"Broken"), nullptr);
   EXPECT_EQ(VmkDictionary::initWithMenuName(u"Missing"), nullptr);
+  // Names are file names in the folder, never paths out of it.
+  EXPECT_EQ(VmkDictionary::initWithMenuName(u"../dictionaries/XHTML 1.0 Test"), nullptr);
+  EXPECT_EQ(VmkDictionary::initWithMenuName(u""), nullptr);
 }
 
 }  // namespace
