@@ -288,7 +288,10 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
     records.push_back(std::move(record));
   }
 
-  if (!records.empty()) tag.setAttributes(std::move(records));
+  if (records.empty()) return;
+  // Kept for the whole run: without the room left by growing.
+  if (records.capacity() != records.size()) records.shrink_to_fit();
+  tag.setAttributes(std::move(records));
 }
 
 void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag) {

@@ -64,46 +64,45 @@ class NameInterner {
 
 TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
   const size_t n = list.size();
-  nameKey_.resize(n);
-  isEnd_.resize(n);
-  position_.resize(n);
-
   spellingKey_.resize(n);
   NameInterner interner;
-  // Whole names as stored -> (spelling key, element key); consecutive entries often share
-  // one, and the map is asked once per distinct name.
-  struct Spelling {
-    int32_t spelling;
-    int32_t element;
-  };
-  std::unordered_map<UStringView, Spelling> spellings;
+  // Whole names as stored -> spelling key; the map is asked once per distinct name object
+  // (entries of one spelling mostly share one interned name).
+  std::unordered_map<UStringView, int32_t> spellings;
+  std::unordered_map<const UString*, int32_t> byAddress;
+  const UString* lastName = nullptr;
+  int32_t lastKey = 0;
   for (size_t i = 0; i < n; ++i) {
-    UStringView name = list[i]->elementName();
-    bool end = isEndTagName(name);
-    isEnd_[i] = end ? 1 : 0;
-    auto [it, inserted] = spellings.try_emplace(name, Spelling{spellingCount_, 0});
-    if (inserted) {
-      ++spellingCount_;
-      it->second.element = interner.keyFor(end ? name.substr(1) : name);
+    const UString* stored = &list[i]->elementName();
+    if (stored != lastName) {
+      auto [at, fresh] = byAddress.try_emplace(stored, 0);
+      if (fresh) {
+        const UStringView name = *stored;
+        auto [it, inserted] = spellings.try_emplace(name, spellingCount_);
+        if (inserted) {
+          ++spellingCount_;
+          const bool end = isEndTagName(name);
+          spellingIsEnd_.push_back(end ? 1 : 0);
+          spellingName_.push_back(interner.keyFor(end ? name.substr(1) : name));
+        }
+        at->second = it->second;
+      }
+      lastName = stored;
+      lastKey = at->second;
     }
-    spellingKey_[i] = it->second.spelling;
-    nameKey_[i] = it->second.element;
+    spellingKey_[i] = lastKey;
   }
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order).
   int32_t keyCount = 0;
-  for (int32_t k : nameKey_) keyCount = std::max(keyCount, k + 1);
+  for (int32_t k : spellingName_) keyCount = std::max(keyCount, k + 1);
   keyStart_.assign(size_t(keyCount) + 1, 0);
-  for (int32_t k : nameKey_) ++keyStart_[size_t(k) + 1];
+  for (size_t i = 0; i < n; ++i) ++keyStart_[size_t(nameKey(i)) + 1];
   for (size_t k = 0; k < size_t(keyCount); ++k) keyStart_[k + 1] += keyStart_[k];
   occurrences_.resize(n);
   {
     std::vector<int32_t> fill(keyStart_.begin(), keyStart_.end() - 1);
-    for (size_t i = 0; i < n; ++i) {
-      int32_t slot = fill[size_t(nameKey_[i])]++;
-      occurrences_[size_t(slot)] = int32_t(i);
-      position_[i] = slot - keyStart_[size_t(nameKey_[i])];
-    }
+    for (size_t i = 0; i < n; ++i) occurrences_[size_t(fill[size_t(nameKey(i))]++)] = int32_t(i);
   }
 
   // The name count before an occurrence is the number of start tags minus end tags of that
@@ -116,30 +115,37 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
     int32_t count = 0;
     for (int32_t s = begin; s < end; ++s) {
       countBefore[size_t(s - begin)] = count;
-      count += isEnd_[size_t(occurrences_[size_t(s)])] ? -1 : 1;
+      count += isEndTag(size_t(occurrences_[size_t(s)])) ? -1 : 1;
     }
     int32_t next = kNone;
     for (int32_t s = end - 1; s >= begin; --s) {
       int32_t entry = occurrences_[size_t(s)];
-      if (isEnd_[size_t(entry)] && countBefore[size_t(s - begin)] == 1) next = entry;
+      if (isEndTag(size_t(entry)) && countBefore[size_t(s - begin)] == 1) next = entry;
       balancingEnd_[size_t(s)] = next;
     }
   }
 }
 
+int32_t TagNameIndex::positionOf(size_t i) const {
+  const size_t k = size_t(nameKey(i));
+  auto begin = occurrences_.begin() + keyStart_[k];
+  auto end = occurrences_.begin() + keyStart_[k + 1];
+  return int32_t(std::lower_bound(begin, end, int32_t(i)) - begin);
+}
+
 int32_t TagNameIndex::findMyEndTag(size_t i) const {
-  const size_t k = size_t(nameKey_[i]);
-  const int32_t slot = keyStart_[k] + position_[i] + 1;
+  const size_t k = size_t(nameKey(i));
+  const int32_t slot = keyStart_[k] + positionOf(i) + 1;
   if (slot >= keyStart_[k + 1]) return kNone;
   return balancingEnd_[size_t(slot)];
 }
 
 bool TagNameIndex::endTagFollows(size_t i, size_t from) const {
-  const size_t k = size_t(nameKey_[i]);
+  const size_t k = size_t(nameKey(i));
   auto begin = occurrences_.begin() + keyStart_[k];
   auto end = occurrences_.begin() + keyStart_[k + 1];
   auto it = std::lower_bound(begin, end, int32_t(from));
-  return it != end && isEnd_[size_t(*it)];
+  return it != end && isEndTag(size_t(*it));
 }
 
 }  // namespace vmk

@@ -20,11 +20,11 @@ class TagNameIndex {
 
   explicit TagNameIndex(const VmkTagLocationList& list);
 
-  size_t size() const { return nameKey_.size(); }
+  size_t size() const { return spellingKey_.size(); }
   // Entries i and j carry the same element name ignoring case, the leading "/" of an end tag
   // set aside.
-  bool sameElementName(size_t i, size_t j) const { return nameKey_[i] == nameKey_[j]; }
-  bool isEndTag(size_t i) const { return isEnd_[i] != 0; }
+  bool sameElementName(size_t i, size_t j) const { return nameKey(i) == nameKey(j); }
+  bool isEndTag(size_t i) const { return spellingIsEnd_[size_t(spellingKey_[i])] != 0; }
   // Entries i and j carry exactly the same name exactly when their spelling keys are equal
   // (keys are dense, 0 .. spellingCount() - 1).
   int32_t spellingKey(size_t i) const { return spellingKey_[i]; }
@@ -42,11 +42,17 @@ class TagNameIndex {
   bool endTagFollows(size_t i, size_t from) const;
 
  private:
-  std::vector<int32_t> nameKey_;      // per entry: interned name, case ignored, "/" set aside
-  std::vector<uint8_t> isEnd_;        // per entry: an end tag
+  // The element key of entry i: its name, case ignored, "/" set aside.
+  int32_t nameKey(size_t i) const { return spellingName_[size_t(spellingKey_[i])]; }
+  // Place of entry i in its name's occurrence list.
+  int32_t positionOf(size_t i) const;
+
+  // Per entry only the spelling key; what follows from the spelling is kept per spelling (a
+  // large list has hundreds of thousands of entries and a few dozen spellings).
   std::vector<int32_t> spellingKey_;  // per entry: interned name as stored
   int32_t spellingCount_ = 0;
-  std::vector<int32_t> position_;  // per entry: its place in its name's occurrence list
+  std::vector<int32_t> spellingName_;   // per spelling: its element key
+  std::vector<uint8_t> spellingIsEnd_;  // per spelling: an end tag
   // Occurrence lists of all names, one after another (entries in source order), and the
   // start of each name's list in them (one more than the number of names).
   std::vector<int32_t> occurrences_;

@@ -46,6 +46,10 @@ class NameFactsCache {
 // answers for it, and whether an XML name had to be lowered.
 struct WrittenName {
   UString stored;
+  // The interned copy of `stored` when the spelling belongs to a bounded set (a dictionary
+  // element or its end tag, "!DOCTYPE", "#DATA"); nullptr otherwise, and every entry keeps
+  // its own copy.
+  const UString* interned = nullptr;
   const NameFacts* facts = nullptr;
   bool lowered = false;   // XML: the stored name is the written one in lower case
   bool reported = false;  // not in the dictionary and not a declaration, comment or text name
@@ -123,6 +127,8 @@ class WrittenNameCache {
     name.facts = &facts_.factsFor(name.stored);
     name.reported = !name.facts->exists && !isEqualToString(name.stored, u"!DOCTYPE", true) &&
                     name.stored != u"#DATA" && !isCommentTag(name.stored);
+    if (name.facts->exists || name.stored == u"!DOCTYPE" || name.stored == u"#DATA")
+      name.interned = &VmkTagLocation::internElementName(name.stored);
     return name;
   }
 
@@ -268,7 +274,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
       // The text run before the tag.
       if (dataCount != 0) {
         auto text = std::make_unique<VmkTagLocation>();
-        text->setElementName(UString(u"#DATA"));
+        text->setInternedElementName(VmkTagLocation::textRunName());
         text->setTagRange(Range(textStart, p - textStart));
         text->setEndTagType(2);
         append(std::move(text));
@@ -303,7 +309,10 @@ void VmkHTMLChecker::makeTagLocationsArray() {
       } else if (name.reported) {
         registerAnErrorWithCode("NoSuchElementName", nameRange, std::vector<UString>{name.stored});
       }
-      tag->setElementName(name.stored);
+      if (name.interned)
+        tag->setInternedElementName(*name.interned);
+      else
+        tag->setElementName(name.stored);
       tag->setEndTagType(type);
       currentFacts = name.facts;
       append(std::move(tag));

@@ -1,6 +1,11 @@
 // One entry of the tag list that a validation run builds: a start tag, end tag, comment,
 // processing instruction, DOCTYPE or run of text, with its place in the checked text, its
 // nesting depth, its end-tag rule, its neighbours and partner, and its parsed attributes.
+//
+// A large document's list holds hundreds of thousands of entries, so an entry is kept small:
+// its name is a pointer to a shared spelling (interned, or its own copy for a name that is not
+// worth keeping for the whole process), and its attribute records live out of line, present
+// only for a tag that has some.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +47,7 @@ class VmkTagLocation {
   VmkTagLocation() = default;
   VmkTagLocation(const VmkTagLocation&) = delete;
   VmkTagLocation& operator=(const VmkTagLocation&) = delete;
+  ~VmkTagLocation() { dropOwnedName(); }
 
   // Entries come from a pool (a list of a large document holds hundreds of thousands); the
   // sanitizers see plain heap objects.
@@ -53,11 +59,22 @@ class VmkTagLocation {
   // The name as scanned: "#DATA" for text, "/" + name for an end tag, "!--..." for a comment,
   // "?target" for a processing instruction, "!DOCTYPE".
   const UString& elementName() const {
-    return elementName_;
+    return *elementName_;
   }
-  void setElementName(UString name) {
-    elementName_ = std::move(name);
+  // The entry keeps a copy of its own.
+  void setElementName(UString name);
+  // The entry points to `name`, which must outlive it (a spelling from internElementName or
+  // textRunName).
+  void setInternedElementName(const UString& name) {
+    dropOwnedName();
+    elementName_ = &name;
   }
+
+  // The one stored copy of a spelling, kept for the rest of the process (for names of a
+  // bounded set: the dictionaries' element names and their end tags); safe from any thread.
+  static const UString& internElementName(UStringView name);
+  // "#DATA", the name of every text run.
+  static const UString& textRunName();
 
   // The whole tag from "<" through ">", or the whole text run; (0, 0) while the tag's ">" was
   // not found.
@@ -107,15 +124,18 @@ class VmkTagLocation {
   }
 
   // The attributes in source order; absent until the attribute step fills them, and absent
-  // for a tag that has none.
-  const std::optional<VmkAttributeList>& attributes() const {
-    return attributes_;
+  // for a tag that has none (nullptr).
+  const VmkAttributeList* attributes() const {
+    return attributes_.get();
   }
-  std::optional<VmkAttributeList>& attributes() {
-    return attributes_;
+  VmkAttributeList* attributes() {
+    return attributes_.get();
   }
   void setAttributes(std::optional<VmkAttributeList> attributes) {
-    attributes_ = std::move(attributes);
+    if (attributes)
+      attributes_ = std::make_unique<VmkAttributeList>(std::move(*attributes));
+    else
+      attributes_.reset();
   }
 
   // Position of the entry in its list (set when the list is built).
@@ -128,25 +148,35 @@ class VmkTagLocation {
 
   // Name tests.
   bool isEndTag() const {
-    return !elementName_.empty() && elementName_[0] == u'/';
+    return !elementName_->empty() && (*elementName_)[0] == u'/';
   }
   bool isTextRun() const {
-    return !elementName_.empty() && elementName_[0] == u'#';
+    return !elementName_->empty() && (*elementName_)[0] == u'#';
   }
 
  private:
-  UString elementName_;
+  static const UString& emptyName();
+  void dropOwnedName() {
+    if (ownsName_) delete elementName_;
+    ownsName_ = false;
+  }
+
+  const UString* elementName_ = &emptyName();
   Range tagRange_;
   int32_t tagDepth_ = 0;
   int32_t endTagType_ = 0;
   VmkTagLocation* prevTag_ = nullptr;
   VmkTagLocation* nextTag_ = nullptr;
   VmkTagLocation* pairTag_ = nullptr;
-  std::optional<VmkAttributeList> attributes_;
+  std::unique_ptr<VmkAttributeList> attributes_;
   uint32_t listIndex_ = 0;
+  bool ownsName_ = false;  // elementName_ is the entry's own copy
 
   struct Pool;
 };
+
+// Eight pointers' worth on 64-bit systems: a large list is mostly made of these.
+static_assert(sizeof(void*) != 8 || sizeof(VmkTagLocation) <= 64);
 
 struct VmkTagLocation::Pool : ObjectPool<sizeof(VmkTagLocation), alignof(VmkTagLocation)> {};
 

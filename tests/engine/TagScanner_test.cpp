@@ -105,6 +105,38 @@ TEST(TagScannerNames, WithoutDictionaryEveryElementIsUnknown) {
 
 // ---- Tag ends ----
 
+TEST(TagScannerNames, KnownSpellingsAreSharedUnknownOnesAreTheEntrysOwn) {
+  auto c = scanHTML(u"a<b>c</b><b><!--x--><blink>");
+  const auto& list = c->tagLocations();
+  ASSERT_EQ(entryNames(*c), (Strings{"#DATA", "B", "#DATA", "/B", "B", "!--X--", "BLINK"}));
+  // One stored spelling for every text run and every tag of a known element, across lists.
+  EXPECT_EQ(&list[0]->elementName(), &list[2]->elementName());
+  EXPECT_EQ(&list[0]->elementName(), &VmkTagLocation::textRunName());
+  EXPECT_EQ(&list[1]->elementName(), &list[4]->elementName());
+  auto d = scanHTML(u"<b>");
+  EXPECT_EQ(&d->tagLocations()[0]->elementName(), &list[1]->elementName());
+  // Comments and unknown names are not kept for the process; their entries keep copies.
+  EXPECT_NE(&list[5]->elementName(), &VmkTagLocation::internElementName(u"!--X--"));
+  auto e = scanHTML(u"<blink>");
+  EXPECT_NE(&e->tagLocations()[0]->elementName(), &list[6]->elementName());
+}
+
+TEST(TagScannerNames, RenamingReplacesEitherKindOfName) {
+  auto c = scanHTML(u"<b>x<blink>");
+  auto& list = c->tagLocations();
+  list[0]->setElementName(u"I");                    // an interned name replaced by a copy
+  list[2]->setElementName(u"/BLINK");               // a copy replaced by a copy
+  list[1]->setElementName(list[1]->elementName());  // renamed to itself
+  EXPECT_EQ(entryNames(*c), (Strings{"I", "#DATA", "/BLINK"}));
+  EXPECT_TRUE(list[2]->isEndTag());
+  EXPECT_TRUE(list[1]->isTextRun());
+  list[2]->setInternedElementName(VmkTagLocation::textRunName());
+  list[0]->setElementName(u"");
+  EXPECT_EQ(entryNames(*c), (Strings{"", "#DATA", "#DATA"}));
+  EXPECT_FALSE(list[0]->isEndTag());
+  EXPECT_FALSE(list[0]->isTextRun());
+}
+
 TEST(TagScannerTagEnds, SlashBeforeGreaterThanInHtml) {
   auto c = scanHTML(u"<br/>");
   EXPECT_EQ(entryNames(*c), Strings{"BR/"});

@@ -39,7 +39,7 @@ void giveAttribute(VmkHTMLChecker& checker, const std::u16string& tagStart,
     attribute.nameRange = Range(uint32_t(at), uint32_t(name.size()));
     attribute.value = value;
     attribute.valueRange = Range(uint32_t(at + name.size() + 2), uint32_t(value.size()));
-    if (!entry->attributes()) entry->attributes().emplace();
+    if (!entry->attributes()) entry->setAttributes(VmkAttributeList{});
     entry->attributes()->push_back(attribute);
     return;
   }
