@@ -39,12 +39,8 @@ const UString& VmkTagLocation::emptyName() {
 
 void VmkTagLocation::setElementName(UString name) {
   dropOwnedName();
-  if (name.empty()) {
-    elementName_ = &emptyName();
-    return;
-  }
-  elementName_ = new UString(std::move(name));
-  ownsName_ = true;
+  if (name.empty()) return;
+  setNamePointer(new UString(std::move(name)), true);
 }
 
 }  // namespace vmk

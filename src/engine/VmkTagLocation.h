@@ -59,7 +59,7 @@ class VmkTagLocation {
   // The name as scanned: "#DATA" for text, "/" + name for an end tag, "!--..." for a comment,
   // "?target" for a processing instruction, "!DOCTYPE".
   const UString& elementName() const {
-    return *elementName_;
+    return *namePointer();
   }
   // The entry keeps a copy of its own.
   void setElementName(UString name);
@@ -67,7 +67,7 @@ class VmkTagLocation {
   // textRunName).
   void setInternedElementName(const UString& name) {
     dropOwnedName();
-    elementName_ = &name;
+    setNamePointer(&name, false);
   }
 
   // The one stored copy of a spelling, kept for the rest of the process (for names of a
@@ -94,12 +94,14 @@ class VmkTagLocation {
   }
 
   // The dictionary's end-tag rule of the element (an end tag carries the rule of the element
-  // it closes, a text run 2): 0 required, 1 may be omitted, 2 empty, -1 unknown element.
+  // it closes, a text run 2): 0 required, 1 may be omitted, 2 empty, -1 unknown element (and
+  // any other value is kept as -1).
   int32_t endTagType() const {
-    return endTagType_;
+    return int32_t((nameWord_ & kTypeBits) >> kTypeShift) - 1;
   }
   void setEndTagType(int32_t type) {
-    endTagType_ = type;
+    const uintptr_t stored = type >= -1 && type <= 2 ? uintptr_t(type + 1) : 0;
+    nameWord_ = (nameWord_ & ~kTypeBits) | (stored << kTypeShift);
   }
 
   // Neighbours in source order and the matching start / end tag; not owned, nullptr when
@@ -148,35 +150,51 @@ class VmkTagLocation {
 
   // Name tests.
   bool isEndTag() const {
-    return !elementName_->empty() && (*elementName_)[0] == u'/';
+    const UString& name = elementName();
+    return !name.empty() && name[0] == u'/';
   }
   bool isTextRun() const {
-    return !elementName_->empty() && (*elementName_)[0] == u'#';
+    const UString& name = elementName();
+    return !name.empty() && name[0] == u'#';
   }
 
  private:
+  // The name, whether the entry owns it and the end-tag rule share one word: the name's
+  // address (names are aligned to 8), bit 0 set for the entry's own copy, bits 1-2 the rule
+  // plus one.
+  static constexpr uintptr_t kOwnsName = 1;
+  static constexpr unsigned kTypeShift = 1;
+  static constexpr uintptr_t kTypeBits = uintptr_t(3) << kTypeShift;
+  static constexpr uintptr_t kPointerBits = ~uintptr_t(7);
+  static_assert(alignof(UString) >= 8);
+
   static const UString& emptyName();
+  const UString* namePointer() const {
+    return reinterpret_cast<const UString*>(nameWord_ & kPointerBits);
+  }
+  void setNamePointer(const UString* name, bool owned) {
+    nameWord_ =
+        reinterpret_cast<uintptr_t>(name) | (nameWord_ & kTypeBits) | (owned ? kOwnsName : 0);
+  }
   void dropOwnedName() {
-    if (ownsName_) delete elementName_;
-    ownsName_ = false;
+    if (nameWord_ & kOwnsName) delete namePointer();
+    setNamePointer(&emptyName(), false);
   }
 
-  const UString* elementName_ = &emptyName();
+  uintptr_t nameWord_ = reinterpret_cast<uintptr_t>(&emptyName()) | (uintptr_t(1) << kTypeShift);
   Range tagRange_;
   int32_t tagDepth_ = 0;
-  int32_t endTagType_ = 0;
+  uint32_t listIndex_ = 0;
   VmkTagLocation* prevTag_ = nullptr;
   VmkTagLocation* nextTag_ = nullptr;
   VmkTagLocation* pairTag_ = nullptr;
   std::unique_ptr<VmkAttributeList> attributes_;
-  uint32_t listIndex_ = 0;
-  bool ownsName_ = false;  // elementName_ is the entry's own copy
 
   struct Pool;
 };
 
-// Eight pointers' worth on 64-bit systems: a large list is mostly made of these.
-static_assert(sizeof(void*) != 8 || sizeof(VmkTagLocation) <= 64);
+// Seven pointers' worth on 64-bit systems: a large list is mostly made of these.
+static_assert(sizeof(void*) != 8 || sizeof(VmkTagLocation) <= 56);
 
 struct VmkTagLocation::Pool : ObjectPool<sizeof(VmkTagLocation), alignof(VmkTagLocation)> {};
 

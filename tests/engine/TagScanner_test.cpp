@@ -137,6 +137,23 @@ TEST(TagScannerNames, RenamingReplacesEitherKindOfName) {
   EXPECT_FALSE(list[0]->isTextRun());
 }
 
+TEST(TagScannerNames, EndTagRuleAndNameAreKeptApart) {
+  VmkTagLocation entry;
+  EXPECT_EQ(entry.endTagType(), 0);
+  EXPECT_EQ(entry.elementName(), u"");
+  for (int32_t type : {-1, 0, 1, 2}) {
+    entry.setElementName(u"/UL");
+    entry.setEndTagType(type);
+    EXPECT_EQ(entry.endTagType(), type);
+    EXPECT_EQ(entry.elementName(), u"/UL");
+    entry.setInternedElementName(VmkTagLocation::textRunName());
+    EXPECT_EQ(entry.endTagType(), type);  // renaming keeps the rule
+  }
+  entry.setEndTagType(7);  // not a rule
+  EXPECT_EQ(entry.endTagType(), -1);
+  EXPECT_TRUE(entry.isTextRun());
+}
+
 TEST(TagScannerTagEnds, SlashBeforeGreaterThanInHtml) {
   auto c = scanHTML(u"<br/>");
   EXPECT_EQ(entryNames(*c), Strings{"BR/"});
