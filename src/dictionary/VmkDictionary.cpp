@@ -124,8 +124,8 @@ std::unique_ptr<VmkDictionary> VmkDictionary::initWithDoctypeName(UStringView pu
 std::unique_ptr<VmkDictionary> VmkDictionary::initWithMenuName(UStringView displayName) {
   // A display name is a file name inside the dictionaries folder, never a path: a name that
   // comes from the command line or the settings must not reach files elsewhere.
-  if (displayName.empty() || displayName.find(u'/') != UStringView::npos ||
-      displayName == u"." || displayName == u"..")
+  if (displayName.empty() || displayName.find(u'/') != UStringView::npos || displayName == u"." ||
+      displayName == u"..")
     return nullptr;
   return fromFile(dictionaryPathForName(displayName), UString(displayName));
 }

@@ -19,7 +19,7 @@ class Encoding {
   static Encoding fromName(UStringView ianaName);
 
   static Encoding utf8();
-  static Encoding utf16();    // with byte order mark on output, big-endian without one
+  static Encoding utf16();  // with byte order mark on output, big-endian without one
   static Encoding utf16LE();
   static Encoding utf16BE();
   static Encoding ascii();
@@ -38,11 +38,11 @@ class Encoding {
 
   // Identity tests used by the character checks.
   bool isUTF8() const;
-  bool isUTF16() const;   // any UTF-16 form
+  bool isUTF16() const;  // any UTF-16 form
   bool isASCII() const;
   bool isEUCJP() const;
-  bool isShiftJISGroup() const;    // Shift_JIS and its vendor variants (windows-31j, ...)
-  bool isISO2022JPGroup() const;   // ISO-2022-JP and its variants
+  bool isShiftJISGroup() const;   // Shift_JIS and its vendor variants (windows-31j, ...)
+  bool isISO2022JPGroup() const;  // ISO-2022-JP and its variants
   bool isJapanese() const { return isEUCJP() || isShiftJISGroup() || isISO2022JPGroup(); }
 
   // bytes -> UTF-16. strict: absent when a byte sequence is illegal or unmappable;

@@ -7,9 +7,9 @@
 
 namespace vmk {
 
-std::string homeDirectory();        // $HOME, else the password database
-std::string xdgConfigHome();        // $XDG_CONFIG_HOME, else ~/.config
-std::string xdgDataHome();          // $XDG_DATA_HOME, else ~/.local/share
+std::string homeDirectory();            // $HOME, else the password database
+std::string xdgConfigHome();            // $XDG_CONFIG_HOME, else ~/.config
+std::string xdgDataHome();              // $XDG_DATA_HOME, else ~/.local/share
 std::string velumarkConfigDirectory();  // xdgConfigHome()/velumark
 std::string velumarkDataDirectory();    // xdgDataHome()/velumark
 
@@ -20,7 +20,8 @@ std::string resourceDirectory();
 std::string resourcePath(std::string_view relative);
 
 // The whole content of a file; absent when it cannot be read (errorOut gets the reason).
-std::optional<std::string> readFileContents(const std::string& path, std::string* errorOut = nullptr);
+std::optional<std::string> readFileContents(const std::string& path,
+                                            std::string* errorOut = nullptr);
 // Writes a file atomically: a temporary file in the same folder, flushed, then renamed over
 // the target. On failure the target is untouched, the temporary removed, and *errorOut says why.
 bool writeFileAtomically(const std::string& path, std::string_view bytes,

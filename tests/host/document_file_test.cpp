@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "TestSupport.h"
 #include "host/headless/DocumentFile.h"
 #include "host/headless/HeadlessDocument.h"
-#include "TestSupport.h"
 
 namespace vmk {
 namespace {
