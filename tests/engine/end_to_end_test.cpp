@@ -10,6 +10,7 @@
 
 #include "EngineTestSupport.h"
 #include "dictionary/DictionaryFolder.h"
+#include "doctype_shipped.h"
 #include "host/headless/HeadlessDocument.h"
 
 namespace vmk::test {
@@ -17,26 +18,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ShippedDictionariesTest {
  protected:
-  static void SetUpTestSuite() {
-    saved_ = {variable("XDG_DATA_HOME"), variable("VELUMARK_RESOURCE_DIR")};
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "velumark-pages-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
-    setenv("XDG_DATA_HOME", root_.c_str(), 1);
-    setenv("VELUMARK_RESOURCE_DIR", (std::string(VELUMARK_BINARY_DIR) + "/share/velumark").c_str(),
-           1);
-    initDictionaries();
-  }
-  static void TearDownTestSuite() {
-    restore("XDG_DATA_HOME", saved_[0]);
-    restore("VELUMARK_RESOURCE_DIR", saved_[1]);
-    initDictionaries();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-
   // Opens a page of the test data as the editor would and checks it silently; the errors as
   // "Code@loc+len[:subs]", in order of position.
   Strings validatePage(const std::string& name, std::optional<Encoding> encoding = {}) {
@@ -85,21 +68,6 @@ class EndToEnd : public ::testing::Test {
 
   std::unique_ptr<HeadlessDocument> document_;
   std::unique_ptr<VmkHTMLChecker> checker_;
-
- private:
-  static std::optional<std::string> variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-  }
-  static void restore(const char* name, const std::optional<std::string>& value) {
-    if (value)
-      setenv(name, value->c_str(), 1);
-    else
-      unsetenv(name);
-  }
-
-  static inline std::string root_;
-  static inline std::vector<std::optional<std::string>> saved_;
 };
 
 TEST_F(EndToEnd, CleanHtml401StrictPageHasNoError) {
