@@ -6,7 +6,8 @@
 // Each FILE (UTF-8) is scanned and walked with the HTML dictionary, or with the XHTML one when
 // the text has an XML declaration. Then synthetic shapes that are hard for a recursive or
 // list-walking implementation are timed: deep nesting, many unclosed elements, stray end tags.
-// --full also times a whole silent validation run of each FILE.
+// --full also times a whole silent validation run of each FILE, by one thread and by two, and
+// each pass of a run on its own.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -58,10 +59,32 @@ void timeScanAndWalk(const char* label, const UString& text, const std::string& 
 
 void timeFullRun(const char* label, const UString& text) {
   HeadlessDocument document(text);
+  for (bool parallel : {false, true}) {
+    auto checker = VmkHTMLChecker::initOneMore();
+    checker->setParallelChecks(parallel);
+    auto start = std::chrono::steady_clock::now();
+    int32_t errors = checker->validateHTMLForDocument(document, false, false);
+    std::printf("%-34s full silent run, %s %7.3f s  errors %d\n", label,
+                parallel ? "two threads" : "one thread ", secondsSince(start), errors);
+  }
+
+  // The passes of a run one after another, each timed.
   auto checker = VmkHTMLChecker::initOneMore();
-  auto start = std::chrono::steady_clock::now();
-  int32_t errors = checker->validateHTMLForDocument(document, false, false);
-  std::printf("%-34s full silent run %7.3f s  errors %d\n", label, secondsSince(start), errors);
+  checker->initialize();
+  checker->setSourceDocument(&document);
+  checker->setSourceString(text);
+  auto timed = [&](const char* pass, auto&& fn) {
+    auto start = std::chrono::steady_clock::now();
+    fn();
+    std::printf("    %-24s %7.3f s\n", pass, secondsSince(start));
+  };
+  timed("dictionary", [&] { checker->determinHTMLDictionary(); });
+  timed("scanner", [&] { checker->makeTagLocationsArray(); });
+  timed("tree walk", [&] { checker->makeElementFiliation(); });
+  timed("element checks", [&] { checker->checkElementReleations(); });
+  timed("attribute checks", [&] { checker->checkAttributeNamesAndValues(); });
+  timed("order checks", [&] { checker->checkSpecialTagsOrder(); });
+  timed("sort", [&] { sortErrorLocations(checker->errorLocations()); });
 }
 
 UString repeat(std::u16string_view piece, int times) {

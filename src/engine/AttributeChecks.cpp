@@ -97,23 +97,42 @@ void VmkHTMLChecker::checkAttributeNamesAndValues() {
   idIndex_.clear();
   idIndexedCount_ = 0;
   if (tagLocations_.empty()) return;
-  // The element record of each distinct name, looked up once.
-  const TagNameIndex& index = currentTagNameIndex();
+  // The element record of each distinct name, looked up once. Entries of one spelling mostly
+  // share one stored name, so the name's address is the key (the name index is not used: this
+  // pass may run while the tree walk builds it). The facts are used before the table grows
+  // again.
   struct Facts {
-    bool known = false;
+    const UString* name = nullptr;
     bool carries = false;
     const VmkElementRecord* record = nullptr;
   };
-  std::vector<Facts> facts(size_t(index.spellingCount()));
-  auto factsOf = [&](size_t i) -> const Facts& {
-    Facts& f = facts[size_t(index.spellingKey(i))];
-    if (!f.known) {
-      f.known = true;
-      const VmkTagLocation& tag = *tagLocations_[i];
-      f.carries = carriesAttributes(tag);
-      if (f.carries && htmlDictionary_)
-        f.record = htmlDictionary_->foldedElementRecord(tag.elementName());
+  // Open addressing on the name's address; grown at half full.
+  std::vector<Facts> slots(64);
+  size_t used = 0;
+  auto slotOf = [](const std::vector<Facts>& table, const UString* name) {
+    const size_t mask = table.size() - 1;
+    size_t i = size_t((reinterpret_cast<uintptr_t>(name) >> 3) * 0x9E3779B97F4A7C15ull >> 20);
+    for (i &= mask; table[i].name && table[i].name != name; i = (i + 1) & mask) {
     }
+    return i;
+  };
+  auto factsOf = [&](size_t i) -> const Facts& {
+    const VmkTagLocation& tag = *tagLocations_[i];
+    const UString* name = &tag.elementName();
+    size_t at = slotOf(slots, name);
+    if (slots[at].name) return slots[at];
+    if (2 * (used + 1) > slots.size()) {
+      std::vector<Facts> grown(slots.size() * 2);
+      for (const Facts& f : slots)
+        if (f.name) grown[slotOf(grown, f.name)] = f;
+      slots.swap(grown);
+      at = slotOf(slots, name);
+    }
+    ++used;
+    Facts& f = slots[at];
+    f.name = name;
+    f.carries = carriesAttributes(tag);
+    if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
     return f;
   };
   for (size_t i = 0; i < tagLocations_.size(); ++i) {

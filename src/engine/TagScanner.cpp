@@ -1,8 +1,16 @@
 // The tag scanner: one pass over the checked text, by index, turning it into the tag list.
+// A large text is scanned by two threads, each from its own starting point (see
+// makeTagLocationsArray).
 #include <array>
 #include <deque>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <unordered_map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "dictionary/VmkDictionary.h"
 #include "engine/CharacterReferences.h"
@@ -154,12 +162,114 @@ constexpr std::array<uint8_t, 128> makeUnitClasses() {
 
 constexpr std::array<uint8_t, 128> kUnitClasses = makeUnitClasses();
 
+// From p on, the first unit that the text loop must look at once the run already holds data:
+// "<", ">", NUL or a unit above 127; eight units at a time. Stops short of the last few units
+// of the text, which the loop reads one by one.
+inline uint32_t skipPlainUnits(const char16_t* text, uint32_t p, uint32_t end) {
+#if defined(__SSE2__)
+  const __m128i lt = _mm_set1_epi16(u'<');
+  const __m128i gt = _mm_set1_epi16(u'>');
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i highBits = _mm_set1_epi16(int16_t(0xFF80));
+  while (p + 8 <= end) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p));
+    const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(units, highBits), zero);
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, lt), _mm_cmpeq_epi16(units, gt)),
+                     _mm_cmpeq_epi16(units, zero));
+    // Stop units: special ones, and every unit that is not ASCII.
+    const int mask = _mm_movemask_epi8(special) | (~_mm_movemask_epi8(ascii) & 0xFFFF);
+    if (mask != 0) return p + uint32_t(__builtin_ctz(unsigned(mask)) >> 1);
+    p += 8;
+  }
+#else
+  (void)text;
+  (void)end;
+#endif
+  return p;
+}
+
+// Where a second thread may start scanning: a "<" that opens a start tag, near the middle of
+// the text. The guess is confirmed only when the scan from the start arrives there outside any
+// tag; kNotFound when there is no such place.
+uint32_t secondScanStart(UStringView text, uint32_t end) {
+  constexpr uint32_t kSearchLength = 1 << 16;
+  const uint32_t from = end / 2;
+  const uint32_t to = std::min(end, from + kSearchLength);
+  for (uint32_t p = from; p + 1 < to; ++p) {
+    if (text[p] != u'<') continue;
+    const UChar16 next = text[p + 1];
+    const bool letter = (next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z');
+    if (letter && p > 0 && (text[p - 1] == u'>' || isWhiteSpace(text[p - 1]))) return p;
+  }
+  return kNotFound;
+}
+
 }  // namespace
 
 void VmkHTMLChecker::makeTagLocationsArray() {
   tagLocations_ = VmkTagLocationList();
   tagNameIndex_.reset();
 
+  const UStringView buffer = sourceBuffer();
+  const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
+  const uint32_t split =
+      parallelChecks_ && end >= kParallelScanFrom && std::thread::hardware_concurrency() > 1
+          ? secondScanStart(buffer, end)
+          : kNotFound;
+  if (split == kNotFound) {
+    scanTagList(0, kNotFound, tagLocations_);
+    return;
+  }
+
+  // The second thread scans from `split` as if the text began there. The scan from the start
+  // stops there when it arrives outside any tag, comment or raw text: from that place on, the
+  // scanner's state is what a fresh scan has, so the second thread's entries and errors are the
+  // ones it would have made. Otherwise it goes on to the end and the second thread's work is
+  // dropped.
+  prepareErrorLevels();
+  levelCacheFrozen_ = true;
+  ErrorSink laterErrors;
+  VmkTagLocationList later;
+  std::exception_ptr laterFailure;
+  bool stopped = false;
+  {
+    std::jthread second([&] {
+      threadErrorSink_ = &laterErrors;
+      try {
+        scanTagList(split, kNotFound, later);
+      } catch (...) {
+        laterFailure = std::current_exception();
+      }
+      threadErrorSink_ = nullptr;
+    });
+    try {
+      stopped = scanTagList(0, split, tagLocations_);
+    } catch (...) {
+      second.join();
+      levelCacheFrozen_ = false;
+      throw;
+    }
+  }
+  levelCacheFrozen_ = false;
+  if (!stopped) return;
+  if (laterFailure) std::rethrow_exception(laterFailure);
+
+  structualErrorCount += laterErrors.structuralCount;
+  errorLocations_.insert(errorLocations_.end(), std::make_move_iterator(laterErrors.errors.begin()),
+                         std::make_move_iterator(laterErrors.errors.end()));
+  if (later.empty()) return;
+  const auto offset = uint32_t(tagLocations_.size());
+  for (const auto& entry : later) entry->setListIndex(entry->listIndex() + offset);
+  if (!tagLocations_.empty()) {
+    tagLocations_.back()->setNextTag(later.front().get());
+    later.front()->setPrevTag(tagLocations_.back().get());
+  }
+  tagLocations_.insert(tagLocations_.end(), std::make_move_iterator(later.begin()),
+                       std::make_move_iterator(later.end()));
+}
+
+bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list) {
   const UStringView buffer = sourceBuffer();
   // Ranges are 32-bit; a longer text is scanned up to that limit.
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -169,9 +279,9 @@ void VmkHTMLChecker::makeTagLocationsArray() {
   // Units above 127 need the character-run tests only when one of them can answer.
   const bool japanese = isJapaneseEncoding;
 
-  uint32_t p = 0;
-  uint32_t textStart = 0;
-  uint32_t tagStart = 0;
+  uint32_t p = from;
+  uint32_t textStart = from;
+  uint32_t tagStart = from;
   bool inTag = false;
   VmkTagLocation* current = nullptr;        // the tag being read, then the most recently made one
   const NameFacts* currentFacts = nullptr;  // the dictionary's answers for current's name
@@ -179,17 +289,28 @@ void VmkHTMLChecker::makeTagLocationsArray() {
   uint64_t dataCount = 0;
 
   auto append = [&](std::unique_ptr<VmkTagLocation> entry) {
-    entry->setListIndex(uint32_t(tagLocations_.size()));
+    entry->setListIndex(uint32_t(list.size()));
     entry->setPrevTag(last);
     if (last) last->setNextTag(entry.get());
     last = entry.get();
-    tagLocations_.push_back(std::move(entry));
+    list.push_back(std::move(entry));
+  };
+  auto appendTextRun = [&] {
+    auto text = std::make_unique<VmkTagLocation>();
+    text->setInternedElementName(VmkTagLocation::textRunName());
+    text->setTagRange(Range(textStart, p - textStart));
+    text->setEndTagType(2);
+    append(std::move(text));
   };
 
   while (p < end) {
     // Runs of ordinary units and white space, the bulk of any document: white space does not
     // make a text run by itself.
     while (p < end) {
+      if (dataCount != 0) {
+        p = skipPlainUnits(buffer.data(), p, end);
+        if (p >= end) break;
+      }
       const UChar16 u = buffer[p];
       if (u < 128) {
         const uint8_t unitClass = kUnitClasses[u];
@@ -202,6 +323,11 @@ void VmkHTMLChecker::makeTagLocationsArray() {
       ++p;
     }
     if (p >= end) break;
+    if (p == stopAt && !inTag) {
+      // Where the other scan began: the text run before it is the last entry of this part.
+      if (dataCount != 0) appendTextRun();
+      return true;
+    }
     const UChar16 c = buffer[p];
 
     // Machine-dependent characters, half-width katakana, NUL runs: text, and reported. Both
@@ -272,13 +398,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
 
     if (c == u'<') {
       // The text run before the tag.
-      if (dataCount != 0) {
-        auto text = std::make_unique<VmkTagLocation>();
-        text->setInternedElementName(VmkTagLocation::textRunName());
-        text->setTagRange(Range(textStart, p - textStart));
-        text->setEndTagType(2);
-        append(std::move(text));
-      }
+      if (dataCount != 0) appendTextRun();
       tagStart = p;
       inTag = true;
       auto tag = std::make_unique<VmkTagLocation>();
@@ -383,6 +503,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
     ++p;
     ++dataCount;
   }
+  return false;
 }
 
 }  // namespace vmk

@@ -1,5 +1,8 @@
 #include "engine/VmkHTMLChecker.h"
 
+#include <exception>
+#include <thread>
+
 #include "dictionary/VmkDictionary.h"
 #include "engine/DirectContent.h"
 #include "engine/ResultsDisplay.h"
@@ -79,16 +82,7 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
 
   determinHTMLDictionary();
   makeTagLocationsArray();
-  makeElementFiliation();
-  if (!tagLocations_.empty()) {
-    // Both structure passes ask for the same content; attributes do not change it.
-    const DirectContent content(tagLocations_);
-    checkElementReleations(content);
-    checkAttributeNamesAndValues();
-    checkSpecialTagsOrder(content);
-  } else {
-    checkAttributeNamesAndValues();
-  }
+  runTagListPasses();
 
   if (dispErrors) {
     if (!errorLocations_.empty()) {
@@ -105,6 +99,67 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   return int32_t(errorLocations_.size());
 }
 
+thread_local VmkHTMLChecker::ErrorSink* VmkHTMLChecker::threadErrorSink_ = nullptr;
+
+void VmkHTMLChecker::runTagListPasses() {
+  if (tagLocations_.empty()) {
+    checkAttributeNamesAndValues();
+    return;
+  }
+  const bool sideBySide = parallelChecks_ && tagLocations_.size() >= kParallelChecksFrom &&
+                          std::thread::hardware_concurrency() > 1;
+  if (!sideBySide) {
+    makeElementFiliation();
+    // Both structure passes ask for the same content; attributes do not change it.
+    const DirectContent content(tagLocations_);
+    checkElementReleations(content);
+    checkAttributeNamesAndValues();
+    checkSpecialTagsOrder(content);
+    return;
+  }
+
+  // The attribute pass reads names and ranges and fills the attribute records; the walk and the
+  // element checks set depths and pairs: no field is written by one and read by the other. The
+  // order pass reads attributes, so it waits for both.
+  prepareErrorLevels();
+  levelCacheFrozen_ = true;
+  ErrorSink attributeErrors;
+  std::exception_ptr attributeFailure;
+  std::unique_ptr<DirectContent> content;
+  {
+    std::jthread attributes([&] {
+      threadErrorSink_ = &attributeErrors;
+      try {
+        checkAttributeNamesAndValues();
+      } catch (...) {
+        attributeFailure = std::current_exception();
+      }
+      threadErrorSink_ = nullptr;
+    });
+    try {
+      makeElementFiliation();
+      content = std::make_unique<DirectContent>(tagLocations_);
+      checkElementReleations(*content);
+    } catch (...) {
+      attributes.join();
+      levelCacheFrozen_ = false;
+      throw;
+    }
+  }
+  levelCacheFrozen_ = false;
+  if (attributeFailure) std::rethrow_exception(attributeFailure);
+  // The attribute errors come after those of the element checks, as when run in turn.
+  structualErrorCount += attributeErrors.structuralCount;
+  errorLocations_.insert(errorLocations_.end(),
+                         std::make_move_iterator(attributeErrors.errors.begin()),
+                         std::make_move_iterator(attributeErrors.errors.end()));
+  checkSpecialTagsOrder(*content);
+}
+
+void VmkHTMLChecker::prepareErrorLevels() {
+  for (const ErrorCatalogueEntry& entry : factoryErrorCatalogue()) errorLevelFor(entry.errorKey);
+}
+
 bool VmkHTMLChecker::isStructuralError(std::string_view code) {
   static constexpr std::string_view kStructural[] = {
       "NoCDATAEndMark",         "NoSuchElementName",  "LtMarkInTag",
@@ -116,6 +171,12 @@ bool VmkHTMLChecker::isStructuralError(std::string_view code) {
 }
 
 int VmkHTMLChecker::errorLevelFor(std::string_view code) {
+  if (levelCacheFrozen_) {
+    auto it = levelCache_.find(std::string(code));
+    if (it != levelCache_.end()) return it->second;
+    std::lock_guard<std::mutex> lock(levelMutex_);
+    return errorLevelForThisError(sharedVmkUserDefaults(), code);
+  }
   // Settings cannot change inside a run, but a cache kept across runs must follow the store.
   VmkUserDefaults& defaults = sharedVmkUserDefaults();
   if (!levelCacheValid_ || levelCacheVersion_ != defaults.version()) {
@@ -132,12 +193,13 @@ int VmkHTMLChecker::errorLevelFor(std::string_view code) {
 
 void VmkHTMLChecker::registerAnErrorWithCode(std::string_view code, Range range,
                                              std::optional<std::vector<UString>> subStrings) {
-  if (isStructuralError(code)) ++structualErrorCount;
+  ErrorSink* sink = threadErrorSink_;
+  if (isStructuralError(code)) ++(sink ? sink->structuralCount : structualErrorCount);
   if (errorLevelFor(code) <= 0) return;
   ErrorParent parent;
   if (sourceDocument_) parent = sourceDocument_;
-  errorLocations_.push_back(
-      VmkErrorLocation::create(std::string(code), range, std::move(subStrings), parent));
+  (sink ? sink->errors : errorLocations_)
+      .push_back(VmkErrorLocation::create(std::string(code), range, std::move(subStrings), parent));
 }
 
 void VmkHTMLChecker::resetLastMD5String() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,16 @@ class VmkHTMLChecker {
                                std::optional<std::vector<UString>> subStrings = std::nullopt);
   // True for the codes that count as structural errors.
   static bool isStructuralError(std::string_view code);
+
+  // Large lists are checked by two threads: the attribute checks run beside the tree walk and
+  // the element checks (they touch different parts of the entries), with the same outcome, in
+  // the same order, as one thread gives. On by default; off runs every pass in turn.
+  void setParallelChecks(bool parallel) { parallelChecks_ = parallel; }
+  bool parallelChecks() const { return parallelChecks_; }
+  // Lists shorter than this are always checked by one thread, and texts shorter than this
+  // scanned by one.
+  static constexpr size_t kParallelChecksFrom = 4096;
+  static constexpr uint32_t kParallelScanFrom = 1 << 18;
 
   // Remembers the current digest of sourceDocument (nothing when there is none).
   void resetLastMD5String();
@@ -162,6 +173,23 @@ class VmkHTMLChecker {
 
   // The catalogue level of a code, cached for the current settings.
   int errorLevelFor(std::string_view code);
+  // Fills the level cache with every catalogue code, so that the passes running side by side
+  // only read it.
+  void prepareErrorLevels();
+
+  // Errors registered by a pass that runs on another thread, kept apart until it ends.
+  struct ErrorSink {
+    VmkErrorLocationList errors;
+    int32_t structuralCount = 0;
+  };
+  // The sink of the calling thread (nullptr: the run's own list).
+  static thread_local ErrorSink* threadErrorSink_;
+
+  // Scans the text from `from` into `list` (entries indexed and linked from the list's start).
+  // With stopAt set, the scan ends there when it arrives at it outside any tag: true then.
+  bool scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list);
+  // Tree walk, element checks and attribute checks, one after another or side by side.
+  void runTagListPasses();
 
   // The attribute steps for a tag whose element record (folded name) is already known.
   void makeAttrbListForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
@@ -194,6 +222,11 @@ class VmkHTMLChecker {
   std::unordered_map<std::string, int> levelCache_;
   uint64_t levelCacheVersion_ = 0;
   bool levelCacheValid_ = false;
+  // While passes run side by side the cache is only read; a code it lacks is looked up under
+  // the lock and not stored.
+  bool levelCacheFrozen_ = false;
+  std::mutex levelMutex_;
+  bool parallelChecks_ = true;
 };
 
 // The shared checker (same as VmkHTMLChecker::sharedHTMLChecker()).

@@ -71,9 +71,7 @@ std::optional<UString> RegexMatch::text(UStringView searched, size_t group) cons
 
 struct Regex::Impl {
   OnigRegex reg = nullptr;
-  ~Impl() {
-    if (reg) onig_free(reg);
-  }
+  ~Impl();
 
   // One search over text[0, end) starting at start; fills region. True on a match.
   bool search(UStringView text, uint32_t start, uint32_t end, OnigRegion* region) const {
@@ -103,8 +101,16 @@ struct Regex::Impl {
 
 namespace {
 
+// Oniguruma may search with one pattern from several threads at once, but patterns must not be
+// made or freed at the same time.
+std::mutex& compileMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 void compileInto(OnigRegex* reg, UStringView pattern, unsigned options) {
   initializeOniguruma();
+  std::lock_guard<std::mutex> lock(compileMutex());
   OnigOptionType onigOptions = ONIG_OPTION_NONE;
   if (options & Regex::kIgnoreCase) onigOptions |= ONIG_OPTION_IGNORECASE;
   if (options & Regex::kMultiline) onigOptions |= ONIG_OPTION_MULTILINE;
@@ -121,6 +127,12 @@ void compileInto(OnigRegex* reg, UStringView pattern, unsigned options) {
 }
 
 }  // namespace
+
+Regex::Impl::~Impl() {
+  if (!reg) return;
+  std::lock_guard<std::mutex> lock(compileMutex());
+  onig_free(reg);
+}
 
 Regex::Regex(UStringView pattern, unsigned options) : impl_(new Impl), options_(options) {
   compileInto(&impl_->reg, pattern, options);
