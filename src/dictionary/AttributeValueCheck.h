@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "dictionary/AttributeValueContext.h"
 #include "dictionary/VmkDictionary.h"
@@ -15,5 +16,20 @@ namespace vmk {
 std::optional<std::string_view> checkAttributeValueForRecord(
     const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,
     std::optional<UString>* rightValue, const VmkAttributeValueContext& checker);
+
+// The first step of that check, which depends on the attribute's name only: the name as the
+// check lowers it and the record's entries of that name (nullptr: none, or no record). A
+// caller that checks many values of one name makes it once.
+struct AttributeEntriesForName {
+  UString lowerName;
+  const std::vector<size_t>* entries = nullptr;
+};
+AttributeEntriesForName attributeEntriesForName(const VmkElementRecord* record,
+                                                UStringView attributeName);
+// The rest of the check, with the first step made.
+std::optional<std::string_view> checkAttributeValueForEntries(
+    const VmkElementRecord* record, const AttributeEntriesForName& name,
+    const std::optional<UString>& value, std::optional<UString>* rightValue,
+    const VmkAttributeValueContext& checker);
 
 }  // namespace vmk

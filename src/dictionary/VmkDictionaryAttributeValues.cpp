@@ -189,26 +189,41 @@ Problem checkEntry(const VmkAttributeEntry& entry, const UString& lowerAttribute
 
 }  // namespace
 
-std::optional<std::string_view> checkAttributeValueForRecord(
-    const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,
-    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) {
+AttributeEntriesForName attributeEntriesForName(const VmkElementRecord* record,
+                                                UStringView attributeName) {
+  AttributeEntriesForName name;
+  name.lowerName = lowerText(attributeName);
+  if (!record || !record->hasAttributes) return name;
+  const auto found = record->attributesByLowerName.find(name.lowerName);
+  if (found != record->attributesByLowerName.end()) name.entries = &found->second;
+  return name;
+}
+
+std::optional<std::string_view> checkAttributeValueForEntries(
+    const VmkElementRecord* record, const AttributeEntriesForName& name,
+    const std::optional<UString>& value, std::optional<UString>* rightValue,
+    const VmkAttributeValueContext& checker) {
   if (rightValue) rightValue->reset();
-  if (!record || !record->hasAttributes) return std::nullopt;
-
-  const UString lowerAttribute = lowerText(attributeName);
-  const auto found = record->attributesByLowerName.find(lowerAttribute);
-  if (found == record->attributesByLowerName.end()) return std::nullopt;
-
-  for (size_t index : found->second) {
+  if (!record || !record->hasAttributes || !name.entries) return std::nullopt;
+  for (size_t index : *name.entries) {
     std::optional<UString> right;
     const Problem problem =
-        checkEntry(record->attributes[index], lowerAttribute, value, right, checker);
+        checkEntry(record->attributes[index], name.lowerName, value, right, checker);
     if (problem) {
       if (rightValue) *rightValue = std::move(right);
       return problem;
     }
   }
   return std::nullopt;
+}
+
+std::optional<std::string_view> checkAttributeValueForRecord(
+    const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,
+    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) {
+  if (rightValue) rightValue->reset();
+  if (!record || !record->hasAttributes) return std::nullopt;
+  return checkAttributeValueForEntries(record, attributeEntriesForName(record, attributeName),
+                                       value, rightValue, checker);
 }
 
 std::optional<std::string_view> VmkDictionary::checkAttributeName(

@@ -1,6 +1,7 @@
 // Attribute checks: attribute records of every start tag, their lexical problems, required
 // attributes and value types.
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <unordered_set>
 
@@ -93,6 +94,86 @@ std::optional<size_t> unsafeURLCharacterOffset(UStringView value) {
 
 }  // namespace
 
+// What an attribute pass knows about one attribute name as written in tags of one element,
+// found on its first occurrence.
+struct VmkHTMLChecker::AttributeNameFacts {
+  UString lower;         // the record's name
+  bool lowered = false;  // differs from the written name
+  bool isId = false;
+  bool contained = true;            // the dictionary allows it in the element (or there is none)
+  bool editor = false;              // an editor's own attribute name
+  AttributeEntriesForName entries;  // the element's entries for the value checks
+};
+
+// The state of one pass over the tag list: the facts by (element record, written name), and
+// the facts of every attribute record made, in order, for the value checks that follow.
+class VmkHTMLChecker::AttributePass {
+ public:
+  explicit AttributePass(const VmkDictionary* dictionary) : dictionary_(dictionary) {
+    slots_.resize(64);
+  }
+
+  const AttributeNameFacts& factsFor(const VmkElementRecord* element, UStringView written) {
+    const size_t hash = hashOf(element, written);
+    size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& slot = slots_[i];
+      if (slot.index < 0) break;
+      if (slot.hash == hash && slot.element == element && slot.written == written)
+        return facts_[size_t(slot.index)];
+    }
+    facts_.push_back(derive(element, written));
+    if (2 * (facts_.size() + 1) > slots_.size()) {
+      std::vector<Slot> old(slots_.size() * 2);
+      old.swap(slots_);
+      for (const Slot& slot : old)
+        if (slot.index >= 0) slots_[freeSlot(slot.hash)] = slot;
+    }
+    slots_[freeSlot(hash)] = Slot{element, written, hash, int32_t(facts_.size() - 1)};
+    return facts_.back();
+  }
+
+  // The facts of each record made, in the order made.
+  std::vector<const AttributeNameFacts*> recordFacts;
+
+ private:
+  struct Slot {
+    const VmkElementRecord* element = nullptr;
+    UStringView written;
+    size_t hash = 0;
+    int32_t index = -1;
+  };
+
+  static size_t hashOf(const VmkElementRecord* element, UStringView written) {
+    uint64_t h = reinterpret_cast<uintptr_t>(element) * 0x9E3779B97F4A7C15ull;
+    for (UChar16 c : written) h = (h ^ c) * 0x100000001B3ull;
+    return size_t(h ^ (h >> 29));
+  }
+  size_t freeSlot(size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    while (slots_[i].index >= 0) i = (i + 1) & mask;
+    return i;
+  }
+
+  AttributeNameFacts derive(const VmkElementRecord* element, UStringView written) const {
+    AttributeNameFacts facts;
+    facts.lower = lowerName(written);
+    facts.lowered = facts.lower != written;
+    facts.isId = facts.lower == u"id";
+    if (dictionary_) {
+      facts.contained = dictionary_->canContainAttribute(facts.lower, element);
+      if (!facts.contained) facts.editor = isEditorAttributeName(facts.lower);
+    }
+    if (element) facts.entries = attributeEntriesForName(element, facts.lower);
+    return facts;
+  }
+
+  const VmkDictionary* dictionary_;
+  std::vector<Slot> slots_;
+  std::deque<AttributeNameFacts> facts_;  // stable addresses
+};
+
 void VmkHTMLChecker::checkAttributeNamesAndValues() {
   idIndex_.clear();
   idIndexedCount_ = 0;
@@ -135,27 +216,37 @@ void VmkHTMLChecker::checkAttributeNamesAndValues() {
     if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
     return f;
   };
-  for (size_t i = 0; i < tagLocations_.size(); ++i) {
-    const Facts& f = factsOf(i);
-    if (f.carries) makeAttrbListForTagLocation(*tagLocations_[i], f.record);
-  }
+  AttributePass pass(htmlDictionary_.get());
+  // The tags that the value and required-attribute checks look at, with their records.
+  std::vector<std::pair<VmkTagLocation*, const VmkElementRecord*>> carrying;
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
     const Facts& f = factsOf(i);
     if (!f.carries) continue;
     VmkTagLocation& tag = *tagLocations_[i];
-    checkRequiredAttributeForTagLocation(tag, f.record);
-    if (tag.attributes() && !tag.attributes()->empty())
-      checkAttributeValuesForTagLocation(tag, f.record);
+    makeAttrbListForTagLocation(tag, f.record, pass);
+    if (tag.attributes() || (f.record && !f.record->requiredAttributes.empty()))
+      carrying.emplace_back(&tag, f.record);
+  }
+  const AttributeNameFacts* const* recordFacts = pass.recordFacts.data();
+  for (const auto& [tag, record] : carrying) {
+    checkRequiredAttributeForTagLocation(*tag, record);
+    if (const VmkAttributeList* attributes = tag->attributes()) {
+      checkAttributeValuesForTagLocation(*tag, record, recordFacts);
+      recordFacts += attributes->size();
+    }
   }
 }
 
 void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
+  AttributePass pass(htmlDictionary_.get());
   makeAttrbListForTagLocation(
-      tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr);
+      tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr,
+      pass);
 }
 
 void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
-                                                 const VmkElementRecord* elementRecord) {
+                                                 const VmkElementRecord* elementRecord,
+                                                 AttributePass& pass) {
   const UStringView buffer = sourceBuffer();
   const Range tagRange = tag.tagRange();
   const size_t start = std::min<size_t>(tagRange.location, buffer.size());
@@ -212,8 +303,9 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       continue;
     }
 
+    const AttributeNameFacts& facts = pass.factsFor(elementRecord, writtenName);
     VmkAttribute record;
-    record.name = lowerName(writtenName);
+    record.name = facts.lower;
     record.nameRange = nameRange;
 
     // One report per repeated attribute, naming the occurrence that repeats it.
@@ -221,7 +313,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       registerAnErrorWithCode("DuplicateAttributes", nameRange,
                               std::vector<UString>{element, UString(writtenName)});
     }
-    if (isXHTML && record.name != writtenName) {
+    if (isXHTML && facts.lowered) {
       registerAnErrorWithCode("AttributeNameShouldLowercase", nameRange,
                               std::vector<UString>{UString(writtenName)});
     }
@@ -271,7 +363,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       }
     }
 
-    if (record.name == u"id" && record.value) {
+    if (facts.isId && record.value) {
       if (isThisIDDefined(*record.value)) {
         registerAnErrorWithCode("ThisIDAlreadyDefined", record.valueRange,
                                 std::vector<UString>{element, record.name, *record.value});
@@ -284,8 +376,8 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       }
     }
 
-    if (dictionary && !dictionary->canContainAttribute(record.name, elementRecord)) {
-      if (isEditorAttributeName(record.name)) {
+    if (dictionary && !facts.contained) {
+      if (facts.editor) {
         Range range = nameRange;
         if (record.value) {
           size_t rangeEnd = record.valueRange.max();
@@ -305,6 +397,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
     // Grown one step at a time: most tags carry one or two attributes, and the records of a
     // large document are kept for the whole run.
     records.push_back(std::move(record));
+    pass.recordFacts.push_back(&facts);
   }
 
   if (records.empty()) return;
@@ -355,16 +448,19 @@ void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag,
 void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag) {
   if (!tag.attributes()) return;
   checkAttributeValuesForTagLocation(
-      tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr);
+      tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr,
+      nullptr);
 }
 
-void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag,
-                                                        const VmkElementRecord* elementRecord) {
+void VmkHTMLChecker::checkAttributeValuesForTagLocation(
+    VmkTagLocation& tag, const VmkElementRecord* elementRecord,
+    const AttributeNameFacts* const* recordFacts) {
   if (!tag.attributes()) return;
   const UString& element = tag.elementName();
   const VmkCheckerAttributeValueContext context(*this);
 
   for (const VmkAttribute& record : *tag.attributes()) {
+    const AttributeNameFacts* facts = recordFacts ? *recordFacts++ : nullptr;
     if (record.value) checkCharRefForRange(record.valueRange);
 
     if (isXHTML && !record.value) {
@@ -376,7 +472,10 @@ void VmkHTMLChecker::checkAttributeValuesForTagLocation(VmkTagLocation& tag,
 
     std::optional<UString> right;
     const std::optional<std::string_view> answer =
-        checkAttributeValueForRecord(elementRecord, record.name, record.value, &right, context);
+        facts ? checkAttributeValueForEntries(elementRecord, facts->entries, record.value, &right,
+                                              context)
+              : checkAttributeValueForRecord(elementRecord, record.name, record.value, &right,
+                                             context);
     if (!answer) continue;
     const std::string_view code = *answer;
 

@@ -191,10 +191,16 @@ class VmkHTMLChecker {
   // Tree walk, element checks and attribute checks, one after another or side by side.
   void runTagListPasses();
 
-  // The attribute steps for a tag whose element record (folded name) is already known.
-  void makeAttrbListForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
+  // The attribute steps for a tag whose element record (folded name) is already known, within
+  // one pass over the list (see AttributeChecks.cpp). recordFacts: the facts of the tag's
+  // records, in order (nullptr: found again).
+  struct AttributeNameFacts;
+  class AttributePass;
+  void makeAttrbListForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record,
+                                   AttributePass& pass);
   void checkRequiredAttributeForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
-  void checkAttributeValuesForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
+  void checkAttributeValuesForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record,
+                                          const AttributeNameFacts* const* recordFacts);
   // The text run after an entry of that name is not searched for references.
   bool textAfterHoldsBareAmpersands(const UString& name) const;
   // The structure checks over content gathered once for both.
