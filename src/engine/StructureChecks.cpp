@@ -208,12 +208,13 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
   std::map<int32_t, std::vector<int32_t>> sectionsByDepth;
   bool sectionsMade = false;
 
-  // Attributes holding URLs met so far in linkable elements.
-  uint64_t urlAttributeCount = 0;
+  // Whether an attribute holding a URL was met so far in a linkable element: once one was,
+  // linkable elements need no further look.
+  bool urlAttributeMet = false;
 
   for (size_t i = 0; i < n; ++i) {
     const Facts& f = factsOf(i);
-    if (f.skipped || (f.kind == OrderName::kOther && !f.linkable)) continue;
+    if (f.skipped || (f.kind == OrderName::kOther && (!f.linkable || urlAttributeMet))) continue;
     VmkTagLocation& tag = *tagLocations_[i];
     const UString& name = tag.elementName();
     const int32_t depth = tag.tagDepth() + 1;
@@ -269,8 +270,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
                                   std::vector<UString>{part.elementName(), name});
       }
     } else if (kind == OrderName::kBase) {
-      if (urlAttributeCount > 0)
-        registerAnErrorWithCode("BaseTagMustBeTopInHeadSection", tag.tagRange());
+      if (urlAttributeMet) registerAnErrorWithCode("BaseTagMustBeTopInHeadSection", tag.tagRange());
       if (tag.attributes()) {
         for (const VmkAttribute& attribute : *tag.attributes()) {
           if (!nameIs(attribute.name, u"href")) continue;
@@ -287,9 +287,9 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
       }
     }
 
-    if (f.linkable && tag.attributes()) {
+    if (f.linkable && !urlAttributeMet && tag.attributes()) {
       for (const VmkAttribute& attribute : *tag.attributes())
-        if (gUrlAttributes().containsIgnoringCase(attribute.name)) ++urlAttributeCount;
+        if (gUrlAttributes().containsIgnoringCase(attribute.name)) urlAttributeMet = true;
     }
   }
 }

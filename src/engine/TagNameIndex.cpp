@@ -67,30 +67,45 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
   spellingKey_.resize(n);
   NameInterner interner;
   // Whole names as stored -> spelling key; the map is asked once per distinct name object
-  // (entries of one spelling mostly share one interned name).
+  // (entries of one spelling mostly share one interned name), found by the name's address in
+  // an open-addressing table.
   std::unordered_map<UStringView, int32_t> spellings;
-  std::unordered_map<const UString*, int32_t> byAddress;
-  const UString* lastName = nullptr;
-  int32_t lastKey = 0;
+  struct Slot {
+    const UString* name = nullptr;
+    int32_t key = 0;
+  };
+  std::vector<Slot> byAddress(64);
+  size_t addressCount = 0;
+  auto slotOf = [](const std::vector<Slot>& table, const UString* name) {
+    const size_t mask = table.size() - 1;
+    size_t i = size_t((reinterpret_cast<uintptr_t>(name) >> 3) * 0x9E3779B97F4A7C15ull >> 20);
+    for (i &= mask; table[i].name && table[i].name != name; i = (i + 1) & mask) {
+    }
+    return i;
+  };
   for (size_t i = 0; i < n; ++i) {
     const UString* stored = &list[i]->elementName();
-    if (stored != lastName) {
-      auto [at, fresh] = byAddress.try_emplace(stored, 0);
-      if (fresh) {
-        const UStringView name = *stored;
-        auto [it, inserted] = spellings.try_emplace(name, spellingCount_);
-        if (inserted) {
-          ++spellingCount_;
-          const bool end = isEndTagName(name);
-          spellingIsEnd_.push_back(end ? 1 : 0);
-          spellingName_.push_back(interner.keyFor(end ? name.substr(1) : name));
-        }
-        at->second = it->second;
+    size_t at = slotOf(byAddress, stored);
+    if (!byAddress[at].name) {
+      const UStringView name = *stored;
+      auto [it, inserted] = spellings.try_emplace(name, spellingCount_);
+      if (inserted) {
+        ++spellingCount_;
+        const bool end = isEndTagName(name);
+        spellingIsEnd_.push_back(end ? 1 : 0);
+        spellingName_.push_back(interner.keyFor(end ? name.substr(1) : name));
       }
-      lastName = stored;
-      lastKey = at->second;
+      if (2 * (addressCount + 1) > byAddress.size()) {
+        std::vector<Slot> grown(byAddress.size() * 2);
+        for (const Slot& slot : byAddress)
+          if (slot.name) grown[slotOf(grown, slot.name)] = slot;
+        byAddress.swap(grown);
+        at = slotOf(byAddress, stored);
+      }
+      ++addressCount;
+      byAddress[at] = Slot{stored, it->second};
     }
-    spellingKey_[i] = lastKey;
+    spellingKey_[i] = byAddress[at].key;
   }
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order).
