@@ -6,6 +6,7 @@
 // "ISO_2022,locale=ja,version=0" (ISO-2022-JP).
 #include "support/Encoding.h"
 
+#include <sys/mman.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
@@ -14,6 +15,8 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -86,33 +89,60 @@ std::optional<std::string> encodeWith(const std::string& name, UStringView text,
   return out;
 }
 
+// Asks for large pages on the whole 2 MB blocks inside a buffer about to be filled: a text of
+// many megabytes is then backed by a few faults instead of thousands. Advice only; harmless
+// where the system does not follow it.
+void adviseLargePages(void* data, size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+  if (bytes < 2 * kLargePage) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kLargePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 // Strict UTF-8 through ICU's string conversion, which accepts and rejects exactly what the
 // converter does and is faster on large texts. Markup is mostly ASCII, and an ASCII byte is
 // always a character of its own that no sequence around it can change: long ASCII stretches
 // are widened directly and ICU converts what lies between them (cutting the input there
 // changes neither the characters nor whether it is well formed).
+//
+// The result is only reserved, never filled with zeros first: widened ASCII goes through a
+// small buffer that is appended when full, and only ICU's parts are sized before it writes.
 std::optional<UString> decodeUtf8Strictly(std::string_view bytes) {
   constexpr size_t kAsciiStretch = 16;  // shorter ASCII gaps stay in ICU's part
+  constexpr size_t kChunk = 4096;       // code units widened before they are appended
   const size_t n = bytes.size();
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  UString out(n, u'\0');  // UTF-8 never takes more code units than bytes
-  char16_t* dest = out.data();
+  UString out;
+  out.reserve(n);  // UTF-8 never takes more code units than bytes
+  adviseLargePages(out.data(), n * sizeof(char16_t));
+  char16_t chunk[kChunk];
   size_t i = 0;
-  size_t o = 0;
   while (i < n) {
-    // An ASCII stretch.
+    // An ASCII stretch, widened chunk by chunk.
+    for (;;) {
+      const size_t limit = std::min(n, i + kChunk);
+      size_t k = 0;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    while (i + 16 <= n) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-      if (_mm_movemask_epi8(chunk) != 0) break;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + o), _mm_unpacklo_epi8(chunk, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + o + 8), _mm_unpackhi_epi8(chunk, zero));
-      i += 16;
-      o += 16;
-    }
+      const __m128i zero = _mm_setzero_si128();
+      while (i + 16 <= limit) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if (_mm_movemask_epi8(units) != 0) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + k), _mm_unpacklo_epi8(units, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + k + 8), _mm_unpackhi_epi8(units, zero));
+        i += 16;
+        k += 16;
+      }
 #endif
-    while (i < n && in[i] < 0x80) dest[o++] = char16_t(in[i++]);
+      while (i < limit && in[i] < 0x80) chunk[k++] = char16_t(in[i++]);
+      out.append(chunk, k);
+      if (i < limit || i == n) break;  // a non-ASCII byte, or the end
+    }
     if (i == n) break;
     // What follows, up to the next long ASCII stretch, goes to ICU.
     size_t end = i;
@@ -126,15 +156,17 @@ std::optional<UString> decodeUtf8Strictly(std::string_view bytes) {
       if (ascii - end >= kAsciiStretch || ascii == n) break;
       end = ascii;
     }
+    // At most one code unit per byte, and within the reserved room.
+    const size_t o = out.size();
+    out.resize(o + (end - i));
     UErrorCode status = U_ZERO_ERROR;
     int32_t written = 0;
-    u_strFromUTF8(reinterpret_cast<UChar*>(dest + o), int32_t(n - o), &written,
+    u_strFromUTF8(reinterpret_cast<UChar*>(out.data() + o), int32_t(end - i), &written,
                   reinterpret_cast<const char*>(in + i), int32_t(end - i), &status);
     if (U_FAILURE(status)) return std::nullopt;
-    o += size_t(written);
+    out.resize(o + size_t(written));
     i = end;
   }
-  out.resize(o);
   return out;
 }
 

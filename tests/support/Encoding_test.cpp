@@ -110,6 +110,28 @@ TEST(EncodingTest, Decoding) {
   EXPECT_FALSE(Encoding().decode("abc"));
 }
 
+TEST(EncodingTest, StrictUtf8AgreesWithTheConverterAtEveryCut) {
+  // Non-ASCII characters and ill-formed bytes on each side of the places where widened ASCII
+  // is handed on (every few thousand units) and where vector steps end (every 16 bytes).
+  const Encoding utf8 = Encoding::utf8();
+  for (size_t prefix : {size_t(0), size_t(15), size_t(16), size_t(17), size_t(4079), size_t(4095),
+                        size_t(4096), size_t(4097), size_t(8191), size_t(8192)}) {
+    for (std::string_view middle : {"\xc3\xa9", "\xe6\x97\xa5x\xf0\x9f\x98\x80", "\r\n"}) {
+      const std::string bytes = std::string(prefix, 'a') + std::string(middle) +
+                                std::string(prefix % 37, 'b') + std::string(middle);
+      EXPECT_EQ(utf8.decode(bytes, true), utf8.decode(bytes, false)) << prefix;
+    }
+    EXPECT_FALSE(utf8.decode(std::string(prefix, 'a') + "\xe6\x97", true)) << prefix;
+    EXPECT_FALSE(utf8.decode(std::string(prefix, 'a') + "\x80" + std::string(40, 'c'), true));
+  }
+  // A text of many megabytes (its buffer gets large pages) with a character every so often.
+  std::string large;
+  while (large.size() < (9u << 20)) large += std::string(1000, 'z') + "\xc3\xa9\n";
+  const std::optional<UString> decoded = utf8.decode(large, true);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(*decoded, utf8.decode(large, false));
+}
+
 TEST(EncodingTest, Utf16ByteOrder) {
   // Output starts with a byte order mark; input without one reads as big-endian.
   const Encoding utf16 = Encoding::utf16();
