@@ -207,6 +207,35 @@ TEST_F(DocumentFileTest, OpenAndSaveFailures) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST_F(DocumentFileTest, LineEndsWhereverTheyFall) {
+  // CR, CRLF and LF around the edges of vector steps and decoding chunks, first in memory and
+  // then through a file in encodings that are and are not looked at byte by byte.
+  for (size_t at : {size_t(0), size_t(1), size_t(7), size_t(8), size_t(9), size_t(4095),
+                    size_t(4096), size_t(4097)}) {
+    for (std::string_view end : {"\r", "\r\n", "\n", "\r\r\n", "\n\r"}) {
+      const std::string bytes = std::string(at, 'x') + std::string(end) + "y" + std::string(end);
+      UString text = toUtf16(bytes);
+      const UString expected = normalizeLineEndings(text);
+      normalizeLineEndingsInPlace(text);
+      EXPECT_EQ(text, expected) << at;
+      for (const Encoding& encoding : {Encoding::utf8(), Encoding::isoLatin1()}) {
+        DecodedDocument decoded = decodeDocumentBytes(bytes, encoding);
+        EXPECT_EQ(decoded.text, expected) << at << " " << encoding.name();
+        EXPECT_EQ(decoded.lineEndings, detectLineEndings(toUtf16(bytes)));
+      }
+    }
+  }
+  // Detected UTF-8 without a CR keeps its text as it is, with one it is normalized.
+  EXPECT_EQ(decodeDocumentBytes("<p>\xc3\xa9\n</p>").text, u"<p>\u00e9\n</p>");
+  DecodedDocument crlf = decodeDocumentBytes("<p>\xc3\xa9\r\n</p>\r");
+  EXPECT_EQ(crlf.text, u"<p>\u00e9\n</p>\n");
+  EXPECT_EQ(crlf.lineEndings, kLineEndingsCRLF);
+  // Bytes that are not UTF-8 (windows-1252) with lone CRs.
+  DecodedDocument cr = decodeDocumentBytes("caf\xe9\rx\r");
+  EXPECT_EQ(cr.text, u"caf\u00e9\nx\n");
+  EXPECT_EQ(cr.lineEndings, kLineEndingsCR);
+}
+
 TEST(DocumentFileHelpersTest, LineEndsAndNames) {
   EXPECT_EQ(detectLineEndings(u"a\r\nb\rc\n"), kLineEndingsCRLF);
   EXPECT_EQ(detectLineEndings(u"a\rb\r\n"), kLineEndingsCR);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "host/HostDocument.h"
 #include "support/Regex.h"
@@ -31,10 +32,17 @@ std::string narrowAscii(UStringView text) {
   return narrow;
 }
 
-DecodedDocument finish(UString text, Encoding encoding, bool hasBOM, bool errors) {
+// Whether a text decoded from these bytes can hold a CR. In UTF-8 a CR is always the byte
+// 0x0D (and replaced bytes become U+FFFD), so a quick look at the bytes spares a pass over the
+// twice as large text; other encodings are not trusted with that.
+bool mayHoldCR(std::string_view bytes, const Encoding& encoding) {
+  return !encoding.isUTF8() || std::memchr(bytes.data(), '\r', bytes.size()) != nullptr;
+}
+
+DecodedDocument finish(UString text, Encoding encoding, bool hasBOM, bool errors, bool withCR) {
   DecodedDocument decoded;
   decoded.lineEndings = detectLineEndings(text);
-  normalizeLineEndingsInPlace(text);
+  if (withCR) normalizeLineEndingsInPlace(text);
   decoded.text = std::move(text);
   decoded.encoding = std::move(encoding);
   decoded.hasBOM = hasBOM;
@@ -44,10 +52,11 @@ DecodedDocument finish(UString text, Encoding encoding, bool hasBOM, bool errors
 
 // Strict decoding first; the lenient one (U+FFFD for bad bytes) only when that fails.
 DecodedDocument decodeWith(std::string_view bytes, const Encoding& encoding, bool hasBOM) {
+  const bool withCR = mayHoldCR(bytes, encoding);
   if (std::optional<UString> text = encoding.decode(bytes, true)) {
-    return finish(std::move(*text), encoding, hasBOM, false);
+    return finish(std::move(*text), encoding, hasBOM, false, withCR);
   }
-  return finish(encoding.decode(bytes, false).value_or(UString()), encoding, hasBOM, true);
+  return finish(encoding.decode(bytes, false).value_or(UString()), encoding, hasBOM, true, withCR);
 }
 
 }  // namespace
@@ -83,12 +92,13 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<
     // The declaration was read as ASCII, so a UTF-16 declaration cannot be right.
     if (declared.valid() && !declared.isUTF16()) {
       if (std::optional<UString> text = declared.decode(bytes, true)) {
-        return finish(std::move(*text), declared, false, false);
+        return finish(std::move(*text), declared, false, false, mayHoldCR(bytes, declared));
       }
     }
   }
   if (std::optional<UString> text = Encoding::utf8().decode(bytes, true)) {
-    return finish(std::move(*text), Encoding::utf8(), false, false);
+    return finish(std::move(*text), Encoding::utf8(), false, false,
+                  mayHoldCR(bytes, Encoding::utf8()));
   }
   return decodeWith(bytes, Encoding::windowsLatin1(), false);
 }
@@ -155,16 +165,20 @@ UString normalizeLineEndings(UStringView text) {
 }
 
 void normalizeLineEndingsInPlace(UString& text) {
-  size_t from = findCodeUnit(text, u'\r');
-  if (from == UString::npos) return;
-  size_t to = from;
-  for (; from < text.size(); ++from) {
-    if (text[from] == u'\r') {
-      text[to++] = u'\n';
-      if (from + 1 < text.size() && text[from + 1] == u'\n') ++from;
-    } else {
-      text[to++] = text[from];
-    }
+  size_t cr = findCodeUnit(text, u'\r');
+  if (cr == UString::npos) return;
+  // The runs between CRs move down as blocks.
+  char16_t* data = text.data();
+  const size_t size = text.size();
+  size_t to = cr;
+  while (cr != UString::npos) {
+    data[to++] = u'\n';
+    size_t from = cr + 1;
+    if (from < size && data[from] == u'\n') ++from;
+    cr = findCodeUnit(text, u'\r', from);
+    const size_t runEnd = cr == UString::npos ? size : cr;
+    if (to != from) std::memmove(data + to, data + from, (runEnd - from) * sizeof(char16_t));
+    to += runEnd - from;
   }
   text.resize(to);
 }
