@@ -58,8 +58,12 @@ Output::Output() {
 
 Output::Output(std::string path) : path_(std::move(path)) {}
 
+void Output::write(std::string_view text) {
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
 void Output::flush() {
-  if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+  write(buffer_);
   buffer_.clear();
 }
 

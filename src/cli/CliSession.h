@@ -56,6 +56,11 @@ class Output {
   Output& operator=(const Output&) = delete;
 
   void put(std::string_view text) {
+    if (!path_ && text.size() >= kFlushSize) {
+      flush();
+      write(text);
+      return;
+    }
     buffer_ += text;
     if (!path_ && buffer_.size() >= kFlushSize) flush();
   }
@@ -71,6 +76,7 @@ class Output {
  private:
   static constexpr size_t kFlushSize = 1 << 16;
   void flush();
+  static void write(std::string_view text);
   std::optional<std::string> path_;
   std::string buffer_;
 };

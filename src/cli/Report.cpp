@@ -3,6 +3,11 @@
 #include "cli/Version.h"
 
 #include <algorithm>
+#include <charconv>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <nlohmann/json.hpp>
 
@@ -19,28 +24,73 @@ std::string jsonQuoted(std::string_view text) {
 
 // --- ErrorRenderer ---
 
+size_t countLineFeeds(UStringView text, size_t from, size_t to, uint32_t& lineStart) {
+  to = std::min(to, text.size());
+  if (from >= to) return 0;
+  const char16_t* data = text.data();
+  size_t count = 0;
+  size_t i = from;
+#if defined(__SSE2__)
+  // Matches are counted in eight 16-bit lanes (each match subtracts -1), summed before a lane
+  // could overflow.
+  const __m128i lineFeed = _mm_set1_epi16(short(u'\n'));
+  while (i + 8 <= to) {
+    const size_t steps = std::min<size_t>((to - i) / 8, 0xFFFF);
+    __m128i lanes = _mm_setzero_si128();
+    for (size_t k = 0; k < steps; ++k, i += 8) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+      lanes = _mm_sub_epi16(lanes, _mm_cmpeq_epi16(units, lineFeed));
+    }
+    alignas(16) uint16_t sums[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums), lanes);
+    for (uint16_t sum : sums) count += sum;
+  }
+#endif
+  for (; i < to; ++i) count += data[i] == u'\n';
+  if (count > 0) {
+    // The last of them lies on the line being entered: look back for it.
+    size_t at = to;
+    while (data[at - 1] != u'\n') --at;
+    lineStart = uint32_t(at);
+  }
+  return count;
+}
+
 ErrorRenderer::ErrorRenderer(const FileReport& report, bool withDescription)
-    : report_(report), withDescription_(withDescription) {
+    : report_(report), withDescription_(withDescription) {}
+
+const std::vector<uint32_t>& ErrorRenderer::lineStarts() const {
+  if (!lineStarts_.empty()) return lineStarts_;
   lineStarts_.push_back(0);
-  if (report.text) {
-    const UStringView text = *report.text;
+  if (report_.text) {
+    const UStringView text = *report_.text;
     for (size_t at = findCodeUnit(text, u'\n'); at != UStringView::npos;
          at = findCodeUnit(text, u'\n', at + 1)) {
       lineStarts_.push_back(static_cast<uint32_t>(at + 1));
     }
   }
+  return lineStarts_;
 }
 
-int32_t ErrorRenderer::lineIndexOf(VmkErrorLocation& record) const {
+std::pair<int32_t, uint32_t> ErrorRenderer::lineOf(VmkErrorLocation& record) const {
   // A record of the report's own document that has not been placed yet is placed in the
-  // report's copy of the line starts, the same text the record's document holds.
+  // report's own text, the same text the record's document holds.
   if (record.cachedErrorParagraphIndex() == -1 && report_.document && report_.text &&
       record.parentDocument() == report_.document) {
     const uint32_t location = record.errorRange().location;
-    auto end = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), location);
-    return int32_t(end - lineStarts_.begin()) - 1;
+    if (location >= cursorLocation_) {
+      cursorLine_ +=
+          int32_t(countLineFeeds(*report_.text, cursorLocation_, location, cursorLineStart_));
+      cursorLocation_ = location;
+      return {cursorLine_, cursorLineStart_};
+    }
+    const std::vector<uint32_t>& starts = lineStarts();
+    auto end = std::upper_bound(starts.begin(), starts.end(), location);
+    return {int32_t(end - starts.begin()) - 1, *(end - 1)};
   }
-  return record.errorParagraphIndex();
+  const int32_t lineIndex = std::max<int32_t>(record.errorParagraphIndex(), 0);
+  const std::vector<uint32_t>& starts = lineStarts();
+  return {lineIndex, size_t(lineIndex) < starts.size() ? starts[size_t(lineIndex)] : starts.back()};
 }
 
 size_t ErrorRenderer::size() const {
@@ -51,9 +101,19 @@ const ErrorRenderer::CodeInfo& ErrorRenderer::infoFor(const std::string& code) c
   auto found = codes_.find(code);
   if (found != codes_.end()) return found->second;
   const VmkUserDefaults& store = sharedVmkUserDefaults();
-  CodeInfo info{errorNumberUtf8ForThisError(store, code), errorLevelForThisError(store, code),
-                errorFixForThisError(store, code), localizedString(kMsgTitleTable, code),
-                withDescription_ ? localizedString(kMsgDescriptionTable, code) : UString()};
+  CodeInfo info{errorNumberUtf8ForThisError(store, code),
+                errorLevelForThisError(store, code),
+                errorFixForThisError(store, code),
+                localizedString(kMsgTitleTable, code),
+                withDescription_ ? localizedString(kMsgDescriptionTable, code) : UString(),
+                std::nullopt,
+                std::nullopt};
+  // Placeholders are filled only where a '%' stands; without one the text is the same for
+  // every record.
+  if (findCodeUnit(info.title, u'%') == UString::npos) info.plainTitle = toUtf8(info.title);
+  if (findCodeUnit(info.description, u'%') == UString::npos) {
+    info.plainDescription = toUtf8(info.description);
+  }
   return codes_.emplace(code, std::move(info)).first->second;
 }
 
@@ -67,16 +127,19 @@ RenderedError ErrorRenderer::render(size_t index) const {
   out.fix = info.fix;
   out.location = record.errorRange().location;
   out.length = record.errorRange().length;
-  const int32_t lineIndex = std::max<int32_t>(lineIndexOf(record), 0);
+  const auto [lineIndex, lineStart] = lineOf(record);
   out.line = int64_t(lineIndex) + 1;
-  const uint32_t lineStart =
-      size_t(lineIndex) < lineStarts_.size() ? lineStarts_[size_t(lineIndex)] : lineStarts_.back();
   out.column = int64_t(out.location) - int64_t(lineStart) + 1;
   if (out.column < 1) out.column = 1;
   out.subStrings = &record.subStrings();
-  out.title = toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
+  out.title = info.plainTitle
+                  ? *info.plainTitle
+                  : toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
   if (withDescription_) {
-    out.description = toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
+    out.description =
+        info.plainDescription
+            ? *info.plainDescription
+            : toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
   }
   return out;
 }
@@ -89,6 +152,13 @@ namespace {
 // and control characters (which could move the cursor or start an escape sequence) are shown
 // as U+FFFD.
 void makePrintable(std::string& text) {
+  // Most text has neither control characters nor the lead byte of a C1 control.
+  bool plain = true;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    plain &= u >= 0x20 && u != 0x7F && u != 0xC2;
+  }
+  if (plain) return;
   auto isControl = [&](size_t i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     return c < 0x20 || c == 0x7F ||
@@ -113,6 +183,12 @@ void makePrintable(std::string& text) {
   text = std::move(out);
 }
 
+void appendNumber(std::string& out, int64_t value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
 class GccWriter final : public ReportWriter {
  public:
   GccWriter(Output& out, const Styles& styles, bool quiet) : out_(out), s_(styles), quiet_(quiet) {}
@@ -122,41 +198,47 @@ class GccWriter final : public ReportWriter {
     makePrintable(path);
     if (!quiet_) {
       ErrorRenderer renderer(report, false);
-      std::string line;
+      // Lines are gathered into blocks of many kilobytes before they are handed on.
+      std::string block;
+      block.reserve(kBlockSize + 1024);
       for (size_t i = 0; i < renderer.size(); ++i) {
         RenderedError e = renderer.render(i);
-        line.clear();
-        line += s_.bold;
-        line += path;
-        line += ':';
-        line += std::to_string(e.line);
-        line += ':';
-        line += std::to_string(e.column);
-        line += ':';
-        line += s_.reset;
-        line += ' ';
-        line += e.level == 1 ? s_.yellow : s_.red;
-        line += e.level == 1 ? "caution:" : "error:";
-        line += s_.reset;
-        line += ' ';
-        line += e.number;
-        line += ' ';
+        block += s_.bold;
+        block += path;
+        block += ':';
+        appendNumber(block, e.line);
+        block += ':';
+        appendNumber(block, e.column);
+        block += ':';
+        block += s_.reset;
+        block += ' ';
+        block += e.level == 1 ? s_.yellow : s_.red;
+        block += e.level == 1 ? "caution:" : "error:";
+        block += s_.reset;
+        block += ' ';
+        block += e.number;
+        block += ' ';
         makePrintable(e.title);
-        line += e.title;
-        line += ' ';
-        line += s_.dim;
-        line += '[';
-        line += e.code;
-        line += ']';
-        line += s_.reset;
-        line += '\n';
-        out_.put(line);
+        block += e.title;
+        block += ' ';
+        block += s_.dim;
+        block += '[';
+        block += e.code;
+        block += ']';
+        block += s_.reset;
+        block += '\n';
+        if (block.size() >= kBlockSize) {
+          out_.put(block);
+          block.clear();
+        }
       }
+      out_.put(block);
     }
     out_ << s_.bold << path << ": " << report.summary << s_.reset << "\n";
   }
 
  private:
+  static constexpr size_t kBlockSize = 1 << 16;
   Output& out_;
   const Styles& s_;
   bool quiet_;

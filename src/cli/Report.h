@@ -42,7 +42,9 @@ struct RenderedError {
 };
 
 // Renders the records of one document: catalogue lookups and message templates are looked up
-// once per code, line starts once per text.
+// once per code (a message without placeholders is converted once), lines are counted by a
+// cursor that moves forward through the text while the records come in text order, and found
+// in a table of line starts otherwise.
 class ErrorRenderer {
  public:
   ErrorRenderer(const FileReport& report, bool withDescription);
@@ -56,16 +58,28 @@ class ErrorRenderer {
     int fix;
     UString title;
     UString description;
+    // The messages as UTF-8 when they have no placeholders.
+    std::optional<std::string> plainTitle;
+    std::optional<std::string> plainDescription;
   };
   const CodeInfo& infoFor(const std::string& code) const;
-  // The record's line index (0-based; -1 when it has none).
-  int32_t lineIndexOf(VmkErrorLocation& record) const;
+  // The record's line index (0-based; -1 when it has none) and the offset its line starts at.
+  std::pair<int32_t, uint32_t> lineOf(VmkErrorLocation& record) const;
+  const std::vector<uint32_t>& lineStarts() const;
 
   const FileReport& report_;
   bool withDescription_;
-  std::vector<uint32_t> lineStarts_;
+  // Line feeds before cursorLocation_, and the offset after the last of them.
+  mutable uint32_t cursorLocation_ = 0;
+  mutable int32_t cursorLine_ = 0;
+  mutable uint32_t cursorLineStart_ = 0;
+  mutable std::vector<uint32_t> lineStarts_;  // filled when first needed
   mutable std::unordered_map<std::string, CodeInfo> codes_;
 };
+
+// Line feeds in text[from, to): how many, and the position after the last one (unchanged
+// when there is none).
+size_t countLineFeeds(UStringView text, size_t from, size_t to, uint32_t& lineStart);
 
 class ReportWriter {
  public:

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/Paths.h"
 
@@ -322,6 +323,44 @@ TEST_F(VelumarkCommandTest, ErrorCatalogueChangesPersist) {
             std::string::npos);
   EXPECT_EQ(run({"errors", "set", "H002"}).status, 2);
   EXPECT_EQ(run({"errors", "set", "H002", "--level", "5"}).status, 2);
+}
+
+TEST_F(VelumarkCommandTest, LinesAndColumnsAcrossLongTextsAndLineEnds) {
+  // Bare ampersands on lines of many lengths, some far into the text (past the points where
+  // line feeds counted in bulk are summed), with CRLF line ends; each report line must name
+  // where its ampersand really is.
+  const std::string head =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">\r\n<html><head><title>t</title>"
+      "</head><body>\r\n";
+  std::string page = head;
+  std::vector<std::pair<int, int>> expected;  // line, column of each ampersand
+  int line = 3;
+  for (int i = 0; i < 400; ++i, ++line) {
+    // Long runs of empty lines and of plain text move the ampersands past 65535 * 8 units.
+    const size_t filler = size_t(i % 7 == 0 ? 12000 : i % 5);
+    page += "<p>" + std::string(filler, 'x') + "&</p>";
+    expected.emplace_back(line, int(filler) + 4);
+    if (i % 50 == 0) {
+      page += "\r\n" + std::string(1000, '\n');  // a CR LF, then LFs of their own
+      line += 1001;
+    }
+    page += "\r\n";
+  }
+  page += "</body></html>\r\n";
+  ASSERT_GT(page.size(), size_t(65535 * 8 + 50000));
+  const std::string path = writeFile("long.html", page);
+  const RunResult r = run({"validate", "--color", "never", path});
+  std::istringstream lines(r.out);
+  std::string reported;
+  size_t n = 0;
+  while (std::getline(lines, reported) && n < expected.size()) {
+    const std::string want = path + ":" + std::to_string(expected[n].first) + ":" +
+                             std::to_string(expected[n].second) + ": caution: H013";
+    EXPECT_EQ(reported.substr(0, want.size()), want) << n;
+    ++n;
+  }
+  EXPECT_EQ(n, expected.size()) << r.out.substr(0, 400);
 }
 
 TEST_F(VelumarkCommandTest, ManyErrorsAreReportedInLinearTime) {
