@@ -263,16 +263,28 @@ class JsonWriter final : public ReportWriter {
     std::string item;
     for (size_t i = 0; i < renderer.size(); ++i) {
       const RenderedError e = renderer.render(i);
-      item.clear();
+      Quoted& q = quotedFor(e);
+      if (q.description != e.description) {
+        q.description = e.description;
+        q.quotedDescription = jsonQuoted(e.description);
+      }
       if (i > 0) item += ',';
-      item += "{\"code\":" + jsonQuoted(e.code);
-      item += ",\"number\":" + jsonQuoted(e.number);
-      item += ",\"level\":" + std::to_string(e.level);
-      item += ",\"fix\":" + std::to_string(e.fix);
-      item += ",\"location\":" + std::to_string(e.location);
-      item += ",\"length\":" + std::to_string(e.length);
-      item += ",\"line\":" + std::to_string(e.line);
-      item += ",\"column\":" + std::to_string(e.column);
+      item += "{\"code\":";
+      item += q.code;
+      item += ",\"number\":";
+      item += q.number;
+      item += ",\"level\":";
+      appendNumber(item, e.level);
+      item += ",\"fix\":";
+      appendNumber(item, e.fix);
+      item += ",\"location\":";
+      appendNumber(item, e.location);
+      item += ",\"length\":";
+      appendNumber(item, e.length);
+      item += ",\"line\":";
+      appendNumber(item, e.line);
+      item += ",\"column\":";
+      appendNumber(item, e.column);
       item += ",\"substrings\":[";
       if (*e.subStrings) {
         bool first = true;
@@ -283,18 +295,44 @@ class JsonWriter final : public ReportWriter {
         }
       }
       item += "],\"title\":" + jsonQuoted(e.title);
-      item += ",\"description\":" + jsonQuoted(e.description);
+      item += ",\"description\":";
+      item += q.quotedDescription;
       item += '}';
-      out_.put(item);
+      if (item.size() >= kBlockSize) {
+        out_.put(item);
+        item.clear();
+      }
     }
+    out_.put(item);
     out_ << "]}";
   }
 
   void end() override { out_ << "]}\n"; }
 
  private:
+  // A code's quoted spellings, and its last description with its quoted form (descriptions
+  // mostly stay the same from record to record).
+  struct Quoted {
+    std::string code;
+    std::string number;
+    std::string description;
+    std::string quotedDescription = jsonQuoted("");
+  };
+  Quoted& quotedFor(const RenderedError& e) {
+    auto found = quoted_.find(e.code);
+    if (found == quoted_.end()) {
+      Quoted q;
+      q.code = jsonQuoted(e.code);
+      q.number = jsonQuoted(e.number);
+      found = quoted_.emplace(e.code, std::move(q)).first;
+    }
+    return found->second;
+  }
+
+  static constexpr size_t kBlockSize = 1 << 16;
   Output& out_;
   int count_ = 0;
+  std::unordered_map<std::string, Quoted> quoted_;
 };
 
 // --- sarif: one run, the catalogue entries used as rules ---
