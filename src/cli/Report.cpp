@@ -18,6 +18,17 @@
 namespace vmk::cli {
 
 std::string jsonQuoted(std::string_view text) {
+  // Printable ASCII other than the quote and the backslash stands as it is.
+  bool plain = true;
+  for (const char c : text) plain &= c >= 0x20 && c <= 0x7E && c != '"' && c != '\\';
+  if (plain) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
+  }
   return nlohmann::json(std::string(text))
       .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }

@@ -363,6 +363,26 @@ TEST_F(VelumarkCommandTest, LinesAndColumnsAcrossLongTextsAndLineEnds) {
   EXPECT_EQ(n, expected.size()) << r.out.substr(0, 400);
 }
 
+TEST_F(VelumarkCommandTest, JsonTextsMatchTheGccTexts) {
+  // Titles with and without characters JSON must escape read back as the gcc report shows them.
+  const std::string page = writeFile("quotes.html", "<p><a\\b>x</a\\b><c\"d>y<g\xc3\xa9h>w</p>\n");
+  const RunResult gcc = run({"validate", "--color", "never", page});
+  const RunResult json = run({"validate", "-f", "json", page});
+  const auto report = nlohmann::json::parse(json.out);
+  std::istringstream lines(gcc.out);
+  std::string line;
+  size_t n = 0;
+  for (const auto& error : report["files"][0]["errors"]) {
+    ASSERT_TRUE(std::getline(lines, line));
+    const std::string title = error["title"];
+    const std::string number = error["number"];
+    const std::string tail = " " + number + " " + title + " [" + std::string(error["code"]) + "]";
+    EXPECT_TRUE(line.ends_with(tail)) << line << " / " << tail;
+    ++n;
+  }
+  EXPECT_GE(n, 4u);
+}
+
 TEST_F(VelumarkCommandTest, ManyErrorsAreReportedInLinearTime) {
   // 100,000 bare ampersands on 20,000 lines.
   std::string page =
