@@ -135,6 +135,8 @@ class VmkHTMLChecker::AttributePass {
 
   // The facts of each record made, in the order made.
   std::vector<const AttributeNameFacts*> recordFacts;
+  // The records of the tag being read.
+  VmkAttributeList scratch;
 
  private:
   struct Slot {
@@ -267,7 +269,10 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
 
   const UString& element = tag.elementName();
   const VmkDictionary* dictionary = htmlDictionary_.get();
-  VmkAttributeList records;
+  // Records are gathered in the pass's scratch list and copied out at their final size: the
+  // records of a large document are kept for the whole run.
+  VmkAttributeList& records = pass.scratch;
+  records.clear();
   // Names of the records made so far: searched directly while the tag has few attributes,
   // through a hash index once it has many.
   constexpr size_t kIndexFrom = 16;
@@ -394,16 +399,14 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       }
     }
 
-    // Grown one step at a time: most tags carry one or two attributes, and the records of a
-    // large document are kept for the whole run.
     records.push_back(std::move(record));
     pass.recordFacts.push_back(&facts);
   }
 
   if (records.empty()) return;
-  // Kept for the whole run: without the room left by growing.
-  if (records.capacity() != records.size()) records.shrink_to_fit();
-  tag.setAttributes(std::move(records));
+  tag.setAttributes(VmkAttributeList(std::make_move_iterator(records.begin()),
+                                     std::make_move_iterator(records.end())));
+  records.clear();
 }
 
 void VmkHTMLChecker::checkRequiredAttributeForTagLocation(VmkTagLocation& tag) {

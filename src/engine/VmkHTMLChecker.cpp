@@ -172,7 +172,7 @@ bool VmkHTMLChecker::isStructuralError(std::string_view code) {
 
 int VmkHTMLChecker::errorLevelFor(std::string_view code) {
   if (levelCacheFrozen_) {
-    auto it = levelCache_.find(std::string(code));
+    auto it = levelCache_.find(code);
     if (it != levelCache_.end()) return it->second;
     std::lock_guard<std::mutex> lock(levelMutex_);
     return errorLevelForThisError(sharedVmkUserDefaults(), code);
@@ -184,7 +184,7 @@ int VmkHTMLChecker::errorLevelFor(std::string_view code) {
     levelCacheVersion_ = defaults.version();
     levelCacheValid_ = true;
   }
-  auto it = levelCache_.find(std::string(code));
+  auto it = levelCache_.find(code);
   if (it != levelCache_.end()) return it->second;
   int level = errorLevelForThisError(defaults, code);
   levelCache_.emplace(std::string(code), level);

@@ -225,7 +225,12 @@ class VmkHTMLChecker {
   mutable std::unordered_set<UString> idIndex_;
   mutable size_t idIndexedCount_ = 0;
 
-  std::unordered_map<std::string, int> levelCache_;
+  // Looked up by the code's view, without making a string of it.
+  struct CodeHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
+  };
+  std::unordered_map<std::string, int, CodeHash, std::equal_to<>> levelCache_;
   uint64_t levelCacheVersion_ = 0;
   bool levelCacheValid_ = false;
   // While passes run side by side the cache is only read; a code it lacks is looked up under
