@@ -16,6 +16,8 @@ namespace vmk {
 class DirectContent {
  public:
   explicit DirectContent(const VmkTagLocationList& list);
+  // The same from the depth of every entry, in list order (as the tree walk leaves them).
+  explicit DirectContent(std::vector<int32_t> depths);
 
   // Indices of the entries in the direct content of entry i, in source order.
   std::pair<const int32_t*, const int32_t*> of(size_t i) const {

@@ -21,10 +21,12 @@ void VmkHTMLChecker::makeElementFiliation() {
     };
   }
   rules.isXML = isXHTML;
-  walkTagTree(tagLocations_, *tagNameIndex_, rules,
-              [this](std::string_view code, Range range, std::vector<UString> subStrings) {
-                registerAnErrorWithCode(code, range, std::move(subStrings));
-              });
+  walkTagTree(
+      tagLocations_, *tagNameIndex_, rules,
+      [this](std::string_view code, Range range, std::vector<UString> subStrings) {
+        registerAnErrorWithCode(code, range, std::move(subStrings));
+      },
+      &entryDepths_);
 }
 
 VmkTagLocation* VmkHTMLChecker::FindMyEndTag(const VmkTagLocation& tag) {

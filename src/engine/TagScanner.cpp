@@ -208,8 +208,14 @@ uint32_t secondScanStart(UStringView text, uint32_t end) {
 }  // namespace
 
 void VmkHTMLChecker::makeTagLocationsArray() {
+  const size_t renumberFrom = scanTagLocations();
+  for (size_t i = renumberFrom; i < tagLocations_.size(); ++i) tagLocations_[i]->setListIndex(i);
+}
+
+size_t VmkHTMLChecker::scanTagLocations() {
   tagLocations_ = VmkTagLocationList();
   tagNameIndex_.reset();
+  entryDepths_ = std::vector<int32_t>();
 
   const UStringView buffer = sourceBuffer();
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -219,7 +225,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
           : kNotFound;
   if (split == kNotFound) {
     scanTagList(0, kNotFound, tagLocations_);
-    return;
+    return tagLocations_.size();
   }
 
   // The second thread scans from `split` as if the text began there. The scan from the start
@@ -252,21 +258,21 @@ void VmkHTMLChecker::makeTagLocationsArray() {
     }
   }
   levelCacheFrozen_ = false;
-  if (!stopped) return;
+  if (!stopped) return tagLocations_.size();
   if (laterFailure) std::rethrow_exception(laterFailure);
 
   structualErrorCount += laterErrors.structuralCount;
   errorLocations_.insert(errorLocations_.end(), std::make_move_iterator(laterErrors.errors.begin()),
                          std::make_move_iterator(laterErrors.errors.end()));
-  if (later.empty()) return;
-  const auto offset = uint32_t(tagLocations_.size());
-  for (const auto& entry : later) entry->setListIndex(entry->listIndex() + offset);
+  const size_t offset = tagLocations_.size();
+  if (later.empty()) return offset;
   if (!tagLocations_.empty()) {
     tagLocations_.back()->setNextTag(later.front().get());
     later.front()->setPrevTag(tagLocations_.back().get());
   }
   tagLocations_.insert(tagLocations_.end(), std::make_move_iterator(later.begin()),
                        std::make_move_iterator(later.end()));
+  return offset;
 }
 
 bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list) {

@@ -20,16 +20,22 @@ class TagTreeWalker {
         n_(int32_t(list.size())),
         depthDelta_(list.size() + 1, 0) {}
 
-  void run() {
+  void run(std::vector<int32_t>* depths) {
     int32_t t = n_ > 0 ? 0 : kNone;
     while (t != kNone) t = nextBrotherTagLocation(t);
     // Each finished element added one to the depth of the entries in [first, last); the
-    // difference array holds those ranges.
+    // difference array holds those ranges. Once read, its slot holds the entry's depth.
     int32_t depth = 0;
     for (int32_t i = 0; i < n_; ++i) {
       depth += depthDelta_[size_t(i)];
       VmkTagLocation& entry = at(i);
       entry.setTagDepth(entry.tagDepth() + depth);
+      entry.setListIndex(uint32_t(i));
+      depthDelta_[size_t(i)] = entry.tagDepth();
+    }
+    if (depths) {
+      depthDelta_.resize(size_t(n_));
+      *depths = std::move(depthDelta_);
     }
   }
 
@@ -248,8 +254,8 @@ class TagTreeWalker {
 }  // namespace
 
 void walkTagTree(VmkTagLocationList& list, const TagNameIndex& index, const TagTreeRules& rules,
-                 const TagTreeReporter& report) {
-  TagTreeWalker(list, index, rules, report).run();
+                 const TagTreeReporter& report, std::vector<int32_t>* depths) {
+  TagTreeWalker(list, index, rules, report).run(depths);
 }
 
 }  // namespace vmk

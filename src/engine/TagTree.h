@@ -33,8 +33,9 @@ using TagTreeReporter =
     std::function<void(std::string_view code, Range range, std::vector<UString> subStrings)>;
 
 // Runs the walk over the whole list (entries in source order, linked by prevTag / nextTag).
-// Sets pairTag links and adds the nesting depth to tagDepth.
+// Sets pairTag links, adds the nesting depth to tagDepth and gives every entry its place in
+// the list (listIndex). depths, when given, receives every entry's final tagDepth in list order.
 void walkTagTree(VmkTagLocationList& list, const TagNameIndex& index, const TagTreeRules& rules,
-                 const TagTreeReporter& report);
+                 const TagTreeReporter& report, std::vector<int32_t>* depths = nullptr);
 
 }  // namespace vmk

@@ -43,6 +43,7 @@ void VmkHTMLChecker::initialize() {
   errorLocations_ = VmkErrorLocationList();
   tagLocations_ = VmkTagLocationList();
   tagNameIndex_.reset();
+  entryDepths_ = std::vector<int32_t>();
   idArray = std::vector<UString>();
   lastMD5String_.clear();
   isXHTML = false;
@@ -81,7 +82,8 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   htmlEncoding = document.openNSEncoding();
 
   determinHTMLDictionary();
-  makeTagLocationsArray();
+  // The tree walk numbers the entries.
+  scanTagLocations();
   runTagListPasses();
 
   if (dispErrors) {
@@ -111,7 +113,9 @@ void VmkHTMLChecker::runTagListPasses() {
   if (!sideBySide) {
     makeElementFiliation();
     // Both structure passes ask for the same content; attributes do not change it.
-    const DirectContent content(tagLocations_);
+    const DirectContent content = entryDepths_.size() == tagLocations_.size()
+                                      ? DirectContent(std::move(entryDepths_))
+                                      : DirectContent(tagLocations_);
     checkElementReleations(content);
     checkAttributeNamesAndValues();
     checkSpecialTagsOrder(content);
@@ -138,7 +142,9 @@ void VmkHTMLChecker::runTagListPasses() {
     });
     try {
       makeElementFiliation();
-      content = std::make_unique<DirectContent>(tagLocations_);
+      content = entryDepths_.size() == tagLocations_.size()
+                    ? std::make_unique<DirectContent>(std::move(entryDepths_))
+                    : std::make_unique<DirectContent>(tagLocations_);
       checkElementReleations(*content);
     } catch (...) {
       attributes.join();

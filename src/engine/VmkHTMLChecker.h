@@ -185,6 +185,9 @@ class VmkHTMLChecker {
   // The sink of the calling thread (nullptr: the run's own list).
   static thread_local ErrorSink* threadErrorSink_;
 
+  // makeTagLocationsArray, except that the entries from the returned place on may carry their
+  // place in the list counted from that place (the tree walk numbers every entry again).
+  size_t scanTagLocations();
   // Scans the text from `from` into `list` (entries indexed and linked from the list's start).
   // With stopAt set, the scan ends there when it arrives at it outside any tag: true then.
   bool scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list);
@@ -220,6 +223,8 @@ class VmkHTMLChecker {
   // Name index of tagLocations_, built by the tree walk (or on demand) and dropped whenever
   // the list is rebuilt.
   std::unique_ptr<TagNameIndex> tagNameIndex_;
+  // The depth of every entry as the tree walk left them (empty when the list changed since).
+  std::vector<int32_t> entryDepths_;
 
   // Hash index of idArray for isThisIDDefined: the first idIndexedCount_ members are in it.
   mutable std::unordered_set<UString> idIndex_;
