@@ -1,7 +1,6 @@
 // Attribute checks: attribute records of every start tag, their lexical problems, required
 // attributes and value types.
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <unordered_set>
 
@@ -9,6 +8,7 @@
 #include "dictionary/AttributeValuePredicates.h"
 #include "dictionary/VmkDictionary.h"
 #include "engine/AttributeEditorNames.h"
+#include "engine/AttributePass.h"
 #include "engine/AttributeValueCheckerContext.h"
 #include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
@@ -94,89 +94,28 @@ std::optional<size_t> unsafeURLCharacterOffset(UStringView value) {
 
 }  // namespace
 
-// What an attribute pass knows about one attribute name as written in tags of one element,
-// found on its first occurrence.
-struct VmkHTMLChecker::AttributeNameFacts {
-  UString lower;         // the record's name
-  bool lowered = false;  // differs from the written name
-  bool isId = false;
-  bool contained = true;            // the dictionary allows it in the element (or there is none)
-  bool editor = false;              // an editor's own attribute name
-  AttributeEntriesForName entries;  // the element's entries for the value checks
-};
-
-// The state of one pass over the tag list: the facts by (element record, written name), and
-// the facts of every attribute record made, in order, for the value checks that follow.
-class VmkHTMLChecker::AttributePass {
- public:
-  explicit AttributePass(const VmkDictionary* dictionary) : dictionary_(dictionary) {
-    slots_.resize(64);
+VmkHTMLChecker::AttributeNameFacts VmkHTMLChecker::AttributePass::derive(
+    const VmkElementRecord* element, UStringView written) const {
+  AttributeNameFacts facts;
+  facts.lower = lowerName(written);
+  facts.lowered = facts.lower != written;
+  facts.isId = facts.lower == u"id";
+  if (dictionary_) {
+    facts.contained = dictionary_->canContainAttribute(facts.lower, element);
+    if (!facts.contained) facts.editor = isEditorAttributeName(facts.lower);
   }
-
-  const AttributeNameFacts& factsFor(const VmkElementRecord* element, UStringView written) {
-    const size_t hash = hashOf(element, written);
-    size_t mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-      const Slot& slot = slots_[i];
-      if (slot.index < 0) break;
-      if (slot.hash == hash && slot.element == element && slot.written == written)
-        return facts_[size_t(slot.index)];
-    }
-    facts_.push_back(derive(element, written));
-    if (2 * (facts_.size() + 1) > slots_.size()) {
-      std::vector<Slot> old(slots_.size() * 2);
-      old.swap(slots_);
-      for (const Slot& slot : old)
-        if (slot.index >= 0) slots_[freeSlot(slot.hash)] = slot;
-    }
-    slots_[freeSlot(hash)] = Slot{element, written, hash, int32_t(facts_.size() - 1)};
-    return facts_.back();
-  }
-
-  // The facts of each record made, in the order made.
-  std::vector<const AttributeNameFacts*> recordFacts;
-  // The records of the tag being read.
-  VmkAttributeList scratch;
-
- private:
-  struct Slot {
-    const VmkElementRecord* element = nullptr;
-    UStringView written;
-    size_t hash = 0;
-    int32_t index = -1;
-  };
-
-  static size_t hashOf(const VmkElementRecord* element, UStringView written) {
-    uint64_t h = reinterpret_cast<uintptr_t>(element) * 0x9E3779B97F4A7C15ull;
-    for (UChar16 c : written) h = (h ^ c) * 0x100000001B3ull;
-    return size_t(h ^ (h >> 29));
-  }
-  size_t freeSlot(size_t hash) const {
-    const size_t mask = slots_.size() - 1;
-    size_t i = hash & mask;
-    while (slots_[i].index >= 0) i = (i + 1) & mask;
-    return i;
-  }
-
-  AttributeNameFacts derive(const VmkElementRecord* element, UStringView written) const {
-    AttributeNameFacts facts;
-    facts.lower = lowerName(written);
-    facts.lowered = facts.lower != written;
-    facts.isId = facts.lower == u"id";
-    if (dictionary_) {
-      facts.contained = dictionary_->canContainAttribute(facts.lower, element);
-      if (!facts.contained) facts.editor = isEditorAttributeName(facts.lower);
-    }
-    if (element) facts.entries = attributeEntriesForName(element, facts.lower);
-    return facts;
-  }
-
-  const VmkDictionary* dictionary_;
-  std::vector<Slot> slots_;
-  std::deque<AttributeNameFacts> facts_;  // stable addresses
-};
+  if (element) facts.entries = attributeEntriesForName(element, facts.lower);
+  return facts;
+}
 
 void VmkHTMLChecker::checkAttributeNamesAndValues() {
+  AttributeValueWork work(htmlDictionary_.get());
+  makeAttributeRecords(work);
+  checkAttributeValues(work);
+  addAttributeValueErrors(work);
+}
+
+void VmkHTMLChecker::makeAttributeRecords(AttributeValueWork& work) {
   idIndex_.clear();
   idIndexedCount_ = 0;
   if (tagLocations_.empty()) return;
@@ -218,25 +157,48 @@ void VmkHTMLChecker::checkAttributeNamesAndValues() {
     if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
     return f;
   };
-  AttributePass pass(htmlDictionary_.get());
   // The tags that the value and required-attribute checks look at, with their records.
-  std::vector<std::pair<VmkTagLocation*, const VmkElementRecord*>> carrying;
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
     const Facts& f = factsOf(i);
     if (!f.carries) continue;
     VmkTagLocation& tag = *tagLocations_[i];
-    makeAttrbListForTagLocation(tag, f.record, pass);
+    const size_t firstFacts = work.pass.recordFacts.size();
+    makeAttrbListForTagLocation(tag, f.record, work.pass);
     if (tag.attributes() || (f.record && !f.record->requiredAttributes.empty()))
-      carrying.emplace_back(&tag, f.record);
+      work.tags.push_back({&tag, f.record, firstFacts});
   }
-  const AttributeNameFacts* const* recordFacts = pass.recordFacts.data();
-  for (const auto& [tag, record] : carrying) {
-    checkRequiredAttributeForTagLocation(*tag, record);
-    if (const VmkAttributeList* attributes = tag->attributes()) {
-      checkAttributeValuesForTagLocation(*tag, record, recordFacts);
-      recordFacts += attributes->size();
+  work.chunkErrors.resize((work.tags.size() + AttributeValueWork::kChunk - 1) /
+                          AttributeValueWork::kChunk);
+}
+
+void VmkHTMLChecker::checkAttributeValues(AttributeValueWork& work) {
+  // Only reads are shared from here on: the ids are all known and indexed.
+  ErrorSink* const ownSink = threadErrorSink_;
+  const AttributeNameFacts* const* facts = work.pass.recordFacts.data();
+  for (;;) {
+    const size_t chunk = work.nextChunk.fetch_add(1);
+    if (chunk >= work.chunkErrors.size()) break;
+    threadErrorSink_ = &work.chunkErrors[chunk];
+    const size_t end = std::min(work.tags.size(), (chunk + 1) * AttributeValueWork::kChunk);
+    for (size_t t = chunk * AttributeValueWork::kChunk; t < end; ++t) {
+      const AttributeValueWork::Tag& tag = work.tags[t];
+      checkRequiredAttributeForTagLocation(*tag.tag, tag.record);
+      if (tag.tag->attributes())
+        checkAttributeValuesForTagLocation(*tag.tag, tag.record, facts + tag.firstFacts);
     }
+    threadErrorSink_ = ownSink;
   }
+}
+
+void VmkHTMLChecker::addAttributeValueErrors(AttributeValueWork& work) {
+  ErrorSink* sink = threadErrorSink_;
+  VmkErrorLocationList& target = sink ? sink->errors : errorLocations_;
+  for (ErrorSink& chunk : work.chunkErrors) {
+    (sink ? sink->structuralCount : structualErrorCount) += chunk.structuralCount;
+    target.insert(target.end(), std::make_move_iterator(chunk.errors.begin()),
+                  std::make_move_iterator(chunk.errors.end()));
+  }
+  work.chunkErrors.clear();
 }
 
 void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {

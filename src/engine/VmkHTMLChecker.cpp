@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "dictionary/VmkDictionary.h"
+#include "engine/AttributePass.h"
 #include "engine/DirectContent.h"
 #include "engine/ResultsDisplay.h"
 #include "errors/ErrorCatalogue.h"
@@ -123,18 +124,27 @@ void VmkHTMLChecker::runTagListPasses() {
   }
 
   // The attribute pass reads names and ranges and fills the attribute records; the walk and the
-  // element checks set depths and pairs: no field is written by one and read by the other. The
-  // order pass reads attributes, so it waits for both.
+  // element checks set depths and pairs: no field is written by one and read by the other. Once
+  // done with the element checks, this thread shares the attribute value checks. The order
+  // pass reads attributes, so it waits for both.
   prepareErrorLevels();
   levelCacheFrozen_ = true;
   ErrorSink attributeErrors;
+  AttributeValueWork values(htmlDictionary_.get());
   std::exception_ptr attributeFailure;
   std::unique_ptr<DirectContent> content;
   {
     std::jthread attributes([&] {
       threadErrorSink_ = &attributeErrors;
       try {
-        checkAttributeNamesAndValues();
+        makeAttributeRecords(values);
+      } catch (...) {
+        attributeFailure = std::current_exception();
+        values.chunkErrors.clear();
+      }
+      values.publish();
+      try {
+        if (!attributeFailure) checkAttributeValues(values);
       } catch (...) {
         attributeFailure = std::current_exception();
       }
@@ -146,6 +156,8 @@ void VmkHTMLChecker::runTagListPasses() {
                     ? std::make_unique<DirectContent>(std::move(entryDepths_))
                     : std::make_unique<DirectContent>(tagLocations_);
       checkElementReleations(*content);
+      values.waitUntilReady();
+      checkAttributeValues(values);
     } catch (...) {
       attributes.join();
       levelCacheFrozen_ = false;
@@ -154,11 +166,13 @@ void VmkHTMLChecker::runTagListPasses() {
   }
   levelCacheFrozen_ = false;
   if (attributeFailure) std::rethrow_exception(attributeFailure);
-  // The attribute errors come after those of the element checks, as when run in turn.
+  // The attribute errors come after those of the element checks, as when run in turn: those
+  // of the records first, then those of the values.
   structualErrorCount += attributeErrors.structuralCount;
   errorLocations_.insert(errorLocations_.end(),
                          std::make_move_iterator(attributeErrors.errors.begin()),
                          std::make_move_iterator(attributeErrors.errors.end()));
+  addAttributeValueErrors(values);
   checkSpecialTagsOrder(*content);
 }
 

@@ -199,6 +199,13 @@ class VmkHTMLChecker {
   // records, in order (nullptr: found again).
   struct AttributeNameFacts;
   class AttributePass;
+  struct AttributeValueWork;
+  // The attribute pass in three steps: the records of every tag (one thread, in order: ids are
+  // collected as they come), the value and required-attribute checks (in chunks that several
+  // threads may share), and the errors of those checks in tag order.
+  void makeAttributeRecords(AttributeValueWork& work);
+  void checkAttributeValues(AttributeValueWork& work);
+  void addAttributeValueErrors(AttributeValueWork& work);
   void makeAttrbListForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record,
                                    AttributePass& pass);
   void checkRequiredAttributeForTagLocation(VmkTagLocation& tag, const VmkElementRecord* record);
@@ -206,6 +213,8 @@ class VmkHTMLChecker {
                                           const AttributeNameFacts* const* recordFacts);
   // The text run after an entry of that name is not searched for references.
   bool textAfterHoldsBareAmpersands(const UString& name) const;
+  // checkCharRefFor once the entry before the run is known not to hold raw text.
+  void checkCharRefInTextRun(const VmkTagLocation& textRun);
   // The structure checks over content gathered once for both.
   void checkElementReleations(const DirectContent& content);
   void checkSpecialTagsOrder(const DirectContent& content);
