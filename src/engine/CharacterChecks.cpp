@@ -121,6 +121,10 @@ void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
   if (const VmkTagLocation* previous = textRun.prevTag()) {
     if (textAfterHoldsBareAmpersands(previous->elementName())) return;
   }
+  checkCharRefInTextRun(textRun);
+}
+
+void VmkHTMLChecker::checkCharRefInTextRun(const VmkTagLocation& textRun) {
   const Range range = textRun.tagRange();
   if (!isXHTML) {
     checkCharRefForRange(range);

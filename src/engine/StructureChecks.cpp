@@ -118,6 +118,7 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
     bool textRun = false;
     bool endTag = false;
     int8_t takesText = -1;
+    int8_t bareAmpersandsAfter = -1;  // the text run after such an entry is not searched
   };
   std::vector<Facts> facts(size_t(index.spellingCount()));
   auto factsOf = [&](size_t i) -> Facts& {
@@ -133,7 +134,16 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
     Facts& f = factsOf(i);
     if (f.textRun) {
-      checkCharRefFor(*tagLocations_[i]);
+      const VmkTagLocation& run = *tagLocations_[i];
+      const VmkTagLocation* previous = run.prevTag();
+      if (previous && i > 0 && previous == tagLocations_[i - 1].get()) {
+        Facts& p = factsOf(i - 1);
+        if (p.bareAmpersandsAfter < 0)
+          p.bareAmpersandsAfter = textAfterHoldsBareAmpersands(previous->elementName()) ? 1 : 0;
+        if (p.bareAmpersandsAfter == 0) checkCharRefInTextRun(run);
+      } else {
+        checkCharRefFor(run);
+      }
       continue;
     }
     if (f.endTag) {

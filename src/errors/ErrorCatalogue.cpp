@@ -110,11 +110,17 @@ struct IndexedEntry {
   UString numberU;
 };
 
+// Looked up by the code's view, without making a string of it.
+struct CodeHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
+};
+
 // Code -> first record, for the catalogue of one store version.
 struct CatalogueIndex {
   uint64_t version = 0;
   bool built = false;
-  std::unordered_map<std::string, IndexedEntry> entries;
+  std::unordered_map<std::string, IndexedEntry, CodeHash, std::equal_to<>> entries;
 };
 
 int integerOf(const PlistDict& record, std::string_view key) {
@@ -157,7 +163,7 @@ const CatalogueIndex& indexFor(const VmkUserDefaults& store) {
 
 const IndexedEntry* lookup(const VmkUserDefaults& store, std::string_view code) {
   const CatalogueIndex& index = indexFor(store);
-  auto it = index.entries.find(std::string(code));
+  auto it = index.entries.find(code);
   return it == index.entries.end() ? nullptr : &it->second;
 }
 
