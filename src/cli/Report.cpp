@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -208,47 +210,96 @@ class GccWriter final : public ReportWriter {
     std::string path = report.path;
     makePrintable(path);
     if (!quiet_) {
-      ErrorRenderer renderer(report, false);
-      // Lines are gathered into blocks of many kilobytes before they are handed on.
-      std::string block;
-      block.reserve(kBlockSize + 1024);
-      for (size_t i = 0; i < renderer.size(); ++i) {
-        RenderedError e = renderer.render(i);
-        block += s_.bold;
-        block += path;
-        block += ':';
-        appendNumber(block, e.line);
-        block += ':';
-        appendNumber(block, e.column);
-        block += ':';
-        block += s_.reset;
-        block += ' ';
-        block += e.level == 1 ? s_.yellow : s_.red;
-        block += e.level == 1 ? "caution:" : "error:";
-        block += s_.reset;
-        block += ' ';
-        block += e.number;
-        block += ' ';
-        makePrintable(e.title);
-        block += e.title;
-        block += ' ';
-        block += s_.dim;
-        block += '[';
-        block += e.code;
-        block += ']';
-        block += s_.reset;
-        block += '\n';
-        if (block.size() >= kBlockSize) {
-          out_.put(block);
-          block.clear();
+      const size_t count = report.locations ? report.locations->size() : 0;
+      if (count >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1 &&
+          placedWithoutSharedState(report)) {
+        // The second half is rendered by another thread, with a renderer of its own (its line
+        // cursor starts from the beginning of the text), and written after the first.
+        const size_t half = count / 2;
+        std::string later;
+        std::exception_ptr failure;
+        std::thread second([&] {
+          try {
+            ErrorRenderer renderer(report, false);
+            appendLines(renderer, half, count, path, later, nullptr);
+          } catch (...) {
+            failure = std::current_exception();
+          }
+        });
+        std::string first;
+        try {
+          ErrorRenderer renderer(report, false);
+          appendLines(renderer, 0, half, path, first, nullptr);
+        } catch (...) {
+          second.join();
+          throw;
         }
+        second.join();
+        if (failure) std::rethrow_exception(failure);
+        out_.put(first);
+        out_.put(later);
+      } else {
+        ErrorRenderer renderer(report, false);
+        std::string block;
+        block.reserve(kBlockSize + 1024);
+        appendLines(renderer, 0, count, path, block, &out_);
+        out_.put(block);
       }
-      out_.put(block);
     }
     out_ << s_.bold << path << ": " << report.summary << s_.reset << "\n";
   }
 
  private:
+  static constexpr size_t kTwoThreadsFrom = 8192;
+
+  // Rendering only reads shared state when every record is either placed on its line already
+  // or belongs to the report's own text (placed by the renderer's cursor).
+  static bool placedWithoutSharedState(const FileReport& report) {
+    if (!report.document || !report.text) return false;
+    for (const auto& record : *report.locations) {
+      if (record->cachedErrorParagraphIndex() == -1 && record->parentDocument() != report.document)
+        return false;
+    }
+    return true;
+  }
+
+  // The lines of records [from, to) appended to `block`; with `flushTo`, handed on in blocks
+  // of many kilobytes.
+  void appendLines(ErrorRenderer& renderer, size_t from, size_t to, const std::string& path,
+                   std::string& block, Output* flushTo) const {
+    for (size_t i = from; i < to; ++i) {
+      RenderedError e = renderer.render(i);
+      block += s_.bold;
+      block += path;
+      block += ':';
+      appendNumber(block, e.line);
+      block += ':';
+      appendNumber(block, e.column);
+      block += ':';
+      block += s_.reset;
+      block += ' ';
+      block += e.level == 1 ? s_.yellow : s_.red;
+      block += e.level == 1 ? "caution:" : "error:";
+      block += s_.reset;
+      block += ' ';
+      block += e.number;
+      block += ' ';
+      makePrintable(e.title);
+      block += e.title;
+      block += ' ';
+      block += s_.dim;
+      block += '[';
+      block += e.code;
+      block += ']';
+      block += s_.reset;
+      block += '\n';
+      if (flushTo && block.size() >= kBlockSize) {
+        flushTo->put(block);
+        block.clear();
+      }
+    }
+  }
+
   static constexpr size_t kBlockSize = 1 << 16;
   Output& out_;
   const Styles& s_;

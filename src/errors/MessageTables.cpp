@@ -1,6 +1,7 @@
 #include "errors/MessageTables.h"
 
 #include <map>
+#include <mutex>
 #include <unordered_map>
 
 #include <nlohmann/json.hpp>
@@ -35,7 +36,11 @@ Table loadTable(std::string_view name) {
 }
 
 const Table& tableNamed(std::string_view name) {
+  // Tables are loaded on first use, from whichever thread asks first; once loaded they are
+  // only read (map nodes keep their addresses).
+  static std::mutex mutex;
   static std::map<std::string, Table, std::less<>> tables;
+  std::lock_guard<std::mutex> lock(mutex);
   auto it = tables.find(name);
   if (it == tables.end()) it = tables.emplace(std::string(name), loadTable(name)).first;
   return it->second;

@@ -405,4 +405,37 @@ TEST_F(VelumarkCommandTest, ManyErrorsAreReportedInLinearTime) {
   EXPECT_LT(seconds, 120.0);
 }
 
+TEST_F(VelumarkCommandTest, LargeGccReportAgreesWithTheJsonRecords) {
+  // Enough records for the gcc report to be rendered in two halves: every line must name the
+  // place and text the JSON report gives for the same record.
+  std::string page =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">\n<html><head><title>t</title>"
+      "</head><body>\n";
+  for (int i = 0; i < 6000; ++i) {
+    page += "<p>" + std::string(size_t(i % 13), 'x') + "& <b>&amp</b> <blink>&</blink></p>";
+    page += i % 3 == 0 ? "\r\n" : "\n";
+  }
+  page += "</body></html>\n";
+  const std::string path = writeFile("large.html", page);
+  const RunResult gcc = run({"validate", "--color", "never", path});
+  const RunResult json = run({"validate", "-f", "json", path});
+  const auto errors = nlohmann::json::parse(json.out)["files"][0]["errors"];
+  ASSERT_GT(errors.size(), 20000u);
+  std::istringstream lines(gcc.out);
+  std::string line;
+  for (const auto& error : errors) {
+    ASSERT_TRUE(std::getline(lines, line));
+    const std::string level = error["level"] == 1 ? "caution" : "error";
+    const std::string want = path + ":" + std::to_string(int(error["line"])) + ":" +
+                             std::to_string(int(error["column"])) + ": " + level + ": " +
+                             std::string(error["number"]) + " " + std::string(error["title"]) +
+                             " [" + std::string(error["code"]) + "]";
+    ASSERT_EQ(line, want);
+  }
+  ASSERT_TRUE(std::getline(lines, line));
+  EXPECT_EQ(line.substr(0, path.size() + 2), path + ": ");
+  EXPECT_FALSE(std::getline(lines, line));
+}
+
 }  // namespace
