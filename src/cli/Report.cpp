@@ -214,7 +214,8 @@ class GccWriter final : public ReportWriter {
       if (count >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1 &&
           placedWithoutSharedState(report)) {
         // The second half is rendered by another thread, with a renderer of its own (its line
-        // cursor starts from the beginning of the text), and written after the first.
+        // cursor starts from the beginning of the text), and written after the first, which
+        // is handed on in blocks as it is rendered.
         const size_t half = count / 2;
         std::string later;
         std::exception_ptr failure;
@@ -226,17 +227,18 @@ class GccWriter final : public ReportWriter {
             failure = std::current_exception();
           }
         });
-        std::string first;
         try {
           ErrorRenderer renderer(report, false);
-          appendLines(renderer, 0, half, path, first, nullptr);
+          std::string block;
+          block.reserve(kBlockSize + 1024);
+          appendLines(renderer, 0, half, path, block, &out_);
+          out_.put(block);
         } catch (...) {
           second.join();
           throw;
         }
         second.join();
         if (failure) std::rethrow_exception(failure);
-        out_.put(first);
         out_.put(later);
       } else {
         ErrorRenderer renderer(report, false);

@@ -108,34 +108,49 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
     spellingKey_[i] = byAddress[at].key;
   }
 
-  // Occurrence lists in one array, grouped by key (counting sort keeps source order).
+  // Occurrence lists in one array, grouped by key (counting sort keeps source order). Text
+  // runs, half of a large list, are never asked about: they are left out.
+  std::vector<uint8_t> spellingListed(spellingIsEnd_.size());
+  for (size_t k = 0; k < spellingListed.size(); ++k) spellingListed[k] = 1;
+  for (const auto& [name, key] : spellings)
+    if (isTextRunName(name)) spellingListed[size_t(key)] = 0;
+  auto listed = [&](size_t i) { return spellingListed[size_t(spellingKey_[i])] != 0; };
   int32_t keyCount = 0;
   for (int32_t k : spellingName_) keyCount = std::max(keyCount, k + 1);
+  // A tag written with such a name shares the key: its questions are answered by walking the
+  // list.
+  keyPartlyListed_.assign(size_t(keyCount), 0);
+  for (size_t k = 0; k < spellingListed.size(); ++k)
+    if (!spellingListed[k]) keyPartlyListed_[size_t(spellingName_[k])] = 1;
   keyStart_.assign(size_t(keyCount) + 1, 0);
-  for (size_t i = 0; i < n; ++i) ++keyStart_[size_t(nameKey(i)) + 1];
+  for (size_t i = 0; i < n; ++i)
+    if (listed(i)) ++keyStart_[size_t(nameKey(i)) + 1];
   for (size_t k = 0; k < size_t(keyCount); ++k) keyStart_[k + 1] += keyStart_[k];
-  occurrences_.resize(n);
+  occurrences_.resize(size_t(keyStart_[size_t(keyCount)]));
   {
     std::vector<int32_t> fill(keyStart_.begin(), keyStart_.end() - 1);
-    for (size_t i = 0; i < n; ++i) occurrences_[size_t(fill[size_t(nameKey(i))]++)] = int32_t(i);
+    for (size_t i = 0; i < n; ++i)
+      if (listed(i)) occurrences_[size_t(fill[size_t(nameKey(i))]++)] = int32_t(i);
   }
 
   // The name count before an occurrence is the number of start tags minus end tags of that
   // name earlier in the list. FindMyEndTag(T) is the first end tag after T whose count before
-  // it is exactly 1 (T itself being one of the start tags counted).
-  balancingEnd_.assign(n, kNone);
+  // it is exactly 1 (T itself being one of the start tags counted). Walking back, the count
+  // before an occurrence is the whole list's count less that of the occurrences from it on.
+  balancingEnd_.assign(occurrences_.size(), kNone);
   for (size_t k = 0; k < size_t(keyCount); ++k) {
     const int32_t begin = keyStart_[k], end = keyStart_[k + 1];
-    std::vector<int32_t> countBefore(size_t(end - begin));
-    int32_t count = 0;
-    for (int32_t s = begin; s < end; ++s) {
-      countBefore[size_t(s - begin)] = count;
-      count += isEndTag(size_t(occurrences_[size_t(s)])) ? -1 : 1;
-    }
+    int32_t total = 0;
+    for (int32_t s = begin; s < end; ++s)
+      total += isEndTag(size_t(occurrences_[size_t(s)])) ? -1 : 1;
+    int32_t fromHere = 0;
     int32_t next = kNone;
     for (int32_t s = end - 1; s >= begin; --s) {
-      int32_t entry = occurrences_[size_t(s)];
-      if (isEndTag(size_t(entry)) && countBefore[size_t(s - begin)] == 1) next = entry;
+      const int32_t entry = occurrences_[size_t(s)];
+      const bool end_tag = isEndTag(size_t(entry));
+      fromHere += end_tag ? -1 : 1;
+      const int32_t countBefore = total - fromHere;
+      if (end_tag && countBefore == 1) next = entry;
       balancingEnd_[size_t(s)] = next;
     }
   }
@@ -150,6 +165,16 @@ int32_t TagNameIndex::positionOf(size_t i) const {
 
 int32_t TagNameIndex::findMyEndTag(size_t i) const {
   const size_t k = size_t(nameKey(i));
+  if (keyPartlyListed_[k]) {
+    int32_t count = 0;
+    for (size_t j = 0; j < spellingKey_.size(); ++j) {
+      if (size_t(nameKey(j)) != k) continue;
+      const bool end = isEndTag(j);
+      if (j > i && end && count == 1) return int32_t(j);
+      count += end ? -1 : 1;
+    }
+    return kNone;
+  }
   const int32_t slot = keyStart_[k] + positionOf(i) + 1;
   if (slot >= keyStart_[k + 1]) return kNone;
   return balancingEnd_[size_t(slot)];
@@ -157,6 +182,11 @@ int32_t TagNameIndex::findMyEndTag(size_t i) const {
 
 bool TagNameIndex::endTagFollows(size_t i, size_t from) const {
   const size_t k = size_t(nameKey(i));
+  if (keyPartlyListed_[k]) {
+    for (size_t j = from; j < spellingKey_.size(); ++j)
+      if (size_t(nameKey(j)) == k) return isEndTag(j);
+    return false;
+  }
   auto begin = occurrences_.begin() + keyStart_[k];
   auto end = occurrences_.begin() + keyStart_[k + 1];
   auto it = std::lower_bound(begin, end, int32_t(from));

@@ -53,10 +53,12 @@ class TagNameIndex {
   int32_t spellingCount_ = 0;
   std::vector<int32_t> spellingName_;   // per spelling: its element key
   std::vector<uint8_t> spellingIsEnd_;  // per spelling: an end tag
-  // Occurrence lists of all names, one after another (entries in source order), and the
-  // start of each name's list in them (one more than the number of names).
+  // Occurrence lists of all names but that of text runs, one after another (entries in source
+  // order), and the start of each name's list in them (one more than the number of names).
   std::vector<int32_t> occurrences_;
   std::vector<int32_t> keyStart_;
+  // Per name key: some of its entries are not in occurrences_ (a tag named like text runs).
+  std::vector<uint8_t> keyPartlyListed_;
   // Per occurrence: the first end tag at or after it, in its name's list, before which the
   // name count of the whole prefix of the list is 1; kNone when there is none.
   std::vector<int32_t> balancingEnd_;

@@ -270,6 +270,7 @@ size_t VmkHTMLChecker::scanTagLocations() {
     tagLocations_.back()->setNextTag(later.front().get());
     later.front()->setPrevTag(tagLocations_.back().get());
   }
+  tagLocations_.reserve(tagLocations_.size() + later.size());
   tagLocations_.insert(tagLocations_.end(), std::make_move_iterator(later.begin()),
                        std::make_move_iterator(later.end()));
   return offset;

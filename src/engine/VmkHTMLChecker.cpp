@@ -86,6 +86,9 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   // The tree walk numbers the entries.
   scanTagLocations();
   runTagListPasses();
+  // The name index of a large list takes a good part of the run's memory; a later question
+  // about end tags makes it again.
+  tagNameIndex_.reset();
 
   if (dispErrors) {
     if (!errorLocations_.empty()) {

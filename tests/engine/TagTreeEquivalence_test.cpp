@@ -120,7 +120,9 @@ class RandomTrial {
       } else if (what < 88) {
         name = u"#DATA";
       } else {
-        static const std::vector<UString> kOther = {u"!--x", u"!DOCTYPE", u"?xml", u"", u"/"};
+        // "/#DATA": an end tag named like the text runs.
+        static const std::vector<UString> kOther = {u"!--x", u"!DOCTYPE", u"?xml",
+                                                    u"",     u"/",        u"/#DATA"};
         name = kOther[size_t(uniform(0, int(kOther.size()) - 1))];
         type = -1;
       }
