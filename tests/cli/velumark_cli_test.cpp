@@ -187,16 +187,18 @@ TEST_F(VelumarkCommandTest, ExportFormatsAreTheResultFiles) {
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.out, "");
   const std::string text = vmk::readFileContents(annotated).value_or("");
+  // Documents are named by their full path, as the editor names them.
   EXPECT_TRUE(text.starts_with(
-      "To jump to a error location, click the path name/URL with cmd key pressed.\n\n"
-      "tests/data/cli/caution-only.html {loc:"));
+      "To jump to a error location, click the path name/URL with cmd key pressed.\n\n" +
+      std::string(VELUMARK_SOURCE_DIR) + "/tests/data/cli/caution-only.html {loc:"));
   EXPECT_NE(text.find("00008 (C) H013: \"&\" does not start a character reference\n\n"),
             std::string::npos);
 
   r = run({"validate", "-f", "tsv", kMistakes});
   EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
-            "tests/data/cli/mistakes.html\t00008\t(C)\tH013\t\"&\" does not start a character "
-            "reference\n");
+            std::string(VELUMARK_SOURCE_DIR) +
+                "/tests/data/cli/mistakes.html\t00008\t(C)\tH013\t\"&\" does not start a "
+                "character reference\n");
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4);
 }
 

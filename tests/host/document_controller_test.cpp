@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -62,6 +63,21 @@ TEST(DocumentControllerTest, CloseTellsTheListenerFirst) {
   controller.closeAll();
   EXPECT_EQ(controller.count(), 0u);
   EXPECT_EQ(closedTexts.size(), 2u);
+}
+
+TEST(DocumentControllerTest, DocumentsOpenedByARelativePathAreKnownByTheirFullPath) {
+  TempFolder folder;
+  folder.write("page.html", "<p>x</p>");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  HeadlessDocumentController controller;
+  HostDocument* page = controller.openFile("page.html");
+  HostDocument* again = controller.openFile("./sub/../page.html");
+  std::filesystem::current_path(before);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->fileName(),
+            std::filesystem::path(folder.path()).lexically_normal().string() + "/page.html");
+  EXPECT_EQ(again, page);
 }
 
 TEST(DocumentControllerTest, OpensFileAddressesAndLoadedRemoteAddresses) {

@@ -16,6 +16,14 @@ std::string canonicalPath(const std::string& path) {
   return error ? path : canonical.string();
 }
 
+// The full path a document opened from `path` is known by (as an editor names its documents),
+// without resolving links; the path as given when it cannot be made absolute.
+std::string fullPath(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(path, error);
+  return error ? path : full.lexically_normal().string();
+}
+
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -69,12 +77,13 @@ HostDocument* HeadlessDocumentController::openFile(const std::string& path) {
 HeadlessDocument* HeadlessDocumentController::openFile(const std::string& path,
                                                        std::optional<Encoding> encoding,
                                                        std::string* errorOut) {
-  if (HeadlessDocument* open = documentForFile(path)) {
+  const std::string full = fullPath(path);
+  if (HeadlessDocument* open = documentForFile(full)) {
     bringToFront(*open);
     return open;
   }
   std::string error;
-  std::unique_ptr<HeadlessDocument> document = HeadlessDocument::open(path, encoding, &error);
+  std::unique_ptr<HeadlessDocument> document = HeadlessDocument::open(full, encoding, &error);
   if (!document) {
     lastError_ = error;
     if (errorOut) *errorOut = error;
