@@ -128,11 +128,12 @@ void VmkHTMLChecker::runTagListPasses() {
 
   // The attribute pass reads names and ranges and fills the attribute records; the walk and the
   // element checks set depths and pairs: no field is written by one and read by the other. Once
-  // done with the element checks, this thread shares the attribute value checks. The order
-  // pass reads attributes, so it waits for both.
+  // done with the element checks, this thread runs the order pass (which reads the records)
+  // and then shares the attribute value checks.
   prepareErrorLevels();
   levelCacheFrozen_ = true;
   ErrorSink attributeErrors;
+  ErrorSink orderErrors;
   AttributeValueWork values(htmlDictionary_.get());
   std::exception_ptr attributeFailure;
   std::unique_ptr<DirectContent> content;
@@ -159,9 +160,15 @@ void VmkHTMLChecker::runTagListPasses() {
                     ? std::make_unique<DirectContent>(std::move(entryDepths_))
                     : std::make_unique<DirectContent>(tagLocations_);
       checkElementReleations(*content);
+      // The order pass reads only the attribute records, not the value checks' outcome: it
+      // runs as soon as the records are made, its errors kept apart to come last.
       values.waitUntilReady();
+      threadErrorSink_ = &orderErrors;
+      checkSpecialTagsOrder(*content);
+      threadErrorSink_ = nullptr;
       checkAttributeValues(values);
     } catch (...) {
+      threadErrorSink_ = nullptr;
       attributes.join();
       levelCacheFrozen_ = false;
       throw;
@@ -176,7 +183,9 @@ void VmkHTMLChecker::runTagListPasses() {
                          std::make_move_iterator(attributeErrors.errors.begin()),
                          std::make_move_iterator(attributeErrors.errors.end()));
   addAttributeValueErrors(values);
-  checkSpecialTagsOrder(*content);
+  structualErrorCount += orderErrors.structuralCount;
+  errorLocations_.insert(errorLocations_.end(), std::make_move_iterator(orderErrors.errors.begin()),
+                         std::make_move_iterator(orderErrors.errors.end()));
 }
 
 void VmkHTMLChecker::prepareErrorLevels() {
