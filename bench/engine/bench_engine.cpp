@@ -6,7 +6,8 @@
 // Each FILE (UTF-8) is scanned and walked with the HTML dictionary, or with the XHTML one when
 // the text has an XML declaration. Then synthetic shapes that are hard for a recursive or
 // list-walking implementation are timed: deep nesting, many unclosed elements, stray end tags.
-// --full also times a whole silent validation run of each FILE, by one thread and by two, and
+// --open times only the opening of each FILE as a document. --full also times a whole silent
+// validation run of each FILE, by one thread and by two, and
 // each pass of a run on its own.
 #include <chrono>
 #include <cstdio>
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
   std::string htmlDictionary = resourcePath("dictionaries/HTML 4.01 Transitional.dict");
   std::string xhtmlDictionary = resourcePath("dictionaries/XHTML 1.0 Transitional.dict");
   bool full = false;
+  bool openOnly = false;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--dict") && i + 1 < argc)
@@ -108,8 +110,31 @@ int main(int argc, char** argv) {
       xhtmlDictionary = argv[++i];
     else if (!std::strcmp(argv[i], "--full"))
       full = true;
+    else if (!std::strcmp(argv[i], "--open"))
+      openOnly = true;
     else
       files.push_back(argv[i]);
+  }
+
+  if (openOnly) {
+    // Opening a document as the command does: reading, decoding, line ends, digest.
+    for (const std::string& path : files) {
+      for (int round = 0; round < 5; ++round) {
+        auto start = std::chrono::steady_clock::now();
+        std::string error;
+        auto document = HeadlessDocument::open(path, std::nullopt, &error);
+        const double opened = secondsSince(start);
+        if (!document) {
+          std::fprintf(stderr, "bench_engine: %s\n", error.c_str());
+          return 1;
+        }
+        start = std::chrono::steady_clock::now();
+        const std::string digest = document->md5DigestString();
+        std::printf("%-34s open %7.4f s  digest %7.4f s\n", path.c_str(), opened,
+                    secondsSince(start));
+      }
+    }
+    return 0;
   }
 
   for (const std::string& path : files) {
