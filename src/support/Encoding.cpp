@@ -5,6 +5,7 @@
 // "macintosh"), "ibm-943_P15A-2003" (Shift_JIS, windows-31j, MS_Kanji), "euc-jp-2007" (EUC-JP),
 // "ISO_2022,locale=ja,version=0" (ISO-2022-JP).
 #include "support/Encoding.h"
+#include "support/LargePages.h"
 
 #include <sys/mman.h>
 #include <unicode/ucnv.h>
@@ -87,22 +88,6 @@ std::optional<std::string> encodeWith(const std::string& name, UStringView text,
   if (U_FAILURE(status)) return std::nullopt;
   out.resize(size_t(n));
   return out;
-}
-
-// Asks for large pages on the whole 2 MB blocks inside a buffer about to be filled: a text of
-// many megabytes is then backed by a few faults instead of thousands. Advice only; harmless
-// where the system does not follow it.
-void adviseLargePages(void* data, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
-  if (bytes < 2 * kLargePage) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kLargePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)data;
-  (void)bytes;
-#endif
 }
 
 // Strict UTF-8 through ICU's string conversion, which accepts and rejects exactly what the

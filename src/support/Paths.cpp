@@ -1,5 +1,6 @@
 // Folders of the program and whole-file reading and writing.
 #include "support/Paths.h"
+#include "support/LargePages.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -102,18 +103,38 @@ std::optional<std::string> readFileContents(const std::string& path, std::string
     if (errorOut) *errorOut = path + ": " + errnoText(EISDIR);
     return std::nullopt;
   }
+  auto failed = [&](int error) -> std::optional<std::string> {
+    ::close(fd);
+    if (errorOut) *errorOut = path + ": " + errnoText(error);
+    return std::nullopt;
+  };
+  // The size the file has now is read straight into a buffer of that size (on large pages
+  // where the system gives them); whatever follows (a file that grew meanwhile, or one that
+  // tells no size) is read on in steps.
   std::string out;
-  if (st.st_size > 0) out.reserve(size_t(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+  if (st.st_size > 0) {
+    out.reserve(size_t(st.st_size));
+    adviseLargePages(out.data(), size_t(st.st_size));
+    out.resize(size_t(st.st_size));
+  }
+  size_t filled = 0;
+  while (filled < out.size()) {
+    const ssize_t n = ::read(fd, out.data() + filled, out.size() - filled);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      int error = errno;
-      ::close(fd);
-      if (errorOut) *errorOut = path + ": " + errnoText(error);
-      return std::nullopt;
+      return failed(errno);
+    }
+    filled += size_t(n);
+  }
+  out.resize(filled);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return failed(errno);
     }
     out.append(buffer, size_t(n));
   }

@@ -97,6 +97,15 @@ TEST_F(PathsTest, ReadAndWriteWholeFiles) {
   ASSERT_TRUE(writeFileAtomically(file, ""));
   EXPECT_EQ(readFileContents(file), "");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+
+  // Large enough for large pages, with every byte value; and a file that tells no size.
+  std::string large(5 << 20, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = char(i * 7 + i / 4096);
+  ASSERT_TRUE(writeFileAtomically(file, large));
+  EXPECT_TRUE(readFileContents(file) == large);
+  const std::optional<std::string> status = readFileContents("/proc/self/status");
+  ASSERT_TRUE(status);
+  EXPECT_NE(status->find("VmRSS"), std::string::npos);
 }
 
 TEST_F(PathsTest, AtomicWriteKeepsPermissionsAndFollowsLinks) {
