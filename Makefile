@@ -1,11 +1,12 @@
 # Velumark — convenience targets. `make demo` and `make check` are the quick start.
 BUILD      ?= build
 BUILD_SAN  ?= build-san
+BUILD_TSAN ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build check check-san demo bench fuzz format clean
+.PHONY: all deps configure build check check-san check-threads demo bench fuzz format clean
 
 all: build
 
@@ -26,6 +27,14 @@ check-san: deps
 	@cmake --build $(BUILD_SAN) -j $(JOBS)
 	@cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
+
+# The tests of the two-thread parts of a run, under ThreadSanitizer (not part of CI: slow).
+check-threads: deps
+	@cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+	@cmake --build $(BUILD_TSAN) -j $(JOBS) --target test_engine test_cli velumark velumark_resources
+	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_engine --gtest_filter='ParallelChecks.*'
+	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_cli --gtest_filter='*LargeGccReport*'
 
 demo: build
 	@./scripts/demo.sh $(BUILD)
