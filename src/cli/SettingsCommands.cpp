@@ -40,7 +40,10 @@ std::string formatReal(double value) {
 std::string formatValue(std::string_view key, const PlistValue& value) {
   if (isCatalogueKey(key)) {
     const size_t n = value.asArray() ? value.asArray()->size() : 0;
-    return "(" + std::to_string(n) + " error codes; see 'velumark errors list')";
+    std::string text = "(";
+    text += std::to_string(n);
+    text += " error codes; see 'velumark errors list')";
+    return text;
   }
   switch (value.kind()) {
     case PlistValue::Kind::Bool:

@@ -120,9 +120,10 @@ void VmkErrorLocation::resetErrorParagraphIndex() {
 UString fillErrorMessagePlaceholders(UStringView templ,
                                      const std::optional<std::vector<UString>>& subStrings) {
   UString text(templ);
-  if (!subStrings) return text;
+  if (!subStrings || templ.find(u'%') == UStringView::npos) return text;
   for (size_t i = 0; i < subStrings->size(); ++i) {
-    const UString placeholder = u"%" + toUString(static_cast<int64_t>(i + 1));
+    UString placeholder(1, u'%');
+    placeholder += toUString(static_cast<int64_t>(i + 1));
     const UString& value = (*subStrings)[i];
     UString out;
     size_t from = 0;
@@ -162,10 +163,21 @@ int VmkErrorLocationSortDescriptor::compareObject(const VmkErrorLocation& a,
 }
 
 void sortErrorLocations(VmkErrorLocationList& list) {
-  VmkErrorLocationSortDescriptor descriptor;
-  std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
-    return descriptor.compareObject(*a, *b) < 0;
-  });
+  // The descriptor orders by location, keeping the order of records at the same place: the
+  // locations are sorted with their places in the list (so that no record is read again while
+  // sorting), then the records are moved to their new places.
+  std::vector<std::pair<uint32_t, size_t>> keys(list.size());
+  bool sorted = true;
+  for (size_t i = 0; i < list.size(); ++i) {
+    keys[i] = {list[i]->errorRange().location, i};
+    if (i > 0 && keys[i].first < keys[i - 1].first) sorted = false;
+  }
+  if (sorted) return;
+  std::sort(keys.begin(), keys.end());
+  VmkErrorLocationList ordered;
+  ordered.reserve(list.size());
+  for (const auto& key : keys) ordered.push_back(std::move(list[key.second]));
+  list = std::move(ordered);
 }
 
 int locationCompare(VmkErrorLocation& a, VmkErrorLocation& b,
