@@ -48,12 +48,13 @@ std::string pathOfFileAddress(const std::string& address) {
 void countLevels(const VmkErrorLocationList& locations, int& errors, int& cautions) {
   errors = 0;
   cautions = 0;
-  // Levels are looked up per code once: a check can leave many records of one code.
-  std::string lastCode;
+  // Levels are looked up once per run of records of one code: a check can leave many.
+  const std::string* lastCode = nullptr;
   int lastLevel = 0;
   for (const auto& location : locations) {
-    if (lastCode.empty() || location->errorCode() != lastCode) {
-      lastCode = location->errorCode();
+    const std::string& code = location->errorCode();
+    if (!lastCode || code != *lastCode) {
+      lastCode = &code;
       lastLevel = location->errorLevel();
     }
     if (lastLevel == 2) ++errors;
