@@ -60,7 +60,7 @@ int runRulesmith(const RulesmithOptions& options, std::ostream& monitor, std::os
   document.setSystemName(options.systemId.value_or(document.proposedSystemName().value_or("")));
 
   std::string folder = options.outputDir.value_or(fs::path(path).parent_path().string());
-  if (folder.empty()) folder = ".";
+  if (folder.empty()) folder.assign(1, '.');
   if (!makeDirectories(folder)) {
     return fail(kRulesmithWriteFailed, "cannot create the folder \"" + folder + "\"");
   }

@@ -295,6 +295,13 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
         const size_t valueStart = p;
         size_t valueEnd = p;
         for (;;) {
+          // Only the quotation mark, "<" and ">" stop the value: ordinary units are passed over
+          // several at a time.
+          if (p < end) {
+            const size_t stop =
+                findAnyOfThreeCodeUnits(buffer.substr(0, end), quote, u'<', u'>', p);
+            p = stop == UStringView::npos ? end : stop;
+          }
           // Server-side code is taken whole, whatever it holds.
           if (p + 1 < end && buffer[p] == u'<' && buffer[p + 1] == u'?') {
             p += 2;

@@ -484,8 +484,16 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
       if (currentFacts->rawText) {
         // Raw character data up to "</" + name (what follows the name is not examined). The
         // ">" itself is counted, so the content always becomes a text entry.
-        while (p < end && !(buffer[p] == u'<' && p + 1 < end && buffer[p + 1] == u'/' &&
-                            isEqualUnichars(buffer.substr(0, end), p + 2, name, true))) {
+        const UStringView scanned = buffer.substr(0, end);
+        while (p < end) {
+          // Only a "<" can begin the end: the units before it are passed over at once.
+          const size_t lt = findCodeUnit(scanned, u'<', p);
+          const uint32_t next = lt == UStringView::npos ? end : uint32_t(lt);
+          dataCount += next - p;
+          p = next;
+          if (p >= end ||
+              (p + 1 < end && buffer[p + 1] == u'/' && isEqualUnichars(scanned, p + 2, name, true)))
+            break;
           ++p;
           ++dataCount;
         }

@@ -142,6 +142,30 @@ size_t findCodeUnit(UStringView text, UChar16 unit, size_t from) {
   return UStringView::npos;
 }
 
+size_t findAnyOfThreeCodeUnits(UStringView text, UChar16 a, UChar16 b, UChar16 c, size_t from) {
+  size_t i = from;
+  const size_t n = text.size();
+  if (i >= n) return UStringView::npos;
+  const UChar16* data = text.data();
+#if defined(__SSE2__)
+  const __m128i wantedA = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i wantedB = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i wantedC = _mm_set1_epi16(static_cast<short>(c));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i found =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, wantedA), _mm_cmpeq_epi16(units, wantedB)),
+                     _mm_cmpeq_epi16(units, wantedC));
+    const int mask = _mm_movemask_epi8(found);
+    if (mask != 0) return i + size_t(__builtin_ctz(unsigned(mask))) / 2;
+  }
+#endif
+  for (; i < n; ++i) {
+    if (data[i] == a || data[i] == b || data[i] == c) return i;
+  }
+  return UStringView::npos;
+}
+
 UStringView substringWithRange(UStringView text, Range range) {
   if (!range.found() || range.location >= text.size()) return UStringView();
   size_t len = std::min<size_t>(range.length, text.size() - range.location);

@@ -57,6 +57,8 @@ inline UChar16 lastCharacter(UStringView text) {
 // The position of the first `unit` at or after `from`, or UStringView::npos; the same answer
 // as text.find(unit, from), several code units at a time.
 size_t findCodeUnit(UStringView text, UChar16 unit, size_t from = 0);
+// The first position at or after `from` holding one of the three units; npos when none does.
+size_t findAnyOfThreeCodeUnits(UStringView text, UChar16 a, UChar16 b, UChar16 c, size_t from = 0);
 
 // Substring by range, clamped to the text (never reads past its end).
 UStringView substringWithRange(UStringView text, Range range);

@@ -42,5 +42,25 @@ TEST(TextTest, SubstringIsClamped) {
   EXPECT_EQ(toUString(-42), UString(u"-42"));
 }
 
+TEST(TextTest, UnitSearchesAgreeWithAPlainWalk) {
+  // Wanted units before, inside and after each block of eight, at every starting place.
+  UString text(u"ab\"cdefgh<ijklmnopq>rstuvwxyz0123456789\"ABCDEFG");
+  text += UString(40, u'x') + u"<" + UString(3, u'y');
+  for (size_t from = 0; from <= text.size() + 1; ++from) {
+    size_t plain = UStringView::npos;
+    for (size_t i = from; i < text.size(); ++i) {
+      if (text[i] == u'"' || text[i] == u'<' || text[i] == u'>') {
+        plain = i;
+        break;
+      }
+    }
+    EXPECT_EQ(findAnyOfThreeCodeUnits(text, u'"', u'<', u'>', from), plain) << from;
+    const size_t lt = text.find(u'<', std::min(from, text.size()));
+    EXPECT_EQ(findCodeUnit(text, u'<', from), from > text.size() ? UStringView::npos : lt) << from;
+  }
+  EXPECT_EQ(findAnyOfThreeCodeUnits(UStringView(text).substr(0, 2), u'"', u'<', u'>'),
+            UStringView::npos);
+}
+
 }  // namespace
 }  // namespace vmk
