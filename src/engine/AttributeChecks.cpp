@@ -191,13 +191,7 @@ void VmkHTMLChecker::checkAttributeValues(AttributeValueWork& work) {
 }
 
 void VmkHTMLChecker::addAttributeValueErrors(AttributeValueWork& work) {
-  ErrorSink* sink = threadErrorSink_;
-  VmkErrorLocationList& target = sink ? sink->errors : errorLocations_;
-  for (ErrorSink& chunk : work.chunkErrors) {
-    (sink ? sink->structuralCount : structualErrorCount) += chunk.structuralCount;
-    target.insert(target.end(), std::make_move_iterator(chunk.errors.begin()),
-                  std::make_move_iterator(chunk.errors.end()));
-  }
+  for (ErrorSink& chunk : work.chunkErrors) appendErrors(chunk);
   work.chunkErrors.clear();
 }
 

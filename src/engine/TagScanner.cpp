@@ -261,9 +261,7 @@ size_t VmkHTMLChecker::scanTagLocations() {
   if (!stopped) return tagLocations_.size();
   if (laterFailure) std::rethrow_exception(laterFailure);
 
-  structualErrorCount += laterErrors.structuralCount;
-  errorLocations_.insert(errorLocations_.end(), std::make_move_iterator(laterErrors.errors.begin()),
-                         std::make_move_iterator(laterErrors.errors.end()));
+  appendErrors(laterErrors);
   const size_t offset = tagLocations_.size();
   if (later.empty()) return offset;
   if (!tagLocations_.empty()) {

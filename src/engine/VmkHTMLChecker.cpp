@@ -178,14 +178,18 @@ void VmkHTMLChecker::runTagListPasses() {
   if (attributeFailure) std::rethrow_exception(attributeFailure);
   // The attribute errors come after those of the element checks, as when run in turn: those
   // of the records first, then those of the values.
-  structualErrorCount += attributeErrors.structuralCount;
-  errorLocations_.insert(errorLocations_.end(),
-                         std::make_move_iterator(attributeErrors.errors.begin()),
-                         std::make_move_iterator(attributeErrors.errors.end()));
+  appendErrors(attributeErrors);
   addAttributeValueErrors(values);
-  structualErrorCount += orderErrors.structuralCount;
-  errorLocations_.insert(errorLocations_.end(), std::make_move_iterator(orderErrors.errors.begin()),
-                         std::make_move_iterator(orderErrors.errors.end()));
+  appendErrors(orderErrors);
+}
+
+void VmkHTMLChecker::appendErrors(ErrorSink& from) {
+  ErrorSink* sink = threadErrorSink_;
+  VmkErrorLocationList& target = sink ? sink->errors : errorLocations_;
+  (sink ? sink->structuralCount : structualErrorCount) += from.structuralCount;
+  target.insert(target.end(), std::make_move_iterator(from.errors.begin()),
+                std::make_move_iterator(from.errors.end()));
+  from = ErrorSink();
 }
 
 void VmkHTMLChecker::prepareErrorLevels() {

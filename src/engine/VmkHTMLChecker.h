@@ -184,6 +184,8 @@ class VmkHTMLChecker {
   };
   // The sink of the calling thread (nullptr: the run's own list).
   static thread_local ErrorSink* threadErrorSink_;
+  // Moves the errors of a sink after those registered so far by the calling thread.
+  void appendErrors(ErrorSink& from);
 
   // makeTagLocationsArray, except that the entries from the returned place on may carry their
   // place in the list counted from that place (the tree walk numbers every entry again).
