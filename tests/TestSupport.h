@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,42 @@
 #include "support/Paths.h"
 
 namespace vmk::testing {
+
+// Sets environment variables and puts back what they were when the object goes (or when
+// restore() is called).
+class ScopedEnv {
+ public:
+  ScopedEnv() = default;
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() { restore(); }
+
+  // nullptr removes the variable.
+  void set(const std::string& name, const char* value) {
+    if (!saved_.count(name)) {
+      const char* old = std::getenv(name.c_str());
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value)
+      ::setenv(name.c_str(), value, 1);
+    else
+      ::unsetenv(name.c_str());
+  }
+  void set(const std::string& name, const std::string& value) { set(name, value.c_str()); }
+
+  void restore() {
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
+    }
+    saved_.clear();
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
 
 // A fresh folder under the system's temporary folder, removed with everything in it (even
 // after a test took away its write permission) when the object goes.

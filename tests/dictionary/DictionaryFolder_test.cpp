@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "TestSupport.h"
 #include "dictionary/VmkDictionary.h"
 #include "support/Plist.h"
 
@@ -29,28 +30,16 @@ class DictionaryFolderTest : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "vmk-dictfolder-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
-    saveVariable("XDG_DATA_HOME", (root_ / "data").string());
-    saveVariable("VELUMARK_RESOURCE_DIR", (root_ / "resources").string());
+    env_.set("XDG_DATA_HOME", (root_ / "data").string());
+    env_.set("VELUMARK_RESOURCE_DIR", (root_ / "resources").string());
     shipped_ = root_ / "resources" / "dictionaries";
     installed_ = root_ / "data" / "velumark" / "dictionaries";
   }
 
   void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
+    env_.restore();
     std::error_code ec;
     fs::remove_all(root_, ec);
-  }
-
-  void saveVariable(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
   }
 
   void shipTestDictionary(const std::string& file, const std::string& as) {
@@ -59,7 +48,7 @@ class DictionaryFolderTest : public ::testing::Test {
   }
 
   fs::path root_, shipped_, installed_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  testing::ScopedEnv env_;
 };
 
 TEST_F(DictionaryFolderTest, PathsFollowTheDataHome) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "TestSupport.h"
 #include "dictionary/DictionaryFolder.h"
 #include "engine/VmkHTMLChecker.h"
 #include "host/headless/HeadlessDocument.h"
@@ -21,19 +22,16 @@ namespace vmk::test {
 class ShippedDictionariesTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    savedData_ = saved("XDG_DATA_HOME");
-    savedResources_ = saved("VELUMARK_RESOURCE_DIR");
     std::string pattern =
         (std::filesystem::temp_directory_path() / "velumark-doctype-XXXXXX").string();
     root_ = mkdtemp(pattern.data());
-    setenv("XDG_DATA_HOME", root_.c_str(), 1);
-    setenv("VELUMARK_RESOURCE_DIR", (std::string(VELUMARK_BINARY_DIR) + "/share/velumark").c_str(),
-           1);
+    env_.emplace();
+    env_->set("XDG_DATA_HOME", root_);
+    env_->set("VELUMARK_RESOURCE_DIR", std::string(VELUMARK_BINARY_DIR) + "/share/velumark");
     initDictionaries();
   }
   static void TearDownTestSuite() {
-    restore("XDG_DATA_HOME", savedData_);
-    restore("VELUMARK_RESOURCE_DIR", savedResources_);
+    env_.reset();
     initDictionaries();
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
@@ -56,20 +54,8 @@ class ShippedDictionariesTest : public ::testing::Test {
   }
 
  private:
-  static std::optional<std::string> saved(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-  }
-  static void restore(const char* name, const std::optional<std::string>& value) {
-    if (value)
-      setenv(name, value->c_str(), 1);
-    else
-      unsetenv(name);
-  }
-
   static inline std::string root_;
-  static inline std::optional<std::string> savedData_;
-  static inline std::optional<std::string> savedResources_;
+  static inline std::optional<::vmk::testing::ScopedEnv> env_;
 };
 
 }  // namespace vmk::test

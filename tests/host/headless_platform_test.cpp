@@ -72,9 +72,8 @@ TEST(HeadlessPlatformTest, RecordsSoundsClipboardAndWorkspaceRequests) {
 
 TEST(HeadlessPlatformTest, MovesToTheUsersTrash) {
   TempFolder folder;
-  const char* oldData = getenv("XDG_DATA_HOME");
-  std::string saved = oldData ? oldData : "";
-  setenv("XDG_DATA_HOME", folder.file("data").c_str(), 1);
+  testing::ScopedEnv env;
+  env.set("XDG_DATA_HOME", folder.file("data"));
 
   HeadlessPlatform platform;
   std::string first = folder.write("old.dict", "one");
@@ -93,12 +92,6 @@ TEST(HeadlessPlatformTest, MovesToTheUsersTrash) {
   EXPECT_TRUE(platform.moveToTrash(kept));
   EXPECT_TRUE(std::filesystem::exists(kept));
   EXPECT_EQ(platform.trashedPaths().size(), 4u);
-
-  if (oldData) {
-    setenv("XDG_DATA_HOME", saved.c_str(), 1);
-  } else {
-    unsetenv("XDG_DATA_HOME");
-  }
 }
 
 }  // namespace

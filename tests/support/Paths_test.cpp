@@ -16,31 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets environment variables for one test and restores them afterwards.
-class ScopedEnv {
- public:
-  void set(const char* name, const char* value) {
-    if (!saved_.count(name)) {
-      const char* old = std::getenv(name);
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-  }
-
- private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
+using testing::ScopedEnv;
 
 class PathsTest : public ::testing::Test {
  protected:
