@@ -202,6 +202,55 @@ void appendNumber(std::string& out, int64_t value) {
   out.append(digits, result.ptr);
 }
 
+// Reports of this many records and more are rendered by two threads, each taking one half with
+// a renderer (and line cursor) of its own; the second half is written after the first.
+constexpr size_t kTwoThreadsFrom = 8192;
+
+// Two renderers only read shared state when every record is either placed on its line already
+// or belongs to the report's own text (placed by the renderer's cursor).
+bool renderableByTwoThreads(const FileReport& report) {
+  const size_t count = report.locations ? report.locations->size() : 0;
+  if (count < kTwoThreadsFrom || std::thread::hardware_concurrency() < 2) return false;
+  if (!report.document || !report.text) return false;
+  for (const auto& record : *report.locations) {
+    if (record->cachedErrorParagraphIndex() == -1 && record->parentDocument() != report.document)
+      return false;
+  }
+  return true;
+}
+
+// Renders records [0, count) as `render(renderer, from, to, text, flushTo)` does, the first half
+// on this thread (handed on in blocks) and the second on another, written after it.
+template <typename RenderRange>
+void renderInTwoHalves(const FileReport& report, bool withDescription, Output& out,
+                       size_t blockSize, const RenderRange& render) {
+  const size_t count = report.locations->size();
+  const size_t half = count / 2;
+  std::string later;
+  std::exception_ptr failure;
+  std::thread second([&] {
+    try {
+      ErrorRenderer renderer(report, withDescription);
+      render(renderer, half, count, later, nullptr);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  try {
+    ErrorRenderer renderer(report, withDescription);
+    std::string block;
+    block.reserve(blockSize + 1024);
+    render(renderer, 0, half, block, &out);
+    out.put(block);
+  } catch (...) {
+    second.join();
+    throw;
+  }
+  second.join();
+  if (failure) std::rethrow_exception(failure);
+  out.put(later);
+}
+
 class GccWriter final : public ReportWriter {
  public:
   GccWriter(Output& out, const Styles& styles, bool quiet) : out_(out), s_(styles), quiet_(quiet) {}
@@ -211,40 +260,15 @@ class GccWriter final : public ReportWriter {
     makePrintable(path);
     if (!quiet_) {
       const size_t count = report.locations ? report.locations->size() : 0;
-      if (count >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1 &&
-          placedWithoutSharedState(report)) {
-        // The second half is rendered by another thread, with a renderer of its own (its line
-        // cursor starts from the beginning of the text), and written after the first, which
-        // is handed on in blocks as it is rendered.
-        const size_t half = count / 2;
-        std::string later;
-        std::exception_ptr failure;
-        std::thread second([&] {
-          try {
-            ErrorRenderer renderer(report, false);
-            appendLines(renderer, half, count, path, later, nullptr);
-          } catch (...) {
-            failure = std::current_exception();
-          }
-        });
-        try {
-          ErrorRenderer renderer(report, false);
-          std::string block;
-          block.reserve(kBlockSize + 1024);
-          appendLines(renderer, 0, half, path, block, &out_);
-          out_.put(block);
-        } catch (...) {
-          second.join();
-          throw;
-        }
-        second.join();
-        if (failure) std::rethrow_exception(failure);
-        out_.put(later);
+      auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
+                        Output* flushTo) { appendLines(renderer, from, to, path, block, flushTo); };
+      if (renderableByTwoThreads(report)) {
+        renderInTwoHalves(report, false, out_, kBlockSize, render);
       } else {
         ErrorRenderer renderer(report, false);
         std::string block;
         block.reserve(kBlockSize + 1024);
-        appendLines(renderer, 0, count, path, block, &out_);
+        render(renderer, 0, count, block, &out_);
         out_.put(block);
       }
     }
@@ -252,19 +276,6 @@ class GccWriter final : public ReportWriter {
   }
 
  private:
-  static constexpr size_t kTwoThreadsFrom = 8192;
-
-  // Rendering only reads shared state when every record is either placed on its line already
-  // or belongs to the report's own text (placed by the renderer's cursor).
-  static bool placedWithoutSharedState(const FileReport& report) {
-    if (!report.document || !report.text) return false;
-    for (const auto& record : *report.locations) {
-      if (record->cachedErrorParagraphIndex() == -1 && record->parentDocument() != report.document)
-        return false;
-    }
-    return true;
-  }
-
   // The lines of records [from, to) appended to `block`; with `flushTo`, handed on in blocks
   // of many kilobytes.
   void appendLines(ErrorRenderer& renderer, size_t from, size_t to, const std::string& path,
@@ -323,11 +334,50 @@ class JsonWriter final : public ReportWriter {
          << ",\"encoding\":" << jsonQuoted(report.encoding)
          << ",\"error_count\":" << std::to_string(report.errorCount)
          << ",\"caution_count\":" << std::to_string(report.cautionCount) << ",\"errors\":[";
-    ErrorRenderer renderer(report, true);
-    std::string item;
-    for (size_t i = 0; i < renderer.size(); ++i) {
+    auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
+                      Output* flushTo) { appendItems(renderer, from, to, block, flushTo); };
+    if (renderableByTwoThreads(report)) {
+      renderInTwoHalves(report, true, out_, kBlockSize, render);
+    } else {
+      ErrorRenderer renderer(report, true);
+      std::string block;
+      render(renderer, 0, renderer.size(), block, &out_);
+      out_.put(block);
+    }
+    out_ << "]}";
+  }
+
+  void end() override { out_ << "]}\n"; }
+
+ private:
+  // A code's quoted spellings, and its last description with its quoted form (descriptions
+  // mostly stay the same from record to record).
+  struct Quoted {
+    std::string code;
+    std::string number;
+    std::string description;
+    std::string quotedDescription = jsonQuoted("");
+  };
+  using QuotedCache = std::unordered_map<std::string, Quoted>;
+  static Quoted& quotedFor(QuotedCache& cache, const RenderedError& e) {
+    auto found = cache.find(e.code);
+    if (found == cache.end()) {
+      Quoted q;
+      q.code = jsonQuoted(e.code);
+      q.number = jsonQuoted(e.number);
+      found = cache.emplace(e.code, std::move(q)).first;
+    }
+    return found->second;
+  }
+
+  // The records [from, to) appended to `item` (each after a comma but the very first); with
+  // `flushTo`, handed on in blocks of many kilobytes. Each call keeps its own quoted spellings.
+  static void appendItems(ErrorRenderer& renderer, size_t from, size_t to, std::string& item,
+                          Output* flushTo) {
+    QuotedCache cache;
+    for (size_t i = from; i < to; ++i) {
       const RenderedError e = renderer.render(i);
-      Quoted& q = quotedFor(e);
+      Quoted& q = quotedFor(cache, e);
       if (q.description != e.description) {
         q.description = e.description;
         q.quotedDescription = jsonQuoted(e.description);
@@ -362,41 +412,16 @@ class JsonWriter final : public ReportWriter {
       item += ",\"description\":";
       item += q.quotedDescription;
       item += '}';
-      if (item.size() >= kBlockSize) {
-        out_.put(item);
+      if (flushTo && item.size() >= kBlockSize) {
+        flushTo->put(item);
         item.clear();
       }
     }
-    out_.put(item);
-    out_ << "]}";
-  }
-
-  void end() override { out_ << "]}\n"; }
-
- private:
-  // A code's quoted spellings, and its last description with its quoted form (descriptions
-  // mostly stay the same from record to record).
-  struct Quoted {
-    std::string code;
-    std::string number;
-    std::string description;
-    std::string quotedDescription = jsonQuoted("");
-  };
-  Quoted& quotedFor(const RenderedError& e) {
-    auto found = quoted_.find(e.code);
-    if (found == quoted_.end()) {
-      Quoted q;
-      q.code = jsonQuoted(e.code);
-      q.number = jsonQuoted(e.number);
-      found = quoted_.emplace(e.code, std::move(q)).first;
-    }
-    return found->second;
   }
 
   static constexpr size_t kBlockSize = 1 << 16;
   Output& out_;
   int count_ = 0;
-  std::unordered_map<std::string, Quoted> quoted_;
 };
 
 // --- sarif: one run, the catalogue entries used as rules ---
