@@ -4,6 +4,7 @@
 // same order.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,47 @@ TEST_F(ParallelChecks, NoPlaceToStartASecondScan) {
   text += std::u16string(300000, u'x');
   text += u"&c <";
   expectSameOutcome(text, 1);
+}
+
+TEST_F(ParallelChecks, RandomPagesOfMarkupFragments) {
+  // Pages pieced together at random from fragments that change the scanner's state (raw text,
+  // comments, CDATA sections, processing instructions, stray "<" and ">", open quotation marks,
+  // unknown and repeated names), so that the place where the second scan would begin falls in
+  // every kind of surrounding.
+  static const char16_t* const kFragments[] = {
+      u"<p>text & more</p>\n",
+      u"<div id=\"a\" class=b><span>x</span></div>",
+      u"<script type=\"text/javascript\">if (a < b && c > d) { s = '<p>'; }</script>",
+      u"<style type=\"text/css\">p > b { color: red }</style>",
+      u"<!-- <p> a comment <b> -->",
+      u"<!-- unterminated <p> ",
+      u"<![CDATA[ <p> not a tag ]]>",
+      u"<?php echo '<b>'; ?>",
+      u" < ",
+      u" > ",
+      u"<a href=\"x.html title=\"y\">z</a>",
+      u"<img src='a.png' alt=\"<b>\">",
+      u"<blink>b</blink>",
+      u"<TABLE><TR><TD>1<TD>2</TABLE>",
+      u"<p id=\"dup\">x<p id=\"dup\">y",
+      u"&amp; &#1234; &#x12; &bogus; &",
+      u"<br/>",
+      u"</b></i></p>",
+      u"<textarea><p></textarea>",
+      u"<a\n href=\"#\"\n>wrapped</a>",
+  };
+  constexpr size_t kCount = sizeof kFragments / sizeof kFragments[0];
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    std::mt19937 random(seed);
+    const bool xhtml = seed % 2 == 0;
+    std::u16string text = xhtml ? kXhtmlProlog : kHtmlProlog;
+    while (text.size() < 300000) {
+      text += kFragments[std::uniform_int_distribution<size_t>(0, kCount - 1)(random)];
+      if (random() % 4 == 0) text += u'\n';
+    }
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    expectSameOutcome(text, 100);
+  }
 }
 
 }  // namespace
