@@ -18,7 +18,7 @@ SECONDS_EACH="${1:-60}"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${FUZZ_BUILD:-$ROOT/build-fuzz}"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
-ALL="fuzz_validate_utf8 fuzz_validate_utf16 fuzz_rulesmith fuzz_dictionary_file
+ALL="fuzz_validate_utf8 fuzz_validate_utf16 fuzz_two_threads fuzz_rulesmith fuzz_dictionary_file
 fuzz_settings_file fuzz_charref fuzz_attribute_values"
 TARGETS="${FUZZ_TARGETS:-$ALL}"
 DTD_DIR=/usr/share/xml/w3c-sgml-lib/schema/dtd
@@ -72,7 +72,7 @@ seed_files() {  # $1 program, then files
 
 for t in $TARGETS; do
   case "$t" in
-    fuzz_validate_utf8) seed_documents "$t" utf8 ;;
+    fuzz_validate_utf8 | fuzz_two_threads) seed_documents "$t" utf8 ;;
     fuzz_validate_utf16) seed_documents "$t" utf16 ;;
     fuzz_rulesmith)
       seed_files "$t" $(find "$ROOT/tests/data/converter" "$DTD_DIR" -type f \
@@ -103,13 +103,14 @@ failed=""
 for t in $TARGETS; do
   dict=""
   case "$t" in
-    fuzz_validate_*|fuzz_charref|fuzz_attribute_values) dict="-dict=$ROOT/fuzz/html.dict" ;;
+    fuzz_validate_*|fuzz_two_threads|fuzz_charref|fuzz_attribute_values)
+      dict="-dict=$ROOT/fuzz/html.dict" ;;
     fuzz_rulesmith) dict="-dict=$ROOT/fuzz/dtd.dict" ;;
   esac
   # Documents are kept short: every validation run reads its dictionary file afresh, and
   # long inputs only slow the search down.
   case "$t" in
-    fuzz_validate_*|fuzz_settings_file) max_len=16384 ;;
+    fuzz_validate_*|fuzz_two_threads|fuzz_settings_file) max_len=16384 ;;
     *) max_len=65536 ;;
   esac
   mkdir -p "$CORPORA/$t"

@@ -220,7 +220,7 @@ size_t VmkHTMLChecker::scanTagLocations() {
   const UStringView buffer = sourceBuffer();
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
   const uint32_t split =
-      parallelChecks_ && end >= kParallelScanFrom && std::thread::hardware_concurrency() > 1
+      parallelChecks_ && end >= parallelScanFrom_ && std::thread::hardware_concurrency() > 1
           ? secondScanStart(buffer, end)
           : kNotFound;
   if (split == kNotFound) {

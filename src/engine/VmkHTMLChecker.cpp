@@ -112,7 +112,7 @@ void VmkHTMLChecker::runTagListPasses() {
     checkAttributeNamesAndValues();
     return;
   }
-  const bool sideBySide = parallelChecks_ && tagLocations_.size() >= kParallelChecksFrom &&
+  const bool sideBySide = parallelChecks_ && tagLocations_.size() >= parallelChecksFrom_ &&
                           std::thread::hardware_concurrency() > 1;
   if (!sideBySide) {
     makeElementFiliation();

@@ -66,9 +66,14 @@ class VmkHTMLChecker {
   void setParallelChecks(bool parallel) { parallelChecks_ = parallel; }
   bool parallelChecks() const { return parallelChecks_; }
   // Lists shorter than this are always checked by one thread, and texts shorter than this
-  // scanned by one.
+  // scanned by one: below them a second thread costs more than it saves.
   static constexpr size_t kParallelChecksFrom = 4096;
   static constexpr uint32_t kParallelScanFrom = 1 << 18;
+  // Other limits (the fuzz programs use two threads on every text, however short).
+  void setParallelLimits(uint32_t scanFrom, size_t checksFrom) {
+    parallelScanFrom_ = scanFrom;
+    parallelChecksFrom_ = checksFrom;
+  }
 
   // Remembers the current digest of sourceDocument (nothing when there is none).
   void resetLastMD5String();
@@ -254,6 +259,8 @@ class VmkHTMLChecker {
   bool levelCacheFrozen_ = false;
   std::mutex levelMutex_;
   bool parallelChecks_ = true;
+  uint32_t parallelScanFrom_ = kParallelScanFrom;
+  size_t parallelChecksFrom_ = kParallelChecksFrom;
 };
 
 // The shared checker (same as VmkHTMLChecker::sharedHTMLChecker()).
