@@ -10,6 +10,7 @@
 #include "engine/AttributeEditorNames.h"
 #include "engine/AttributePass.h"
 #include "engine/AttributeValueCheckerContext.h"
+#include "engine/NameAddressTable.h"
 #include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
 #include "support/Regex.h"
@@ -124,38 +125,19 @@ void VmkHTMLChecker::makeAttributeRecords(AttributeValueWork& work) {
   // pass may run while the tree walk builds it). The facts are used before the table grows
   // again.
   struct Facts {
-    const UString* name = nullptr;
     bool carries = false;
     const VmkElementRecord* record = nullptr;
   };
-  // Open addressing on the name's address; grown at half full.
-  std::vector<Facts> slots(64);
-  size_t used = 0;
-  auto slotOf = [](const std::vector<Facts>& table, const UString* name) {
-    const size_t mask = table.size() - 1;
-    size_t i = size_t((reinterpret_cast<uintptr_t>(name) >> 3) * 0x9E3779B97F4A7C15ull >> 20);
-    for (i &= mask; table[i].name && table[i].name != name; i = (i + 1) & mask) {
-    }
-    return i;
-  };
+  NameAddressTable<Facts> factsByName;
   auto factsOf = [&](size_t i) -> const Facts& {
     const VmkTagLocation& tag = *tagLocations_[i];
     const UString* name = &tag.elementName();
-    size_t at = slotOf(slots, name);
-    if (slots[at].name) return slots[at];
-    if (2 * (used + 1) > slots.size()) {
-      std::vector<Facts> grown(slots.size() * 2);
-      for (const Facts& f : slots)
-        if (f.name) grown[slotOf(grown, f.name)] = f;
-      slots.swap(grown);
-      at = slotOf(slots, name);
-    }
-    ++used;
-    Facts& f = slots[at];
-    f.name = name;
-    f.carries = carriesAttributes(tag);
-    if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
-    return f;
+    return factsByName.findOrAdd(name, [&] {
+      Facts f;
+      f.carries = carriesAttributes(tag);
+      if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
+      return f;
+    });
   };
   // The tags that the value and required-attribute checks look at, with their records.
   for (size_t i = 0; i < tagLocations_.size(); ++i) {

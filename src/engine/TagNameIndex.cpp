@@ -4,6 +4,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "engine/NameAddressTable.h"
 #include "engine/NamePredicates.h"
 
 namespace vmk {
@@ -70,23 +71,10 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
   // (entries of one spelling mostly share one interned name), found by the name's address in
   // an open-addressing table.
   std::unordered_map<UStringView, int32_t> spellings;
-  struct Slot {
-    const UString* name = nullptr;
-    int32_t key = 0;
-  };
-  std::vector<Slot> byAddress(64);
-  size_t addressCount = 0;
-  auto slotOf = [](const std::vector<Slot>& table, const UString* name) {
-    const size_t mask = table.size() - 1;
-    size_t i = size_t((reinterpret_cast<uintptr_t>(name) >> 3) * 0x9E3779B97F4A7C15ull >> 20);
-    for (i &= mask; table[i].name && table[i].name != name; i = (i + 1) & mask) {
-    }
-    return i;
-  };
+  NameAddressTable<int32_t> byAddress;
   for (size_t i = 0; i < n; ++i) {
     const UString* stored = &list[i]->elementName();
-    size_t at = slotOf(byAddress, stored);
-    if (!byAddress[at].name) {
+    spellingKey_[i] = byAddress.findOrAdd(stored, [&] {
       const UStringView name = *stored;
       auto [it, inserted] = spellings.try_emplace(name, spellingCount_);
       if (inserted) {
@@ -95,17 +83,8 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
         spellingIsEnd_.push_back(end ? 1 : 0);
         spellingName_.push_back(interner.keyFor(end ? name.substr(1) : name));
       }
-      if (2 * (addressCount + 1) > byAddress.size()) {
-        std::vector<Slot> grown(byAddress.size() * 2);
-        for (const Slot& slot : byAddress)
-          if (slot.name) grown[slotOf(grown, slot.name)] = slot;
-        byAddress.swap(grown);
-        at = slotOf(byAddress, stored);
-      }
-      ++addressCount;
-      byAddress[at] = Slot{stored, it->second};
-    }
-    spellingKey_[i] = byAddress[at].key;
+      return it->second;
+    });
   }
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order). Text
