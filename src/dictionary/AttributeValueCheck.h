@@ -12,6 +12,10 @@
 
 namespace vmk {
 
+// Works out the entry's value rule, fixed value, omissibility and allowed values from its
+// type and default fields (made when the entry is split).
+void prepareValueRule(VmkAttributeEntry& entry);
+
 // record may be null (the element is not in the dictionary): no problem is found then.
 std::optional<std::string_view> checkAttributeValueForRecord(
     const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,

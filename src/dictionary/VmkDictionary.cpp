@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "dictionary/AttributeTypes.h"
+#include "dictionary/AttributeValueCheck.h"
 #include "dictionary/DictionaryFolder.h"
 #include "support/Paths.h"
 
@@ -145,6 +146,7 @@ VmkAttributeEntry VmkDictionary::splitAttributeEntry(UStringView entry) {
   split.type = UString(rest.substr(0, secondTab));
   split.defaultValue = UString(rest.substr(secondTab + 1));
   split.cdata = isCDATAAttribute(split.type, &split.cdataKind);
+  prepareValueRule(split);
   return split;
 }
 

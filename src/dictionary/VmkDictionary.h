@@ -45,6 +45,36 @@ struct VmkAttributeEntry {
   bool cdata = false;
   std::optional<UString> cdataKind;
 
+  // What a written value is checked against, worked out from the type and default fields
+  // when the entry is split (see checkAttributeValueForEntries).
+  enum class ValueRule : uint8_t {
+    kNone,
+    // Typed character data, by the kind after CDATA.
+    kCharacter,
+    kCharset,
+    kCharsets,
+    kNumberKind,
+    kLength,  // "Pixels" and "Length"
+    kCoords,
+    kMultiLength,
+    kMultiLengths,
+    kUrl,  // "URL" and "URI"
+    kUriList,
+    kColor,
+    // Declared types.
+    kName,  // NAME and ID
+    kNmtoken,
+    kNmtokens,
+    kNumber,
+    kIdref,
+    kIdrefs,
+    kEnumeration,
+  };
+  ValueRule valueRule = ValueRule::kNone;
+  std::optional<UString> fixedValue;  // the value of a "#FIXED" default
+  bool omissible = false;             // may be written without a value
+  std::vector<UString> enumeration;   // kEnumeration: the allowed values in lower case
+
   bool hasName() const { return tabCount >= 1; }
   bool hasTypeAndDefault() const { return tabCount >= 2; }
 };

@@ -44,126 +44,141 @@ bool covers(const Regex& pattern, UStringView value) {
   return match && match->range(0).length == value.size();
 }
 
-// Typed character data, by the kind named in parentheses after CDATA.
-Problem checkCDATAKind(UStringView kind, const UString& value, std::optional<UString>& right,
-                       const VmkAttributeValueContext& context) {
-  if (kind == u"Character") {
-    if (value.size() <= 1 || isCharRefString(value, context)) return std::nullopt;
-    return "OneCharacterAttributeValue";
-  }
-  if (kind == u"Charset") {
-    if (context.isKnownCharsetName(lowerText(value))) return std::nullopt;
-    return "UnSafeEncodingName";
-  }
-  if (kind == u"Charsets") {
-    for (UString& token : spaceSeparatedTokens(lowerText(value))) {
-      if (!context.isKnownCharsetName(token)) {
-        right = std::move(token);
-        return "UnSafeEncodingName";
-      }
-    }
-    return std::nullopt;
-  }
-  if (kind == u"Number") {
-    if (isNumberString(value)) return std::nullopt;
-    return "NumberValueAttribute";
-  }
-  if (kind == u"Pixels" || kind == u"Length") {
-    static const Regex& length = Regex::cached("\\d+%?");
-    const std::optional<bool> fast = asciiLengthCovers(value, 1, u"%");
-    if (fast ? *fast : covers(length, value)) return std::nullopt;
-    return "LengthValueAttribte";
-  }
-  if (kind == u"Coords") {
-    static const Regex& coords = Regex::cached("\\d+%?[\\s,]+(\\d+%?[\\s,]*)+");
-    if (covers(coords, value)) return std::nullopt;
-    return "LengthValueArrayAttribte";
-  }
-  if (kind == u"MultiLength") {
-    static const Regex& multiLength = Regex::cached("\\d*[%\\*]?");
-    const std::optional<bool> fast = asciiLengthCovers(value, 0, u"%*");
-    if (fast ? *fast : covers(multiLength, value)) return std::nullopt;
-    return "MultiLengthValueAttribute";
-  }
-  if (kind == u"MultiLengths") {
-    static const Regex& multiLengths = Regex::cached("\\d*[%\\*]?[\\s,]+(\\d*[%\\*]?[\\s,]*)+");
-    if (covers(multiLengths, value)) return std::nullopt;
-    return "MultiLengthValueArrayAttribute";
-  }
-  if (kind == u"URL" || kind == u"URI") {
-    const Problem problem = checkURLString(UStringView(value));
-    if (problem) right = value;
-    return problem;
-  }
-  if (kind == u"UriList") {
-    for (UString& token : listTokens(lowerText(value))) {
-      const Problem problem = checkURLString(UStringView(token));
-      if (problem) {
-        right = std::move(token);
-        return problem;
-      }
-    }
-    return std::nullopt;
-  }
-  if (kind == u"Color") return checkColorString(value);
-  return std::nullopt;
+using Rule = VmkAttributeEntry::ValueRule;
+
+Rule cdataRuleFor(UStringView kind) {
+  if (kind == u"Character") return Rule::kCharacter;
+  if (kind == u"Charset") return Rule::kCharset;
+  if (kind == u"Charsets") return Rule::kCharsets;
+  if (kind == u"Number") return Rule::kNumberKind;
+  if (kind == u"Pixels" || kind == u"Length") return Rule::kLength;
+  if (kind == u"Coords") return Rule::kCoords;
+  if (kind == u"MultiLength") return Rule::kMultiLength;
+  if (kind == u"MultiLengths") return Rule::kMultiLengths;
+  if (kind == u"URL" || kind == u"URI") return Rule::kUrl;
+  if (kind == u"UriList") return Rule::kUriList;
+  if (kind == u"Color") return Rule::kColor;
+  return Rule::kNone;
 }
 
-// Declared types other than typed character data, by the type field itself.
-Problem checkDeclaredType(const VmkAttributeEntry& entry, const UString& lowerAttribute,
-                          const UString& value, std::optional<UString>& right,
-                          const VmkAttributeValueContext& context) {
-  const UString& type = entry.type;
-  if (type == u"NAME" || type == u"ID") {
-    if (isNAMEString(value)) return std::nullopt;
-    return "NameValueAttribute";
-  }
-  if (type == u"NMTOKEN") {
-    if (isNMTOKENString(value)) return std::nullopt;
-    right = value;
-    return "MNTOKENAttribute";
-  }
-  if (type == u"NMTOKENS") {
-    for (UString& token : listTokens(lowerText(value))) {
-      if (!isNMTOKENString(token)) {
-        right = std::move(token);
-        return "MNTOKENAttribute";
+Rule declaredRuleFor(UStringView type) {
+  if (type == u"NAME" || type == u"ID") return Rule::kName;
+  if (type == u"NMTOKEN") return Rule::kNmtoken;
+  if (type == u"NMTOKENS") return Rule::kNmtokens;
+  if (type == u"NUMBER") return Rule::kNumber;
+  if (type == u"IDREF") return Rule::kIdref;
+  if (type == u"IDREFS") return Rule::kIdrefs;
+  if (!type.empty() && type.front() == u'(') return Rule::kEnumeration;
+  return Rule::kNone;
+}
+
+// A written value against the entry's rule.
+Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
+                  const UString& value, std::optional<UString>& right,
+                  const VmkAttributeValueContext& context) {
+  switch (entry.valueRule) {
+    case Rule::kNone:
+      return std::nullopt;
+    case Rule::kCharacter:
+      if (value.size() <= 1 || isCharRefString(value, context)) return std::nullopt;
+      return "OneCharacterAttributeValue";
+    case Rule::kCharset:
+      if (context.isKnownCharsetName(lowerText(value))) return std::nullopt;
+      return "UnSafeEncodingName";
+    case Rule::kCharsets:
+      for (UString& token : spaceSeparatedTokens(lowerText(value))) {
+        if (!context.isKnownCharsetName(token)) {
+          right = std::move(token);
+          return "UnSafeEncodingName";
+        }
       }
+      return std::nullopt;
+    case Rule::kNumberKind:
+      if (isNumberString(value)) return std::nullopt;
+      return "NumberValueAttribute";
+    case Rule::kLength: {
+      static const Regex& length = Regex::cached("\\d+%?");
+      const std::optional<bool> fast = asciiLengthCovers(value, 1, u"%");
+      if (fast ? *fast : covers(length, value)) return std::nullopt;
+      return "LengthValueAttribte";
     }
-    return std::nullopt;
-  }
-  if (type == u"NUMBER") {
-    if (isNumberString(value)) return std::nullopt;
-    right = value;
-    return "NumberValueAttribute";
-  }
-  if (type == u"IDREF") {
-    if (context.isThisIDDefined(value)) return std::nullopt;
-    right = value;
-    return "ThisIDNotDefined";
-  }
-  if (type == u"IDREFS") {
-    for (UString& token : listTokens(lowerText(value))) {
-      if (!context.isThisIDDefined(token)) {
-        right = std::move(token);
-        return "ThisIDNotDefined";
+    case Rule::kCoords: {
+      static const Regex& coords = Regex::cached("\\d+%?[\\s,]+(\\d+%?[\\s,]*)+");
+      if (covers(coords, value)) return std::nullopt;
+      return "LengthValueArrayAttribte";
+    }
+    case Rule::kMultiLength: {
+      static const Regex& multiLength = Regex::cached("\\d*[%\\*]?");
+      const std::optional<bool> fast = asciiLengthCovers(value, 0, u"%*");
+      if (fast ? *fast : covers(multiLength, value)) return std::nullopt;
+      return "MultiLengthValueAttribute";
+    }
+    case Rule::kMultiLengths: {
+      static const Regex& multiLengths = Regex::cached("\\d*[%\\*]?[\\s,]+(\\d*[%\\*]?[\\s,]*)+");
+      if (covers(multiLengths, value)) return std::nullopt;
+      return "MultiLengthValueArrayAttribute";
+    }
+    case Rule::kUrl: {
+      const Problem problem = checkURLString(UStringView(value));
+      if (problem) right = value;
+      return problem;
+    }
+    case Rule::kUriList:
+      for (UString& token : listTokens(lowerText(value))) {
+        const Problem problem = checkURLString(UStringView(token));
+        if (problem) {
+          right = std::move(token);
+          return problem;
+        }
       }
+      return std::nullopt;
+    case Rule::kColor:
+      return checkColorString(value);
+    case Rule::kName:
+      if (isNAMEString(value)) return std::nullopt;
+      return "NameValueAttribute";
+    case Rule::kNmtoken:
+      if (isNMTOKENString(value)) return std::nullopt;
+      right = value;
+      return "MNTOKENAttribute";
+    case Rule::kNmtokens:
+      for (UString& token : listTokens(lowerText(value))) {
+        if (!isNMTOKENString(token)) {
+          right = std::move(token);
+          return "MNTOKENAttribute";
+        }
+      }
+      return std::nullopt;
+    case Rule::kNumber:
+      if (isNumberString(value)) return std::nullopt;
+      right = value;
+      return "NumberValueAttribute";
+    case Rule::kIdref:
+      if (context.isThisIDDefined(value)) return std::nullopt;
+      right = value;
+      return "ThisIDNotDefined";
+    case Rule::kIdrefs:
+      for (UString& token : listTokens(lowerText(value))) {
+        if (!context.isThisIDDefined(token)) {
+          right = std::move(token);
+          return "ThisIDNotDefined";
+        }
+      }
+      return std::nullopt;
+    case Rule::kEnumeration: {
+      const std::vector<UString>& allowed = entry.enumeration;
+      if (allowed.size() == 1 && allowed.front() == lowerAttribute &&
+          !isEqualToString(value, lowerAttribute, true)) {
+        right = lowerAttribute;
+        return "BoolValueAttribute";
+      }
+      const UString lowerValue = lowerText(value);
+      for (const UString& token : allowed) {
+        if (token == lowerValue) return std::nullopt;
+      }
+      right = entry.type;
+      return "MultiValueAttribute";
     }
-    return std::nullopt;
-  }
-  if (!type.empty() && type.front() == u'(') {
-    const std::vector<UString> allowed = enumerationTokens(lowerText(type));
-    if (allowed.size() == 1 && allowed.front() == lowerAttribute &&
-        !isEqualToString(value, lowerAttribute, true)) {
-      right = lowerAttribute;
-      return "BoolValueAttribute";
-    }
-    const UString lowerValue = lowerText(value);
-    for (const UString& token : allowed) {
-      if (token == lowerValue) return std::nullopt;
-    }
-    right = type;
-    return "MultiValueAttribute";
   }
   return std::nullopt;
 }
@@ -172,22 +187,29 @@ Problem checkDeclaredType(const VmkAttributeEntry& entry, const UString& lowerAt
 Problem checkEntry(const VmkAttributeEntry& entry, const UString& lowerAttribute,
                    const std::optional<UString>& value, std::optional<UString>& right,
                    const VmkAttributeValueContext& context) {
-  if (const std::optional<UString> fixed = fixedValueAttribute(entry.defaultValue)) {
-    if (value && *value == *fixed) return std::nullopt;
-    right = *fixed;
+  if (entry.fixedValue) {
+    if (value && *value == *entry.fixedValue) return std::nullopt;
+    right = *entry.fixedValue;
     return "FixedValueAttribute";
   }
   if (!value) {
-    if (isOmissibleAttribute(entry.name, entry.type)) return std::nullopt;
+    if (entry.omissible) return std::nullopt;
     return "AttributeValueMustBeSpecified";
   }
-  if (entry.cdata && entry.cdataKind) {
-    return checkCDATAKind(*entry.cdataKind, *value, right, context);
-  }
-  return checkDeclaredType(entry, lowerAttribute, *value, right, context);
+  return checkRule(entry, lowerAttribute, *value, right, context);
 }
 
 }  // namespace
+
+void prepareValueRule(VmkAttributeEntry& entry) {
+  entry.fixedValue = fixedValueAttribute(entry.defaultValue);
+  entry.omissible = isOmissibleAttribute(entry.name, entry.type);
+  entry.valueRule =
+      entry.cdata && entry.cdataKind ? cdataRuleFor(*entry.cdataKind) : declaredRuleFor(entry.type);
+  entry.enumeration.clear();
+  if (entry.valueRule == Rule::kEnumeration)
+    entry.enumeration = enumerationTokens(lowerText(entry.type));
+}
 
 AttributeEntriesForName attributeEntriesForName(const VmkElementRecord* record,
                                                 UStringView attributeName) {

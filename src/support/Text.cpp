@@ -104,7 +104,29 @@ UString asciiLowercase(UStringView text) {
   return out;
 }
 
+namespace {
+
+// caseInsensitiveCompare for the common case of ASCII text: absent as soon as a unit outside
+// ASCII is met before the texts differ (full case folding may then map several units onto
+// one, or other letters onto ASCII ones). No character folds to nothing, so a text that is a
+// prefix of the other sorts first.
+std::optional<int> asciiCaseInsensitiveCompare(UStringView a, UStringView b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    UChar16 x = a[i], y = b[i];
+    if ((x | y) >= 0x80) return std::nullopt;
+    if (x >= u'A' && x <= u'Z') x = UChar16(x + 32);
+    if (y >= u'A' && y <= u'Z') y = UChar16(y + 32);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace
+
 int caseInsensitiveCompare(UStringView a, UStringView b) {
+  if (const std::optional<int> fast = asciiCaseInsensitiveCompare(a, b)) return *fast;
   UErrorCode status = U_ZERO_ERROR;
   int32_t r = u_strCaseCompare(icu(a), clampLength(a.size()), icu(b), clampLength(b.size()),
                                U_FOLD_CASE_DEFAULT, &status);

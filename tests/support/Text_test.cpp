@@ -1,6 +1,10 @@
 #include "support/Text.h"
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
+#include <random>
 
 namespace vmk {
 namespace {
@@ -32,6 +36,39 @@ TEST(TextTest, CaseMappingAndComparison) {
   EXPECT_FALSE(containsStringObject(list, u"hr", false));
   EXPECT_EQ(lastCharacter(u""), 0);
   EXPECT_EQ(lastCharacter(u"ab"), u'b');
+}
+
+// The comparison takes a short cut for ASCII text; it must order every pair as full case
+// folding does, including punctuation between the upper and lower case letters and letters
+// outside ASCII that fold onto ASCII ones (Kelvin sign, dotted capital I) or into two.
+TEST(TextTest, CaseInsensitiveCompareAgreesWithFullCaseFolding) {
+  const UString alphabet = u"aAbBkKsSzZ_[`{@09 \u212A\u0130\u00df\u00e9";
+  std::mt19937 random(7);
+  auto make = [&] {
+    UString text;
+    const size_t length = random() % 5;
+    // Mostly ASCII, sometimes one unit from the end of the alphabet.
+    for (size_t i = 0; i < length; ++i) {
+      const size_t range = random() % 8 == 0 ? alphabet.size() : alphabet.size() - 4;
+      text.push_back(alphabet[random() % range]);
+    }
+    return text;
+  };
+  auto sign = [](int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); };
+  for (int round = 0; round < 20000; ++round) {
+    UString a = make(), b = make();
+    if (round % 3 == 0) b = a.substr(0, b.size() % (a.size() + 1)) + b;
+    UErrorCode status = U_ZERO_ERROR;
+    const int expected = sign(u_strCaseCompare(a.data(), int32_t(a.size()), b.data(),
+                                               int32_t(b.size()), U_FOLD_CASE_DEFAULT, &status));
+    ASSERT_TRUE(U_SUCCESS(status));
+    ASSERT_EQ(caseInsensitiveCompare(a, b), expected) << toUtf8(a) << " / " << toUtf8(b);
+    ASSERT_EQ(isEqualToString(a, b, true), expected == 0);
+  }
+  EXPECT_TRUE(isEqualToString(u"LIN\u212A", u"link", true));
+  EXPECT_GT(caseInsensitiveCompare(u"Z", u"_"), 0);
+  EXPECT_GT(caseInsensitiveCompare(u"z", u"_"), 0);
+  EXPECT_LT(caseInsensitiveCompare(u"ab", u"AB\u00e9"), 0);
 }
 
 TEST(TextTest, SubstringIsClamped) {
