@@ -44,15 +44,22 @@ size_t countLineFeeds(UStringView text, size_t from, size_t to, uint32_t& lineSt
   size_t count = 0;
   size_t i = from;
 #if defined(__SSE2__)
-  // Matches are counted in eight 16-bit lanes (each match subtracts -1), summed before a lane
-  // could overflow.
+  // Matches are counted in eight 16-bit lanes (each match subtracts -1), 32 units a step, and
+  // summed before a lane could overflow.
   const __m128i lineFeed = _mm_set1_epi16(short(u'\n'));
+  auto matches = [&](size_t at) {
+    return _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)), lineFeed);
+  };
   while (i + 8 <= to) {
-    const size_t steps = std::min<size_t>((to - i) / 8, 0xFFFF);
     __m128i lanes = _mm_setzero_si128();
-    for (size_t k = 0; k < steps; ++k, i += 8) {
-      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-      lanes = _mm_sub_epi16(lanes, _mm_cmpeq_epi16(units, lineFeed));
+    const size_t wideSteps = std::min<size_t>((to - i) / 32, 0x3FFF);
+    for (size_t k = 0; k < wideSteps; ++k, i += 32) {
+      const __m128i pair1 = _mm_add_epi16(matches(i), matches(i + 8));
+      const __m128i pair2 = _mm_add_epi16(matches(i + 16), matches(i + 24));
+      lanes = _mm_sub_epi16(lanes, _mm_add_epi16(pair1, pair2));
+    }
+    if (wideSteps == 0) {
+      for (; i + 8 <= to; i += 8) lanes = _mm_sub_epi16(lanes, matches(i));
     }
     alignas(16) uint16_t sums[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(sums), lanes);
@@ -132,7 +139,13 @@ const ErrorRenderer::CodeInfo& ErrorRenderer::infoFor(const std::string& code) c
 
 RenderedError ErrorRenderer::render(size_t index) const {
   VmkErrorLocation& record = *(*report_.locations)[index];
-  const CodeInfo& info = infoFor(record.errorCode());
+  // Records of one code often follow one another.
+  const std::string& code = record.errorCode();
+  if (!lastCode_ || *lastCode_ != code) {
+    lastInfo_ = &infoFor(code);
+    lastCode_ = &codes_.find(code)->first;
+  }
+  const CodeInfo& info = *lastInfo_;
   RenderedError out;
   out.code = record.errorCode();
   out.number = info.number;
@@ -145,14 +158,20 @@ RenderedError ErrorRenderer::render(size_t index) const {
   out.column = int64_t(out.location) - int64_t(lineStart) + 1;
   if (out.column < 1) out.column = 1;
   out.subStrings = &record.subStrings();
-  out.title = info.plainTitle
-                  ? *info.plainTitle
-                  : toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
+  if (info.plainTitle) {
+    out.title = *info.plainTitle;
+  } else {
+    filledTitle_ = toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
+    out.title = filledTitle_;
+  }
   if (withDescription_) {
-    out.description =
-        info.plainDescription
-            ? *info.plainDescription
-            : toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
+    if (info.plainDescription) {
+      out.description = *info.plainDescription;
+    } else {
+      filledDescription_ =
+          toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
+      out.description = filledDescription_;
+    }
   }
   return out;
 }
@@ -164,25 +183,28 @@ namespace {
 // Text from a document or a file name, made safe for a terminal: one problem stays one line,
 // and control characters (which could move the cursor or start an escape sequence) are shown
 // as U+FFFD.
-void makePrintable(std::string& text) {
+bool isPrintable(std::string_view text) {
   // Most text has neither control characters nor the lead byte of a C1 control.
   bool plain = true;
   for (const char c : text) {
     const auto u = static_cast<unsigned char>(c);
     plain &= u >= 0x20 && u != 0x7F && u != 0xC2;
   }
-  if (plain) return;
+  return plain;
+}
+
+void appendPrintable(std::string& out, std::string_view text) {
+  if (isPrintable(text)) {
+    out += text;
+    return;
+  }
   auto isControl = [&](size_t i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     return c < 0x20 || c == 0x7F ||
            (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
             static_cast<unsigned char>(text[i + 1]) <= 0x9F);
   };
-  size_t i = 0;
-  while (i < text.size() && !isControl(i)) ++i;
-  if (i == text.size()) return;
-  std::string out(text, 0, i);
-  for (; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (!isControl(i)) {
       out += c;
@@ -193,6 +215,12 @@ void makePrintable(std::string& text) {
       if (static_cast<unsigned char>(c) == 0xC2) ++i;  // a C1 control takes two bytes
     }
   }
+}
+
+void makePrintable(std::string& text) {
+  if (isPrintable(text)) return;
+  std::string out;
+  appendPrintable(out, text);
   text = std::move(out);
 }
 
@@ -281,7 +309,7 @@ class GccWriter final : public ReportWriter {
   void appendLines(ErrorRenderer& renderer, size_t from, size_t to, const std::string& path,
                    std::string& block, Output* flushTo) const {
     for (size_t i = from; i < to; ++i) {
-      RenderedError e = renderer.render(i);
+      const RenderedError e = renderer.render(i);
       block += s_.bold;
       block += path;
       block += ':';
@@ -297,8 +325,7 @@ class GccWriter final : public ReportWriter {
       block += ' ';
       block += e.number;
       block += ' ';
-      makePrintable(e.title);
-      block += e.title;
+      appendPrintable(block, e.title);
       block += ' ';
       block += s_.dim;
       block += '[';
@@ -358,14 +385,18 @@ class JsonWriter final : public ReportWriter {
     std::string description;
     std::string quotedDescription = jsonQuoted("");
   };
-  using QuotedCache = std::unordered_map<std::string, Quoted>;
+  struct CodeHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
+  };
+  using QuotedCache = std::unordered_map<std::string, Quoted, CodeHash, std::equal_to<>>;
   static Quoted& quotedFor(QuotedCache& cache, const RenderedError& e) {
     auto found = cache.find(e.code);
     if (found == cache.end()) {
       Quoted q;
       q.code = jsonQuoted(e.code);
       q.number = jsonQuoted(e.number);
-      found = cache.emplace(e.code, std::move(q)).first;
+      found = cache.emplace(std::string(e.code), std::move(q)).first;
     }
     return found->second;
   }
@@ -457,9 +488,9 @@ class SarifWriter final : public ReportWriter {
     ErrorRenderer renderer(report, true);
     for (size_t i = 0; i < renderer.size(); ++i) {
       const RenderedError e = renderer.render(i);
-      auto rule = ruleIndex_.find(e.code);
+      auto rule = ruleIndex_.find(std::string(e.code));
       if (rule == ruleIndex_.end()) {
-        rule = ruleIndex_.emplace(e.code, rules_.size()).first;
+        rule = ruleIndex_.emplace(std::string(e.code), rules_.size()).first;
         rules_.push_back(ordered_json{
             {"id", e.code},
             {"name", e.code},
@@ -474,7 +505,8 @@ class SarifWriter final : public ReportWriter {
       t += ",\"ruleIndex\":" + std::to_string(rule->second);
       t += ",\"level\":\"";
       t += levelName(e.level);
-      t += "\",\"message\":{\"text\":" + jsonQuoted(e.number + " " + e.title);
+      t += "\",\"message\":{\"text\":" +
+           jsonQuoted(std::string(e.number) + " " + std::string(e.title));
       t += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + artifact;
       t += ",\"region\":{\"startLine\":" + std::to_string(e.line);
       t += ",\"startColumn\":" + std::to_string(e.column);

@@ -27,17 +27,19 @@ struct FileReport {
 };
 
 // A record as the writers show it.
+// The texts are views: code of the record, number of the renderer's catalogue lookup, title
+// and description of the renderer, valid until its next render call.
 struct RenderedError {
-  std::string code;
-  std::string number;
+  std::string_view code;
+  std::string_view number;
   int level = 0;
   int fix = -1;
   uint32_t location = 0;
   uint32_t length = 0;
   int64_t line = 0;    // 1-based
   int64_t column = 0;  // 1-based, UTF-16 code units since the last line feed
-  std::string title;
-  std::string description;
+  std::string_view title;
+  std::string_view description;
   const std::optional<std::vector<UString>>* subStrings = nullptr;
 };
 
@@ -75,6 +77,11 @@ class ErrorRenderer {
   mutable uint32_t cursorLineStart_ = 0;
   mutable std::vector<uint32_t> lineStarts_;  // filled when first needed
   mutable std::unordered_map<std::string, CodeInfo> codes_;
+  // The last code looked up, and messages with their placeholders filled.
+  mutable const std::string* lastCode_ = nullptr;
+  mutable const CodeInfo* lastInfo_ = nullptr;
+  mutable std::string filledTitle_;
+  mutable std::string filledDescription_;
 };
 
 // Line feeds in text[from, to): how many, and the position after the last one (unchanged
