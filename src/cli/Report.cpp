@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <unicode/utf16.h>
 #include <nlohmann/json.hpp>
 
 #include "errors/ErrorCatalogue.h"
@@ -36,6 +37,28 @@ std::string jsonQuoted(std::string_view text) {
 }
 
 // --- ErrorRenderer ---
+
+bool isPrintable(std::string_view text) {
+  // Most text has neither control characters nor the lead byte of a C1 control (C1 controls
+  // are U+0080..U+009F, written C2 80..C2 9F: without a C2 byte there is none).
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i lastControl = _mm_set1_epi8(0x1F);
+  const __m128i del = _mm_set1_epi8(0x7F);
+  const __m128i c1Lead = _mm_set1_epi8(char(0xC2));
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, lastControl), bytes);
+    const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(bytes, del), _mm_cmpeq_epi8(bytes, c1Lead));
+    if (_mm_movemask_epi8(_mm_or_si128(control, other)) != 0) return false;
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    const auto u = static_cast<unsigned char>(text[i]);
+    if (u < 0x20 || u == 0x7F || u == 0xC2) return false;
+  }
+  return true;
+}
 
 size_t countLineFeeds(UStringView text, size_t from, size_t to, uint32_t& lineStart) {
   to = std::min(to, text.size());
@@ -117,22 +140,45 @@ size_t ErrorRenderer::size() const {
   return report_.locations ? report_.locations->size() : 0;
 }
 
+namespace {
+
+// A message template as UTF-8 for fillErrorMessagePlaceholdersAsUtf8; absent when it holds an
+// unpaired surrogate.
+std::optional<std::string> templateForDirectFilling(UStringView text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (U16_IS_LEAD(text[i]) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1])) {
+      ++i;
+    } else if (U16_IS_SURROGATE(text[i])) {
+      return std::nullopt;
+    }
+  }
+  return toUtf8(text);
+}
+
+}  // namespace
+
 const ErrorRenderer::CodeInfo& ErrorRenderer::infoFor(const std::string& code) const {
   auto found = codes_.find(code);
   if (found != codes_.end()) return found->second;
   const VmkUserDefaults& store = sharedVmkUserDefaults();
-  CodeInfo info{errorNumberUtf8ForThisError(store, code),
-                errorLevelForThisError(store, code),
-                errorFixForThisError(store, code),
-                localizedString(kMsgTitleTable, code),
-                withDescription_ ? localizedString(kMsgDescriptionTable, code) : UString(),
-                std::nullopt,
-                std::nullopt};
+  CodeInfo info;
+  info.number = errorNumberUtf8ForThisError(store, code);
+  info.level = errorLevelForThisError(store, code);
+  info.fix = errorFixForThisError(store, code);
+  info.title = localizedString(kMsgTitleTable, code);
+  if (withDescription_) info.description = localizedString(kMsgDescriptionTable, code);
   // Placeholders are filled only where a '%' stands; without one the text is the same for
   // every record.
-  if (findCodeUnit(info.title, u'%') == UString::npos) info.plainTitle = toUtf8(info.title);
+  if (findCodeUnit(info.title, u'%') == UString::npos) {
+    info.plainTitle = toUtf8(info.title);
+    info.plainTitlePrintable = isPrintable(*info.plainTitle);
+  } else {
+    info.titleUtf8 = templateForDirectFilling(info.title);
+  }
   if (findCodeUnit(info.description, u'%') == UString::npos) {
     info.plainDescription = toUtf8(info.description);
+  } else {
+    info.descriptionUtf8 = templateForDirectFilling(info.description);
   }
   return codes_.emplace(code, std::move(info)).first->second;
 }
@@ -160,16 +206,22 @@ RenderedError ErrorRenderer::render(size_t index) const {
   out.subStrings = &record.subStrings();
   if (info.plainTitle) {
     out.title = *info.plainTitle;
+    out.titlePrintable = info.plainTitlePrintable;
   } else {
-    filledTitle_ = toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
+    if (!info.titleUtf8 ||
+        !fillErrorMessagePlaceholdersAsUtf8(*info.titleUtf8, record.subStrings(), filledTitle_))
+      filledTitle_ = toUtf8(fillErrorMessagePlaceholders(info.title, record.subStrings()));
     out.title = filledTitle_;
   }
   if (withDescription_) {
     if (info.plainDescription) {
       out.description = *info.plainDescription;
     } else {
-      filledDescription_ =
-          toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
+      if (!info.descriptionUtf8 ||
+          !fillErrorMessagePlaceholdersAsUtf8(*info.descriptionUtf8, record.subStrings(),
+                                              filledDescription_))
+        filledDescription_ =
+            toUtf8(fillErrorMessagePlaceholders(info.description, record.subStrings()));
       out.description = filledDescription_;
     }
   }
@@ -183,16 +235,6 @@ namespace {
 // Text from a document or a file name, made safe for a terminal: one problem stays one line,
 // and control characters (which could move the cursor or start an escape sequence) are shown
 // as U+FFFD.
-bool isPrintable(std::string_view text) {
-  // Most text has neither control characters nor the lead byte of a C1 control.
-  bool plain = true;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    plain &= u >= 0x20 && u != 0x7F && u != 0xC2;
-  }
-  return plain;
-}
-
 void appendPrintable(std::string& out, std::string_view text) {
   if (isPrintable(text)) {
     out += text;
@@ -325,7 +367,10 @@ class GccWriter final : public ReportWriter {
       block += ' ';
       block += e.number;
       block += ' ';
-      appendPrintable(block, e.title);
+      if (e.titlePrintable)
+        block += e.title;
+      else
+        appendPrintable(block, e.title);
       block += ' ';
       block += s_.dim;
       block += '[';

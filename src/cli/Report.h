@@ -40,6 +40,7 @@ struct RenderedError {
   int64_t column = 0;  // 1-based, UTF-16 code units since the last line feed
   std::string_view title;
   std::string_view description;
+  bool titlePrintable = false;  // the title is known to hold no control characters
   const std::optional<std::vector<UString>>* subStrings = nullptr;
 };
 
@@ -56,13 +57,19 @@ class ErrorRenderer {
  private:
   struct CodeInfo {
     std::string number;
-    int level;
-    int fix;
+    int level = 0;
+    int fix = -1;
     UString title;
     UString description;
-    // The messages as UTF-8 when they have no placeholders.
+    // The messages as UTF-8 when they have no placeholders, and whether that title holds
+    // nothing that a terminal could take for a control.
     std::optional<std::string> plainTitle;
     std::optional<std::string> plainDescription;
+    bool plainTitlePrintable = false;
+    // The templates as UTF-8, for filling them directly (absent for a template with an
+    // unpaired surrogate, which a substring could complete).
+    std::optional<std::string> titleUtf8;
+    std::optional<std::string> descriptionUtf8;
   };
   const CodeInfo& infoFor(const std::string& code) const;
   // The record's line index (0-based; -1 when it has none) and the offset its line starts at.
@@ -83,6 +90,9 @@ class ErrorRenderer {
   mutable std::string filledTitle_;
   mutable std::string filledDescription_;
 };
+
+// Text without control characters (C0, DEL, C1 in UTF-8).
+bool isPrintable(std::string_view text);
 
 // Line feeds in text[from, to): how many, and the position after the last one (unchanged
 // when there is none).

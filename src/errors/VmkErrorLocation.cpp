@@ -1,5 +1,7 @@
 #include "errors/VmkErrorLocation.h"
 
+#include <unicode/utf16.h>
+
 #include <algorithm>
 #include <list>
 
@@ -138,6 +140,48 @@ UString fillErrorMessagePlaceholders(UStringView templ,
     text = std::move(out);
   }
   return text;
+}
+
+bool fillErrorMessagePlaceholdersAsUtf8(std::string_view templ,
+                                        const std::optional<std::vector<UString>>& subStrings,
+                                        std::string& out) {
+  const size_t n = subStrings ? subStrings->size() : 0;
+  if (n > 9) return false;
+  for (size_t k = 0; k < n; ++k) {
+    const UString& sub = (*subStrings)[k];
+    if (findCodeUnit(sub, u'%') != UString::npos) return false;
+    if (!sub.empty() && (U16_IS_SURROGATE(sub.front()) || U16_IS_SURROGATE(sub.back())))
+      return false;
+  }
+  out.clear();
+  // "%" and digits are ASCII: the UTF-8 template is searched as the UTF-16 one would be.
+  bool percentBefore = false;  // the last byte written is a "%" of the template
+  for (size_t i = 0; i < templ.size(); ++i) {
+    const char c = templ[i];
+    if (c == '%' && i + 1 < templ.size() && templ[i + 1] >= '1' && templ[i + 1] < char('1' + n)) {
+      if (percentBefore) return false;
+      const UString& sub = (*subStrings)[size_t(templ[i + 1] - '1')];
+      const size_t before = out.size();
+      bool ascii = true;
+      for (const UChar16 unit : sub) {
+        if (unit >= 0x80) {
+          ascii = false;
+          break;
+        }
+        out += char(unit);
+      }
+      if (!ascii) {
+        out.resize(before);
+        out += toUtf8(sub);
+      }
+      percentBefore = false;
+      ++i;
+      continue;
+    }
+    out += c;
+    percentBefore = c == '%';
+  }
+  return true;
 }
 
 int32_t lineIndexForLocation(HostDocument& document, uint32_t location) {

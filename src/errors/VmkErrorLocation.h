@@ -82,6 +82,16 @@ using VmkErrorLocationList = std::vector<VmkErrorLocationRef>;
 UString fillErrorMessagePlaceholders(UStringView templ,
                                      const std::optional<std::vector<UString>>& subStrings);
 
+// The same filling written straight to `out` as UTF-8, from the template as UTF-8 (made from a
+// template without unpaired surrogates, which a substring could complete). False (and
+// `out` unspecified) where the direct way could differ from filling one placeholder after
+// another over the previous result: more than nine substrings, a substring holding "%" or
+// starting or ending with a surrogate, or a "%" that stays in the text just before a filled
+// placeholder.
+bool fillErrorMessagePlaceholdersAsUtf8(std::string_view templ,
+                                        const std::optional<std::vector<UString>>& subStrings,
+                                        std::string& out);
+
 // Number of line feeds before `location` in the text (bounded by the text's end). Answered
 // from a line-start table built once per document text and shared by all records of it.
 int32_t lineIndexForLocation(HostDocument& document, uint32_t location);

@@ -1,6 +1,7 @@
 #include "errors/VmkErrorLocation.h"
 
 #include <gtest/gtest.h>
+#include <unicode/utf16.h>
 
 #include <random>
 
@@ -52,6 +53,60 @@ int32_t naiveLineIndex(const UString& text, uint32_t location) {
   int32_t n = 0;
   for (size_t i = 0; i < text.size() && i < location; ++i) n += text[i] == u'\n';
   return n;
+}
+
+// The direct UTF-8 filling agrees with filling placeholder after placeholder wherever it
+// answers, on texts built to hit its traps: "%" next to placeholders, "%" and digits in
+// substrings, surrogates at their ends, more than nine substrings, placeholders beyond them.
+TEST(ErrorMessageFilling, DirectFillingAgreesWithPlaceholderAfterPlaceholder) {
+  const std::vector<UString> pieces{u"%",
+                                    u"%1",
+                                    u"%2",
+                                    u"%3",
+                                    u"%9",
+                                    u"1",
+                                    u"2",
+                                    u"x",
+                                    u"\u00e9",
+                                    u"\U0001F600",
+                                    UString(1, char16_t(0xD83D)),
+                                    UString(1, char16_t(0xDE00)),
+                                    u" "};
+  std::mt19937 random(11);
+  auto make = [&](size_t most) {
+    UString text;
+    for (size_t k = random() % most; k > 0; --k) text += pieces[random() % pieces.size()];
+    return text;
+  };
+  int answered = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const UString templ = make(7);
+    std::optional<std::vector<UString>> subs;
+    if (round % 5 != 0) {
+      subs.emplace();
+      for (size_t k = random() % (round % 50 == 1 ? 12 : 4); k > 0; --k)
+        subs->push_back(round % 3 == 0 ? make(3) : UString(u"v") + toUString(int64_t(k)));
+    }
+    // Templates with an unpaired surrogate are not filled directly.
+    bool paired = true;
+    for (size_t i = 0; i < templ.size(); ++i) {
+      if (U16_IS_LEAD(templ[i]) && i + 1 < templ.size() && U16_IS_TRAIL(templ[i + 1]))
+        ++i;
+      else if (U16_IS_SURROGATE(templ[i]))
+        paired = false;
+    }
+    std::string direct;
+    if (!paired || !fillErrorMessagePlaceholdersAsUtf8(toUtf8(templ), subs, direct)) continue;
+    ++answered;
+    ASSERT_EQ(direct, toUtf8(fillErrorMessagePlaceholders(templ, subs))) << toUtf8(templ);
+  }
+  EXPECT_GT(answered, 5000);
+  std::string out;
+  EXPECT_FALSE(fillErrorMessagePlaceholdersAsUtf8("%%1", std::vector<UString>{u"2", u"y"}, out));
+  EXPECT_FALSE(fillErrorMessagePlaceholdersAsUtf8("%1", std::vector<UString>{u"x%2", u"y"}, out));
+  ASSERT_TRUE(
+      fillErrorMessagePlaceholdersAsUtf8("<%1> in <%2>%", std::vector<UString>{u"A", u"B"}, out));
+  EXPECT_EQ(out, "<A> in <B>%");
 }
 
 TEST_F(ErrorLocationTest, LineIndexMatchesCountingLineFeeds) {
