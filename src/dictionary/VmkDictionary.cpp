@@ -1,10 +1,15 @@
 #include "dictionary/VmkDictionary.h"
 
+#include <sys/stat.h>
+#include <time.h>
+
+#include <algorithm>
 #include <utility>
 
 #include "dictionary/AttributeTypes.h"
 #include "dictionary/AttributeValueCheck.h"
 #include "dictionary/DictionaryFolder.h"
+#include "support/Digest.h"
 #include "support/Paths.h"
 
 namespace vmk {
@@ -122,13 +127,168 @@ std::unique_ptr<VmkDictionary> VmkDictionary::initWithDoctypeName(UStringView pu
   return nullptr;
 }
 
-std::unique_ptr<VmkDictionary> VmkDictionary::initWithMenuName(UStringView displayName) {
-  // A display name is a file name inside the dictionaries folder, never a path: a name that
-  // comes from the command line or the settings must not reach files elsewhere.
-  if (displayName.empty() || displayName.find(u'/') != UStringView::npos || displayName == u"." ||
-      displayName == u"..")
+namespace {
+
+// A display name is a file name inside the dictionaries folder, never a path: a name that
+// comes from the command line or the settings must not reach files elsewhere.
+bool isDictionaryFileName(UStringView displayName) {
+  return !displayName.empty() && displayName.find(u'/') == UStringView::npos &&
+         displayName != u"." && displayName != u"..";
+}
+
+// What tells a file as it is now from the same path rewritten, as far as the file system
+// records it.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  int64_t modified = 0;  // nanoseconds
+  int64_t changed = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  auto nanoseconds = [](const timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+  return FileIdentity{status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim),
+                      nanoseconds(status.st_ctim)};
+}
+
+int64_t nowInNanoseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Dictionary files met so far, by path: the file as it was read (its identity and a digest of
+// its bytes), its dictionary once parsed, and the public identifiers its bytes showed it does
+// not declare.
+struct KeptDictionary {
+  FileIdentity identity;
+  std::string digest;
+  // A file changed shortly before it was read may change again within the file system's
+  // time resolution without its identity showing it: its bytes are compared again.
+  bool racy = false;
+  std::shared_ptr<const VmkDictionary> dictionary;
+  std::vector<UString> notDeclared;
+};
+
+struct KeptDictionaries {
+  std::mutex mutex;
+  std::unordered_map<std::string, KeptDictionary> byPath;
+
+  // The entry of `path` when it was made from the file as it is now; a stale one is dropped.
+  KeptDictionary* find(const std::string& path, const FileIdentity& identity) {
+    auto found = byPath.find(path);
+    if (found == byPath.end()) return nullptr;
+    KeptDictionary& entry = found->second;
+    if (entry.identity == identity) {
+      if (!entry.racy) return &entry;
+      const std::optional<std::string> bytes = readFileContents(path);
+      if (bytes && digestHex(std::string_view(*bytes)) == entry.digest) {
+        entry.racy = isRecent(identity);
+        return &entry;
+      }
+    }
+    byPath.erase(found);
     return nullptr;
+  }
+
+  // A new entry for the file read as `bytes` with the identity taken before reading it.
+  KeptDictionary& add(const std::string& path, const FileIdentity& identity,
+                      std::string_view bytes) {
+    KeptDictionary& entry = byPath[path] = KeptDictionary{};
+    entry.identity = identity;
+    entry.digest = digestHex(bytes);
+    entry.racy = isRecent(identity);
+    return entry;
+  }
+
+  // Changed so shortly before now that a further change could leave the same identity.
+  static bool isRecent(const FileIdentity& identity) {
+    constexpr int64_t kResolution = int64_t(2) * 1000000000;
+    return std::max(identity.modified, identity.changed) + kResolution > nowInNanoseconds();
+  }
+};
+
+KeptDictionaries& keptDictionaries() {
+  static KeptDictionaries* kept = new KeptDictionaries();  // kept until the process ends
+  return *kept;
+}
+
+bool declares(const VmkDictionary& dictionary, UStringView publicId) {
+  const std::optional<UString>& name = dictionary.publicIdentifier();
+  return name && isEqualToString(*name, publicId, true);
+}
+
+// The dictionary of a file's bytes; nullptr when they are not a property list of a key/value
+// tree.
+std::shared_ptr<const VmkDictionary> dictionaryFromBytes(std::string_view bytes,
+                                                         UString displayName) {
+  std::optional<PlistValue> tree = parsePlist(bytes);
+  if (!tree) return nullptr;
+  return VmkDictionary::fromPlist(std::move(*tree), std::move(displayName));
+}
+
+}  // namespace
+
+std::unique_ptr<VmkDictionary> VmkDictionary::initWithMenuName(UStringView displayName) {
+  if (!isDictionaryFileName(displayName)) return nullptr;
   return fromFile(dictionaryPathForName(displayName), UString(displayName));
+}
+
+std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithMenuName(UStringView displayName) {
+  if (!isDictionaryFileName(displayName)) return nullptr;
+  const std::string path = dictionaryPathForName(displayName);
+  const std::optional<FileIdentity> identity = identityOf(path);
+  if (!identity) return nullptr;
+  KeptDictionaries& kept = keptDictionaries();
+  std::lock_guard<std::mutex> lock(kept.mutex);
+  KeptDictionary* entry = kept.find(path, *identity);
+  if (entry && entry->dictionary) return entry->dictionary;
+  const std::optional<std::string> bytes = readFileContents(path);
+  if (!bytes) return nullptr;
+  std::shared_ptr<const VmkDictionary> dictionary =
+      dictionaryFromBytes(*bytes, UString(displayName));
+  if (dictionary) {
+    if (!entry) entry = &kept.add(path, *identity, *bytes);
+    entry->dictionary = dictionary;
+  }
+  return dictionary;
+}
+
+std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithDoctypeName(UStringView publicId) {
+  KeptDictionaries& kept = keptDictionaries();
+  std::lock_guard<std::mutex> lock(kept.mutex);
+  for (const UString& name : htmlDictionaryNames()) {
+    const std::string path = dictionaryPathForName(name);
+    const std::optional<FileIdentity> identity = identityOf(path);
+    if (!identity) continue;
+    KeptDictionary* entry = kept.find(path, *identity);
+    if (entry && entry->dictionary) {
+      if (declares(*entry->dictionary, publicId)) return entry->dictionary;
+      continue;
+    }
+    if (entry && containsStringObject(entry->notDeclared, publicId, true)) continue;
+    // As initWithDoctypeName reads it; the identity was taken first, so a file rewritten in
+    // between is read again next time.
+    const std::optional<std::string> bytes = readFileContents(path);
+    if (!bytes) continue;
+    if (!entry) entry = &kept.add(path, *identity, *bytes);
+    if (!mayDeclareDoctypeName(*bytes, publicId)) {
+      entry->notDeclared.emplace_back(publicId);
+      continue;
+    }
+    std::shared_ptr<const VmkDictionary> dictionary = dictionaryFromBytes(*bytes, name);
+    if (!dictionary) {
+      entry->notDeclared.emplace_back(publicId);
+      continue;
+    }
+    entry->dictionary = dictionary;
+    if (declares(*dictionary, publicId)) return dictionary;
+  }
+  return nullptr;
 }
 
 VmkAttributeEntry VmkDictionary::splitAttributeEntry(UStringView entry) {
@@ -293,19 +453,19 @@ std::optional<std::vector<UString>> VmkDictionary::requiredAttributesForElement(
 }
 
 const std::vector<UString>& VmkDictionary::linkableAttributeNameArray() const {
-  if (linkableAttributes_) return *linkableAttributes_;
-  std::vector<UString>& list = linkableAttributes_.emplace();
-  for (const VmkElementRecord& record : records_) {
-    const UString element = lowerName(record.name);
-    for (const VmkAttributeEntry& entry : record.attributes) {
-      if (!entry.cdata || !entry.cdataKind) continue;
-      const UString& kind = *entry.cdataKind;
-      if (kind == u"URL" || kind == u"URI" || kind == u"UriList") {
-        list.push_back(element + kTab + lowerName(entry.name));
+  std::call_once(linkableAttributesMade_, [this] {
+    for (const VmkElementRecord& record : records_) {
+      const UString element = lowerName(record.name);
+      for (const VmkAttributeEntry& entry : record.attributes) {
+        if (!entry.cdata || !entry.cdataKind) continue;
+        const UString& kind = *entry.cdataKind;
+        if (kind == u"URL" || kind == u"URI" || kind == u"UriList") {
+          linkableAttributes_.push_back(element + kTab + lowerName(entry.name));
+        }
       }
     }
-  }
-  return list;
+  });
+  return linkableAttributes_;
 }
 
 }  // namespace vmk

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,6 +121,13 @@ class VmkDictionary {
   // The installed dictionary of that display name; nullptr when it cannot be read.
   static std::unique_ptr<VmkDictionary> initWithMenuName(UStringView displayName);
 
+  // The same two look-ups answered from dictionaries kept for the rest of the process and
+  // shared: a file is read and parsed again only when it changed on disk (another file, size
+  // or modification time), so that checking many documents reads each dictionary once. Safe
+  // from any thread.
+  static std::shared_ptr<const VmkDictionary> sharedWithDoctypeName(UStringView publicId);
+  static std::shared_ptr<const VmkDictionary> sharedWithMenuName(UStringView displayName);
+
   VmkDictionary(const VmkDictionary&) = delete;
   VmkDictionary& operator=(const VmkDictionary&) = delete;
   VmkDictionary(VmkDictionary&&) = delete;
@@ -198,7 +206,9 @@ class VmkDictionary {
   std::vector<VmkElementRecord> records_;
   // Keys view the names held by records_ (never reallocated after the build).
   std::unordered_map<UStringView, size_t> index_;
-  mutable std::optional<std::vector<UString>> linkableAttributes_;
+  // Made on first use; a shared dictionary may be asked from several threads.
+  mutable std::once_flag linkableAttributesMade_;
+  mutable std::vector<UString> linkableAttributes_;
 };
 
 }  // namespace vmk

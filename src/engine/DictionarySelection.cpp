@@ -48,7 +48,7 @@ void VmkHTMLChecker::determinHTMLDictionary() {
   static const Regex kWhiteSpaceRun("\\s+");
 
   const UStringView text = sourceString();
-  std::unique_ptr<VmkDictionary> dictionary;
+  std::shared_ptr<const VmkDictionary> dictionary;
 
   if (auto doctype = kDoctype.firstMatch(text)) {
     const Range declaration = doctype->range(0);
@@ -67,7 +67,7 @@ void VmkHTMLChecker::determinHTMLDictionary() {
 
     const UString identifier = doctype->text(text, 2).value_or(UString());
     dictionary =
-        VmkDictionary::initWithDoctypeName(kWhiteSpaceRun.replaceAllFixed(identifier, u" "));
+        VmkDictionary::sharedWithDoctypeName(kWhiteSpaceRun.replaceAllFixed(identifier, u" "));
     if (!dictionary) {
       registerAnErrorWithCode("NoSuchHtmlDictionary", identifierRange);
     } else {
@@ -97,7 +97,7 @@ void VmkHTMLChecker::determinHTMLDictionary() {
   VmkUserDefaults& defaults = sharedVmkUserDefaults();
   if (!defaults.boolForKey("Vmk_FollowsDoctype")) dictionary.reset();
   if (!dictionary) {
-    dictionary = VmkDictionary::initWithMenuName(
+    dictionary = VmkDictionary::sharedWithMenuName(
         toUtf16(defaults.stringForKey("Vmk_DefaultHtmlDictionary")));
   }
   htmlDictionary_ = std::move(dictionary);

@@ -233,7 +233,7 @@ class VmkHTMLChecker {
   std::shared_ptr<const TextSnapshot> sourceSnapshot_;
   UString sourceString_;
   std::string lastMD5String_;
-  std::unique_ptr<VmkDictionary> htmlDictionary_;
+  std::shared_ptr<const VmkDictionary> htmlDictionary_;
   VmkErrorLocationList errorLocations_;
   VmkTagLocationList tagLocations_;
   // Name index of tagLocations_, built by the tree walk (or on demand) and dropped whenever

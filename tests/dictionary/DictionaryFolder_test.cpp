@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "TestSupport.h"
 #include "dictionary/VmkDictionary.h"
@@ -185,6 +186,52 @@ TEST_F(DictionaryFolderTest, SelectsFilesWrittenInAnyForm) {
   found = VmkDictionary::initWithDoctypeName(u"-//Test//DTD Spaced//EN");
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->displayName(), u"D Spaced");
+}
+
+TEST_F(DictionaryFolderTest, SharedDictionariesAreReadOnceAndFollowTheFiles) {
+  shipTestDictionary("HTML 4.01 Test.dict", "HTML 4.01 Test.dict");
+  writeText(shipped_ / "Odd.dict",
+            handWrittenDictionary("<key>DoctypeName</key><string>-//Test//DTD One//EN</string>"));
+  initDictionaries();
+
+  const auto html = VmkDictionary::sharedWithDoctypeName(u"-//W3C//DTD HTML 4.01//EN");
+  ASSERT_NE(html, nullptr);
+  EXPECT_EQ(html->displayName(), u"HTML 4.01 Test");
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//w3c//dtd html 4.01//en"), html);
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"HTML 4.01 Test"), html);
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//W3C//DTD HTML 3.2//EN"), nullptr);
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//W3C//DTD HTML 3.2//EN"), nullptr);
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"../Odd"), nullptr);
+
+  const auto odd = VmkDictionary::sharedWithDoctypeName(u"-//Test//DTD One//EN");
+  ASSERT_NE(odd, nullptr);
+  EXPECT_EQ(odd->displayName(), u"Odd");
+  // Rewritten in place at once with the same size: only its bytes tell the change.
+  writeText(installed_ / "Odd.dict",
+            handWrittenDictionary("<key>DoctypeName</key><string>-//Test//DTD Two//EN</string>"));
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//Test//DTD One//EN"), nullptr);
+  const auto two = VmkDictionary::sharedWithDoctypeName(u"-//Test//DTD Two//EN");
+  ASSERT_NE(two, nullptr);
+  EXPECT_NE(two, odd);
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"Odd"), two);
+  // A dictionary held by a checker stays usable after its file is gone.
+  fs::remove(installed_ / "Odd.dict");
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//Test//DTD Two//EN"), nullptr);
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"Odd"), nullptr);
+  EXPECT_EQ(two->endTagTypeForElement(u"BR"), kEndTagEmpty);
+
+  // Several threads asking at once get the one dictionary.
+  std::vector<std::shared_ptr<const VmkDictionary>> found(4);
+  {
+    std::vector<std::thread> threads;
+    for (auto& slot : found)
+      threads.emplace_back([&slot] {
+        slot = VmkDictionary::sharedWithDoctypeName(u"-//W3C//DTD HTML 4.01//EN");
+        slot->linkableAttributeNameArray();
+      });
+    for (auto& thread : threads) thread.join();
+  }
+  for (const auto& dictionary : found) EXPECT_EQ(dictionary, html);
 }
 
 TEST_F(DictionaryFolderTest, LoadsByMenuName) {
