@@ -235,7 +235,7 @@ void VmkHTMLChecker::registerAnErrorWithCode(std::string_view code, Range range,
   ErrorParent parent;
   if (sourceDocument_) parent = sourceDocument_;
   (sink ? sink->errors : errorLocations_)
-      .push_back(VmkErrorLocation::create(std::string(code), range, std::move(subStrings), parent));
+      .push_back(VmkErrorLocation::create(code, range, std::move(subStrings), parent));
 }
 
 void VmkHTMLChecker::resetLastMD5String() {

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <list>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "errors/ErrorCatalogue.h"
 #include "errors/MessageTables.h"
@@ -61,18 +64,40 @@ int compareValues(auto a, auto b) {
 
 }  // namespace
 
-VmkErrorLocation::VmkErrorLocation(std::string errorCode, Range errorRange,
+const std::string& internedErrorCode(std::string_view code) {
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
+  // Each thread remembers the spellings it has met, so that the shared table is locked only on
+  // a thread's first use of a code.
+  thread_local std::unordered_map<std::string_view, const std::string*, Hash> known;
+  if (auto found = known.find(code); found != known.end()) return *found->second;
+  static std::mutex mutex;
+  static auto* codes = new std::unordered_set<std::string, Hash, std::equal_to<>>();
+  const std::string* stored;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = codes->find(code);
+    if (found == codes->end()) found = codes->emplace(code).first;
+    stored = &*found;
+  }
+  known.emplace(*stored, stored);
+  return *stored;
+}
+
+VmkErrorLocation::VmkErrorLocation(std::string_view errorCode, Range errorRange,
                                    std::optional<std::vector<UString>> subStrings,
                                    ErrorParent parent)
-    : errorCode_(std::move(errorCode)),
+    : errorCode_(&internedErrorCode(errorCode)),
       errorRange_(errorRange),
       subStrings_(std::move(subStrings)),
       parent_(std::move(parent)) {}
 
 std::shared_ptr<VmkErrorLocation> VmkErrorLocation::create(
-    std::string errorCode, Range errorRange, std::optional<std::vector<UString>> subStrings,
+    std::string_view errorCode, Range errorRange, std::optional<std::vector<UString>> subStrings,
     ErrorParent parent) {
-  return std::make_shared<VmkErrorLocation>(std::move(errorCode), errorRange, std::move(subStrings),
+  return std::make_shared<VmkErrorLocation>(errorCode, errorRange, std::move(subStrings),
                                             std::move(parent));
 }
 
@@ -87,21 +112,21 @@ HostDocument* VmkErrorLocation::parentDocument() const {
 }
 
 UString VmkErrorLocation::errorNumber() const {
-  return errorNumberForThisError(errorCode_);
+  return errorNumberForThisError(*errorCode_);
 }
 int VmkErrorLocation::errorLevel() const {
-  return errorLevelForThisError(errorCode_);
+  return errorLevelForThisError(*errorCode_);
 }
 int VmkErrorLocation::errorFix() const {
-  return errorFixForThisError(errorCode_);
+  return errorFixForThisError(*errorCode_);
 }
 
 UString VmkErrorLocation::errorTitle() const {
-  return fillErrorMessagePlaceholders(localizedString(kMsgTitleTable, errorCode_), subStrings_);
+  return fillErrorMessagePlaceholders(localizedString(kMsgTitleTable, *errorCode_), subStrings_);
 }
 
 UString VmkErrorLocation::errorDescription() const {
-  return fillErrorMessagePlaceholders(localizedString(kMsgDescriptionTable, errorCode_),
+  return fillErrorMessagePlaceholders(localizedString(kMsgDescriptionTable, *errorCode_),
                                       subStrings_);
 }
 

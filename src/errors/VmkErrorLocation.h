@@ -24,14 +24,14 @@ using ErrorParent = std::variant<std::monostate, HostDocument*, std::string>;
 class VmkErrorLocation {
  public:
   // subStrings: absent when the check gave none.
-  VmkErrorLocation(std::string errorCode, Range errorRange,
+  VmkErrorLocation(std::string_view errorCode, Range errorRange,
                    std::optional<std::vector<UString>> subStrings, ErrorParent parent);
 
   static std::shared_ptr<VmkErrorLocation> create(
-      std::string errorCode, Range errorRange,
+      std::string_view errorCode, Range errorRange,
       std::optional<std::vector<UString>> subStrings = std::nullopt, ErrorParent parent = {});
 
-  const std::string& errorCode() const { return errorCode_; }
+  const std::string& errorCode() const { return *errorCode_; }
   Range errorRange() const { return errorRange_; }
   // Does not touch the cached line index; call resetErrorParagraphIndex() afterwards.
   void setErrorRange(Range range) { errorRange_ = range; }
@@ -67,7 +67,9 @@ class VmkErrorLocation {
   int32_t cachedErrorParagraphIndex() const { return errorParaIndex_; }
 
  private:
-  std::string errorCode_;
+  // Codes are few: each spelling is stored once for the process (see internedErrorCode), and
+  // the many records of a large document point to it.
+  const std::string* errorCode_;
   Range errorRange_;
   std::optional<std::vector<UString>> subStrings_;
   ErrorParent parent_;
@@ -76,6 +78,10 @@ class VmkErrorLocation {
 
 using VmkErrorLocationRef = std::shared_ptr<VmkErrorLocation>;
 using VmkErrorLocationList = std::vector<VmkErrorLocationRef>;
+
+// The one stored copy of an error code's spelling, kept for the rest of the process; safe from
+// any thread.
+const std::string& internedErrorCode(std::string_view code);
 
 // Fills %1, %2, ... in increasing order, each over the result of the previous step; with no
 // substrings the template is returned unchanged.
