@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
 #include <exception>
+#include <latch>
+#include <mutex>
 #include <thread>
 
 #if defined(__SSE2__)
@@ -115,7 +118,11 @@ const std::vector<uint32_t>& ErrorRenderer::lineStarts() const {
   return lineStarts_;
 }
 
-std::pair<int32_t, uint32_t> ErrorRenderer::lineOf(VmkErrorLocation& record) const {
+void ErrorRenderer::placeLines(size_t from, size_t to, LinePlace* places) const {
+  for (size_t i = from; i < to; ++i) places[i - from] = lineOf(*(*report_.locations)[i]);
+}
+
+ErrorRenderer::LinePlace ErrorRenderer::lineOf(VmkErrorLocation& record) const {
   // A record of the report's own document that has not been placed yet is placed in the
   // report's own text, the same text the record's document holds.
   if (record.cachedErrorParagraphIndex() == -1 && report_.document && report_.text &&
@@ -199,7 +206,7 @@ RenderedError ErrorRenderer::render(size_t index) const {
   out.fix = info.fix;
   out.location = record.errorRange().location;
   out.length = record.errorRange().length;
-  const auto [lineIndex, lineStart] = lineOf(record);
+  const auto [lineIndex, lineStart] = places_ ? (*places_)[index] : lineOf(record);
   out.line = int64_t(lineIndex) + 1;
   out.column = int64_t(out.location) - int64_t(lineStart) + 1;
   if (out.column < 1) out.column = 1;
@@ -272,8 +279,8 @@ void appendNumber(std::string& out, int64_t value) {
   out.append(digits, result.ptr);
 }
 
-// Reports of this many records and more are rendered by two threads, each taking one half with
-// a renderer (and line cursor) of its own; the second half is written after the first.
+// Reports of this many records and more are rendered by two threads, each with a renderer (and
+// line cursor) of its own (see renderOnTwoThreads).
 constexpr size_t kTwoThreadsFrom = 8192;
 
 // Two renderers only read shared state when every record is either placed on its line already
@@ -289,36 +296,66 @@ bool renderableByTwoThreads(const FileReport& report) {
   return true;
 }
 
-// Renders records [0, count) as `render(renderer, from, to, text, flushTo)` does, the first half
-// on this thread (handed on in blocks) and the second on another, written after it.
+// Renders records [0, count) as `render(renderer, from, to, text, flushTo)` does, on this
+// thread and another: each first finds the lines of one half of the records (a cursor of its
+// own moving forward through the text), then they take turns at blocks of records, each block
+// written as soon as those before it are. Only a block per thread waits in memory.
 template <typename RenderRange>
-void renderInTwoHalves(const FileReport& report, bool withDescription, Output& out,
-                       size_t blockSize, const RenderRange& render) {
+void renderOnTwoThreads(const FileReport& report, bool withDescription, Output& out,
+                        const RenderRange& render) {
   const size_t count = report.locations->size();
   const size_t half = count / 2;
-  std::string later;
-  std::exception_ptr failure;
-  std::thread second([&] {
+  constexpr size_t kRecordsPerBlock = 512;
+  const size_t blocks = (count + kRecordsPerBlock - 1) / kRecordsPerBlock;
+  std::vector<ErrorRenderer::LinePlace> places(count);
+  std::latch linesPlaced(2);
+  std::mutex mutex;
+  std::condition_variable turn;
+  size_t nextToWrite = 0;
+  bool failed = false;
+  std::exception_ptr failures[2];
+
+  auto work = [&](size_t part) {
+    bool arrived = false;
     try {
       ErrorRenderer renderer(report, withDescription);
-      render(renderer, half, count, later, nullptr);
+      const size_t from = part == 0 ? 0 : half;
+      renderer.placeLines(from, part == 0 ? half : count, places.data() + from);
+      arrived = true;
+      linesPlaced.arrive_and_wait();
+      renderer.usePlaces(&places);
+      std::string block;
+      for (size_t b = part; b < blocks; b += 2) {
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          if (failed) return;
+        }
+        block.clear();
+        render(renderer, b * kRecordsPerBlock, std::min(count, (b + 1) * kRecordsPerBlock), block,
+               nullptr);
+        std::unique_lock<std::mutex> lock(mutex);
+        turn.wait(lock, [&] { return nextToWrite == b || failed; });
+        if (failed) return;
+        out.put(block);
+        ++nextToWrite;
+        turn.notify_all();
+      }
     } catch (...) {
-      failure = std::current_exception();
+      failures[part] = std::current_exception();
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        failed = true;
+      }
+      turn.notify_all();
+      if (!arrived) linesPlaced.count_down();
     }
-  });
-  try {
-    ErrorRenderer renderer(report, withDescription);
-    std::string block;
-    block.reserve(blockSize + 1024);
-    render(renderer, 0, half, block, &out);
-    out.put(block);
-  } catch (...) {
-    second.join();
-    throw;
+  };
+  {
+    std::jthread second(work, size_t(1));
+    work(0);
   }
-  second.join();
-  if (failure) std::rethrow_exception(failure);
-  out.put(later);
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
 }
 
 class GccWriter final : public ReportWriter {
@@ -333,7 +370,7 @@ class GccWriter final : public ReportWriter {
       auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
                         Output* flushTo) { appendLines(renderer, from, to, path, block, flushTo); };
       if (renderableByTwoThreads(report)) {
-        renderInTwoHalves(report, false, out_, kBlockSize, render);
+        renderOnTwoThreads(report, false, out_, render);
       } else {
         ErrorRenderer renderer(report, false);
         std::string block;
@@ -409,7 +446,7 @@ class JsonWriter final : public ReportWriter {
     auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
                       Output* flushTo) { appendItems(renderer, from, to, block, flushTo); };
     if (renderableByTwoThreads(report)) {
-      renderInTwoHalves(report, true, out_, kBlockSize, render);
+      renderOnTwoThreads(report, true, out_, render);
     } else {
       ErrorRenderer renderer(report, true);
       std::string block;

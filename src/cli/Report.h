@@ -54,6 +54,14 @@ class ErrorRenderer {
   size_t size() const;
   RenderedError render(size_t index) const;
 
+  // Where a record's line begins: its index (0-based; -1 when it has none) and its offset.
+  using LinePlace = std::pair<int32_t, uint32_t>;
+  // The line places of records [from, to), found in turn as render() finds them, into
+  // places[0 .. to - from).
+  void placeLines(size_t from, size_t to, LinePlace* places) const;
+  // From now on render() takes the line places from `places` (indexed like the records).
+  void usePlaces(const std::vector<LinePlace>* places) { places_ = places; }
+
  private:
   struct CodeInfo {
     std::string number;
@@ -73,7 +81,7 @@ class ErrorRenderer {
   };
   const CodeInfo& infoFor(const std::string& code) const;
   // The record's line index (0-based; -1 when it has none) and the offset its line starts at.
-  std::pair<int32_t, uint32_t> lineOf(VmkErrorLocation& record) const;
+  LinePlace lineOf(VmkErrorLocation& record) const;
   const std::vector<uint32_t>& lineStarts() const;
 
   const FileReport& report_;
@@ -83,6 +91,7 @@ class ErrorRenderer {
   mutable int32_t cursorLine_ = 0;
   mutable uint32_t cursorLineStart_ = 0;
   mutable std::vector<uint32_t> lineStarts_;  // filled when first needed
+  const std::vector<LinePlace>* places_ = nullptr;
   mutable std::unordered_map<std::string, CodeInfo> codes_;
   // The last code looked up, and messages with their placeholders filled.
   mutable const std::string* lastCode_ = nullptr;
