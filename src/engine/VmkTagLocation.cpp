@@ -37,6 +37,30 @@ const UString& VmkTagLocation::emptyName() {
   return *name;
 }
 
+#if defined(VMK_PLAIN_HEAP_TAG_LOCATIONS)
+VmkAttributeList* VmkTagLocation::newAttributeList(VmkAttributeList&& list) {
+  return new VmkAttributeList(std::move(list));
+}
+
+void VmkTagLocation::AttributeListDelete::operator()(VmkAttributeList* list) const {
+  delete list;
+}
+#else
+namespace {
+using AttributeListPool = ObjectPool<sizeof(VmkAttributeList), alignof(VmkAttributeList)>;
+}  // namespace
+
+VmkAttributeList* VmkTagLocation::newAttributeList(VmkAttributeList&& list) {
+  void* memory = AttributeListPool::allocate();
+  return new (memory) VmkAttributeList(std::move(list));
+}
+
+void VmkTagLocation::AttributeListDelete::operator()(VmkAttributeList* list) const {
+  list->~VmkAttributeList();
+  AttributeListPool::deallocate(list);
+}
+#endif
+
 void VmkTagLocation::setElementName(UString name) {
   dropOwnedName();
   if (name.empty()) return;

@@ -135,7 +135,7 @@ class VmkTagLocation {
   }
   void setAttributes(std::optional<VmkAttributeList> attributes) {
     if (attributes)
-      attributes_ = std::make_unique<VmkAttributeList>(std::move(*attributes));
+      attributes_.reset(newAttributeList(std::move(*attributes)));
     else
       attributes_.reset();
   }
@@ -188,7 +188,12 @@ class VmkTagLocation {
   VmkTagLocation* prevTag_ = nullptr;
   VmkTagLocation* nextTag_ = nullptr;
   VmkTagLocation* pairTag_ = nullptr;
-  std::unique_ptr<VmkAttributeList> attributes_;
+  // Attribute lists come from a pool of their own, as the entries do.
+  struct AttributeListDelete {
+    void operator()(VmkAttributeList* list) const;
+  };
+  static VmkAttributeList* newAttributeList(VmkAttributeList&& list);
+  std::unique_ptr<VmkAttributeList, AttributeListDelete> attributes_;
 
   struct Pool;
 };
