@@ -139,9 +139,18 @@ void VmkHTMLChecker::checkCharRefInTextRun(const VmkTagLocation& textRun) {
   const UStringView text = sourceString();
   const size_t end = std::min<size_t>(size_t(range.location) + range.length, text.size());
   size_t piece = std::min<size_t>(range.location, end);
+  const UStringView window = text.substr(0, end);
+  // A section starts at a "<", which most runs do not hold at all: the "<"s are found several
+  // units at a time.
+  auto findOpen = [&](size_t from) {
+    for (size_t at = findCodeUnit(window, u'<', from); at != UStringView::npos;
+         at = findCodeUnit(window, u'<', at + 1)) {
+      if (window.substr(at, kOpen.size()) == kOpen) return at;
+    }
+    return UStringView::npos;
+  };
   while (piece < end) {
-    const UStringView window = text.substr(0, end);
-    const size_t open = window.find(kOpen, piece);
+    const size_t open = findOpen(piece);
     if (open == UStringView::npos) break;
     checkCharRefForRange(Range(uint32_t(piece), uint32_t(open - piece)));
     const size_t close = window.find(kClose, open + kOpen.size());
