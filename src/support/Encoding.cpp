@@ -5,7 +5,6 @@
 // "macintosh"), "ibm-943_P15A-2003" (Shift_JIS, windows-31j, MS_Kanji), "euc-jp-2007" (EUC-JP),
 // "ISO_2022,locale=ja,version=0" (ISO-2022-JP).
 #include "support/Encoding.h"
-#include "support/LargePages.h"
 
 #include <sys/mman.h>
 #include <unicode/ucnv.h>
@@ -105,7 +104,6 @@ std::optional<UString> decodeUtf8Strictly(std::string_view bytes) {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   UString out;
   out.reserve(n);  // UTF-8 never takes more code units than bytes
-  adviseLargePages(out.data(), n * sizeof(char16_t));
   char16_t chunk[kChunk];
   size_t i = 0;
   while (i < n) {

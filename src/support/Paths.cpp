@@ -1,6 +1,5 @@
 // Folders of the program and whole-file reading and writing.
 #include "support/Paths.h"
-#include "support/LargePages.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -108,13 +107,13 @@ std::optional<std::string> readFileContents(const std::string& path, std::string
     if (errorOut) *errorOut = path + ": " + errnoText(error);
     return std::nullopt;
   };
-  // The size the file has now is read straight into a buffer of that size (on large pages
-  // where the system gives them); whatever follows (a file that grew meanwhile, or one that
-  // tells no size) is read on in steps.
+  // The size the file has now is read straight into a buffer of that size; whatever follows (a
+  // file that grew meanwhile, or one that tells no size) is read on in steps. (Large pages were
+  // tried for large files: once other programs had used the memory, the kernel's compaction
+  // for them cost far more than the page faults they saved.)
   std::string out;
   if (st.st_size > 0) {
     out.reserve(size_t(st.st_size));
-    adviseLargePages(out.data(), size_t(st.st_size));
     out.resize(size_t(st.st_size));
   }
   size_t filled = 0;
