@@ -34,6 +34,16 @@ Range xmlDeclarationRange(UStringView text) {
   return Range(0, 0);
 }
 
+const Regex& doctypeRegex() {
+  static const Regex regex(kDoctypePattern, Regex::kIgnoreCase | Regex::kMultiline);
+  return regex;
+}
+
+const Regex& whiteSpaceRun() {
+  static const Regex regex("\\s+");
+  return regex;
+}
+
 bool startsWith(UStringView text, UStringView prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -41,11 +51,11 @@ bool startsWith(UStringView text, UStringView prefix) {
 }  // namespace
 
 void VmkHTMLChecker::determinHTMLDictionary() {
-  static const Regex kDoctype(kDoctypePattern, Regex::kIgnoreCase | Regex::kMultiline);
+  const Regex& kDoctype = doctypeRegex();
   static const Regex kDoctypeExactCase(kDoctypePattern, Regex::kMultiline);
   static const Regex kDoctypeWithSystem(kDoctypeWithSystemPattern,
                                         Regex::kIgnoreCase | Regex::kMultiline);
-  static const Regex kWhiteSpaceRun("\\s+");
+  const Regex& kWhiteSpaceRun = whiteSpaceRun();
 
   const UStringView text = sourceString();
   std::shared_ptr<const VmkDictionary> dictionary;
@@ -105,6 +115,22 @@ void VmkHTMLChecker::determinHTMLDictionary() {
   isXHTML = htmlDictionary_ && htmlDictionary_->isXML();
   if (isXHTML) checkXMLValidity();
   checkMetaCharset();
+}
+
+void VmkHTMLChecker::preloadDictionary(std::string_view documentStart, bool followsDoctype,
+                                       UStringView defaultDictionary) {
+  if (followsDoctype) {
+    UString start;
+    start.reserve(documentStart.size());
+    for (const char byte : documentStart)
+      start.push_back(UChar16(static_cast<unsigned char>(byte)));
+    if (auto doctype = doctypeRegex().firstMatch(start)) {
+      const UString identifier = doctype->text(start, 2).value_or(UString());
+      if (VmkDictionary::sharedWithDoctypeName(whiteSpaceRun().replaceAllFixed(identifier, u" ")))
+        return;
+    }
+  }
+  VmkDictionary::sharedWithMenuName(defaultDictionary);
 }
 
 void VmkHTMLChecker::checkXMLValidity() {

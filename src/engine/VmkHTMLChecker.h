@@ -103,6 +103,13 @@ class VmkHTMLChecker {
   // ---- Dictionary selection and prologue checks ----
 
   void determinHTMLDictionary();
+  // Loads ahead of a run the dictionary that determinHTMLDictionary is likely to choose for a
+  // text that begins with `documentStart` (the first bytes of a file, read as Latin-1), with
+  // the given settings: a run that comes after it finds the dictionary kept (see
+  // VmkDictionary::sharedWithDoctypeName). Only a guess that nothing depends on; safe from
+  // any thread, meant for one that waits while the document is read.
+  static void preloadDictionary(std::string_view documentStart, bool followsDoctype,
+                                UStringView defaultDictionary);
   void checkXMLValidity();
   void checkXmlDoctypeHtmlTagOrder();
   // The display name of the dictionary chosen for the document (after the reuse rule);

@@ -90,6 +90,23 @@ std::string resourcePath(std::string_view relative) {
   return resourceDirectory() + "/" + std::string(relative);
 }
 
+std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> start;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    std::string bytes(limit, '\0');
+    const ssize_t got = ::read(fd, bytes.data(), limit);
+    if (got >= 0) {
+      bytes.resize(size_t(got));
+      start = std::move(bytes);
+    }
+  }
+  ::close(fd);
+  return start;
+}
+
 std::optional<std::string> readFileContents(const std::string& path, std::string* errorOut) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

@@ -22,6 +22,9 @@ std::string resourcePath(std::string_view relative);
 // The whole content of a file; absent when it cannot be read (errorOut gets the reason).
 std::optional<std::string> readFileContents(const std::string& path,
                                             std::string* errorOut = nullptr);
+// Up to `limit` bytes from the start of a regular file; absent for anything else (a pipe or
+// device is never read from, since what is read there is gone for the next reader).
+std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit);
 // Writes a file atomically: a temporary file in the same folder, flushed, then renamed over
 // the target. On failure the target is untouched, the temporary removed, and *errorOut says why.
 bool writeFileAtomically(const std::string& path, std::string_view bytes,

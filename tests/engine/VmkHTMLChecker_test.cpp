@@ -144,6 +144,24 @@ TEST_F(CheckerRun, RunUsesTheDefaultDictionaryAndFillsItsLists) {
   }
 }
 
+// A dictionary loaded ahead of a run (while the document is read) is the one the run uses: the
+// run finds it kept instead of reading the file again. A guess that misses costs nothing.
+TEST_F(CheckerRun, PreloadedDictionaryIsTheOneTheRunUses) {
+  VmkHTMLChecker::preloadDictionary("<!DOCTYPE HTML PUBLIC \"-//No Such//DTD//EN\">\n<p>", true,
+                                    u"Test HTML");
+  const auto kept = VmkDictionary::sharedWithMenuName(u"Test HTML");
+  ASSERT_NE(kept, nullptr);
+  HeadlessDocument doc(u"<div>x</div>");
+  auto c = VmkHTMLChecker::initOneMore();
+  c->validateHTMLForDocument(doc, false, false);
+  EXPECT_EQ(c->htmlDictionary(), kept.get());
+  // A missing default dictionary or a start that is not text leaves nothing behind.
+  VmkHTMLChecker::preloadDictionary(std::string("\xff\xfe<\0!\0", 6), false, u"Missing");
+  VmkHTMLChecker::preloadDictionary("", true, u"");
+  c->validateHTMLForDocument(doc, false, false);
+  EXPECT_EQ(c->htmlDictionary(), kept.get());
+}
+
 TEST_F(CheckerRun, DisplayOffLeavesTheResultStoreAlone) {
   HeadlessDocument doc(u"<foo>");
   auto c = VmkHTMLChecker::initOneMore();

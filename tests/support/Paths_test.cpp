@@ -84,6 +84,20 @@ TEST_F(PathsTest, ReadAndWriteWholeFiles) {
   EXPECT_NE(status->find("VmRSS"), std::string::npos);
 }
 
+// The start of a file is read only from a regular file: what is read from a pipe is gone for
+// the reader that comes next, and opening one must not wait for a writer.
+TEST_F(PathsTest, StartOfRegularFilesOnly) {
+  const std::string file = path("start.html");
+  ASSERT_TRUE(writeFileAtomically(file, "<!DOCTYPE html>\n<p>text</p>\n"));
+  EXPECT_EQ(readRegularFileStart(file, 9), "<!DOCTYPE");
+  EXPECT_EQ(readRegularFileStart(file, 4096), "<!DOCTYPE html>\n<p>text</p>\n");
+  EXPECT_FALSE(readRegularFileStart(path("missing.html"), 16));
+  EXPECT_FALSE(readRegularFileStart(dir_.string(), 16));
+  const std::string fifo = path("pipe.html");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(readRegularFileStart(fifo, 16));
+}
+
 TEST_F(PathsTest, AtomicWriteKeepsPermissionsAndFollowsLinks) {
   const std::string file = path("script.sh");
   ASSERT_TRUE(writeFileAtomically(file, "old"));
