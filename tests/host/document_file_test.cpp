@@ -61,6 +61,47 @@ TEST_F(DocumentFileTest, Utf16WithByteOrderMark) {
   EXPECT_EQ(big->openLineEndings(), kLineEndingsCRLF);
 }
 
+// Without a mark, UTF-16 is known by the zero bytes beside the ASCII ones of the markup; it
+// is saved back without a mark. Text that only looks like it at the start but does not decode,
+// or that does not start with markup, is read the usual way.
+TEST_F(DocumentFileTest, Utf16WithoutByteOrderMark) {
+  auto widen = [](const std::u16string& text, bool little) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+      const char low = char(unit & 0xFF), high = char(unit >> 8);
+      bytes += little ? low : high;
+      bytes += little ? high : low;
+    }
+    return bytes;
+  };
+  const std::u16string page =
+      u"\r\n<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n"
+      u"<p>caf\u00E9 \u65E5\u672C</p>\r\n";
+  for (const bool little : {true, false}) {
+    auto document =
+        openRoundTrip(little ? "le-nomark.html" : "be-nomark.html", widen(page, little));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->openNSEncoding(), little ? Encoding::utf16LE() : Encoding::utf16BE());
+    EXPECT_FALSE(document->hasByteOrderMark());
+    EXPECT_EQ(document->openLineEndings(), kLineEndingsCRLF);
+    EXPECT_EQ(document->text(),
+              u"\n<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
+              u"<p>caf\u00E9 \u65E5\u672C</p>\n");
+  }
+  // A lone high surrogate: not UTF-16 after all.
+  std::string broken = widen(u"<p>x</p>", true) + std::string("\x00\xD8", 2) + widen(u"<p>", true);
+  auto fallback = openRoundTrip("broken.html", broken);
+  ASSERT_TRUE(fallback);
+  EXPECT_FALSE(fallback->openNSEncoding().isUTF16());
+  // Mostly not ASCII units, or no markup first: not taken for UTF-16.
+  auto binary = openRoundTrip("binary.html", std::string("<\0\x01\x02\x03\x04\x05\x06", 8));
+  ASSERT_TRUE(binary);
+  EXPECT_FALSE(binary->openNSEncoding().isUTF16());
+  auto text = openRoundTrip("text.html", widen(u"plain words", true));
+  ASSERT_TRUE(text);
+  EXPECT_FALSE(text->openNSEncoding().isUTF16());
+}
+
 TEST_F(DocumentFileTest, DeclaredCharsets) {
   auto latin1 = openRoundTrip(
       "latin1.html",

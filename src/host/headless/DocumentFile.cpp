@@ -59,6 +59,33 @@ DecodedDocument decodeWith(std::string_view bytes, const Encoding& encoding, boo
   return finish(encoding.decode(bytes, false).value_or(UString()), encoding, hasBOM, true, withCR);
 }
 
+// UTF-16 written without a byte order mark. Markup begins with ASCII, which UTF-16 writes as
+// a zero byte beside each ASCII byte: the file must start (after white space) with "<" in that
+// form, and most units near the start must be ASCII ones. Which byte is zero tells the order.
+std::optional<Encoding> utf16WithoutByteOrderMark(std::string_view bytes) {
+  const size_t sample = std::min<size_t>(bytes.size(), 1024) & ~size_t(1);
+  if (sample < 4) return std::nullopt;
+  for (const bool little : {true, false}) {
+    auto unitAt = [&](size_t i) {
+      const auto low = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+      const auto high = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+      return char16_t(high << 8 | low);
+    };
+    size_t i = 0;
+    while (i < sample &&
+           (unitAt(i) == u' ' || unitAt(i) == u'\t' || unitAt(i) == u'\n' || unitAt(i) == u'\r'))
+      i += 2;
+    if (i >= sample || unitAt(i) != u'<') continue;
+    size_t ascii = 0;
+    for (size_t k = 0; k < sample; k += 2) {
+      const char16_t unit = unitAt(k);
+      if (unit != 0 && unit < 0x80) ++ascii;
+    }
+    if (ascii * 4 >= (sample / 2) * 3) return little ? Encoding::utf16LE() : Encoding::utf16BE();
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string declaredCharsetName(std::string_view bytes) {
@@ -86,6 +113,12 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<
     return decodeWith(bytes.substr(kUtf16BEBOM.size()), Encoding::utf16BE(), true);
   }
   if (forced && forced->valid()) return decodeWith(bytes, *forced, false);
+
+  if (const std::optional<Encoding> utf16 = utf16WithoutByteOrderMark(bytes)) {
+    if (std::optional<UString> text = utf16->decode(bytes, true)) {
+      return finish(std::move(*text), *utf16, false, false, mayHoldCR(bytes, *utf16));
+    }
+  }
 
   if (std::string name = declaredCharsetName(bytes); !name.empty()) {
     Encoding declared = Encoding::fromName(name);

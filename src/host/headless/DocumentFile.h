@@ -21,7 +21,9 @@ struct DecodedDocument {
 };
 
 // Bytes -> text. The encoding is, in this order: the one a byte order mark names (UTF-8,
-// UTF-16LE, UTF-16BE); `forced`; the charset of an XML declaration or of a meta element near the
+// UTF-16LE, UTF-16BE); `forced`; UTF-16 without a byte order mark, when the file starts with
+// markup written that way (a "<" after white space, mostly ASCII units) and decodes without
+// error; the charset of an XML declaration or of a meta element near the
 // start of the file, when it is known and decodes the bytes without error; UTF-8 when the bytes
 // are valid UTF-8; windows-1252.
 DecodedDocument decodeDocumentBytes(std::string_view bytes,
