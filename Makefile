@@ -32,9 +32,10 @@ check-san: deps
 check-threads: deps
 	@cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-	@cmake --build $(BUILD_TSAN) -j $(JOBS) --target test_engine test_cli velumark velumark_resources
-	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_engine --gtest_filter='ParallelChecks.*'
-	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_cli --gtest_filter='*LargeGccReport*'
+	@cmake --build $(BUILD_TSAN) -j $(JOBS) --target test_engine test_cli test_dictionary velumark velumark_resources
+	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_engine --gtest_filter='ParallelChecks.*:CheckerRun.Preloaded*'
+	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_dictionary --gtest_filter='*SharedDictionaries*'
+	@cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./bin/test_cli --gtest_filter='*LargeGccReport*:*Json*'
 
 demo: build
 	@./scripts/demo.sh $(BUILD)
