@@ -581,7 +581,10 @@ class SarifWriter final : public ReportWriter {
             {"defaultConfiguration", {{"level", levelName(e.level)}}},
             {"properties", {{"number", e.number}, {"level", e.level}, {"repair", e.fix}}}});
       }
-      std::string& t = results_;
+      if (resultBlocks_.empty() || resultBlocks_.back().size() >= kBlockSize) {
+        resultBlocks_.emplace_back().reserve(kBlockSize + 4096);
+      }
+      std::string& t = resultBlocks_.back();
       if (resultCount_++ > 0) t += ',';
       t += "{\"ruleId\":" + jsonQuoted(e.code);
       t += ",\"ruleIndex\":" + std::to_string(rule->second);
@@ -611,7 +614,9 @@ class SarifWriter final : public ReportWriter {
     out_ << "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
             "\"runs\":[{\"tool\":"
          << dump(tool) << ",\"artifacts\":" << dump(artifacts_)
-         << ",\"columnKind\":\"utf16CodeUnits\",\"results\":[" << results_ << "]}]}\n";
+         << ",\"columnKind\":\"utf16CodeUnits\",\"results\":[";
+    for (const std::string& block : resultBlocks_) out_.put(block);
+    out_ << "]}]}\n";
   }
 
  private:
@@ -620,7 +625,10 @@ class SarifWriter final : public ReportWriter {
   Output& out_;
   nlohmann::ordered_json rules_ = nlohmann::ordered_json::array();
   nlohmann::ordered_json artifacts_ = nlohmann::ordered_json::array();
-  std::string results_;  // the results, as JSON text without the brackets
+  // The results, as JSON text without the brackets, in blocks of some 64 KB: one string of
+  // them all would be copied as it grows, and held twice at its last growth.
+  static constexpr size_t kBlockSize = 1 << 16;
+  std::vector<std::string> resultBlocks_;
   size_t resultCount_ = 0;
   std::unordered_map<std::string, size_t> ruleIndex_;
 };
