@@ -428,6 +428,38 @@ class GccWriter final : public ReportWriter {
   bool quiet_;
 };
 
+// --- json and sarif: quoted spellings kept per code ---
+
+// A code's quoted spellings, and its last description with its quoted form (descriptions
+// mostly stay the same from record to record).
+struct Quoted {
+  std::string code;
+  std::string number;
+  std::string description;
+  std::string quotedDescription = jsonQuoted("");
+};
+struct CodeHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
+};
+using QuotedCache = std::unordered_map<std::string, Quoted, CodeHash, std::equal_to<>>;
+
+Quoted& quotedFor(QuotedCache& cache, const RenderedError& e) {
+  auto found = cache.find(e.code);
+  if (found == cache.end()) {
+    Quoted q;
+    q.code = jsonQuoted(e.code);
+    q.number = jsonQuoted(e.number);
+    found = cache.emplace(std::string(e.code), std::move(q)).first;
+  }
+  Quoted& q = found->second;
+  if (q.description != e.description) {
+    q.description = e.description;
+    q.quotedDescription = jsonQuoted(e.description);
+  }
+  return q;
+}
+
 // --- json: the files with their errors, in engine order ---
 
 class JsonWriter final : public ReportWriter {
@@ -459,30 +491,6 @@ class JsonWriter final : public ReportWriter {
   void end() override { out_ << "]}\n"; }
 
  private:
-  // A code's quoted spellings, and its last description with its quoted form (descriptions
-  // mostly stay the same from record to record).
-  struct Quoted {
-    std::string code;
-    std::string number;
-    std::string description;
-    std::string quotedDescription = jsonQuoted("");
-  };
-  struct CodeHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
-  };
-  using QuotedCache = std::unordered_map<std::string, Quoted, CodeHash, std::equal_to<>>;
-  static Quoted& quotedFor(QuotedCache& cache, const RenderedError& e) {
-    auto found = cache.find(e.code);
-    if (found == cache.end()) {
-      Quoted q;
-      q.code = jsonQuoted(e.code);
-      q.number = jsonQuoted(e.number);
-      found = cache.emplace(std::string(e.code), std::move(q)).first;
-    }
-    return found->second;
-  }
-
   // The records [from, to) appended to `item` (each after a comma but the very first); with
   // `flushTo`, handed on in blocks of many kilobytes. Each call keeps its own quoted spellings.
   static void appendItems(ErrorRenderer& renderer, size_t from, size_t to, std::string& item,
@@ -490,11 +498,7 @@ class JsonWriter final : public ReportWriter {
     QuotedCache cache;
     for (size_t i = from; i < to; ++i) {
       const RenderedError e = renderer.render(i);
-      Quoted& q = quotedFor(cache, e);
-      if (q.description != e.description) {
-        q.description = e.description;
-        q.quotedDescription = jsonQuoted(e.description);
-      }
+      const Quoted& q = quotedFor(cache, e);
       if (i > 0) item += ',';
       item += "{\"code\":";
       item += q.code;
@@ -568,9 +572,11 @@ class SarifWriter final : public ReportWriter {
     const std::string artifact =
         "{\"uri\":" + jsonQuoted(uri) + ",\"index\":" + std::to_string(artifactIndex) + "}";
     ErrorRenderer renderer(report, true);
+    QuotedCache quoted;
+    std::string message;
     for (size_t i = 0; i < renderer.size(); ++i) {
       const RenderedError e = renderer.render(i);
-      auto rule = ruleIndex_.find(std::string(e.code));
+      auto rule = ruleIndex_.find(e.code);
       if (rule == ruleIndex_.end()) {
         rule = ruleIndex_.emplace(std::string(e.code), rules_.size()).first;
         rules_.push_back(ordered_json{
@@ -586,20 +592,35 @@ class SarifWriter final : public ReportWriter {
       }
       std::string& t = resultBlocks_.back();
       if (resultCount_++ > 0) t += ',';
-      t += "{\"ruleId\":" + jsonQuoted(e.code);
-      t += ",\"ruleIndex\":" + std::to_string(rule->second);
+      const Quoted& q = quotedFor(quoted, e);
+      message.assign(e.number);
+      message += ' ';
+      message += e.title;
+      t += "{\"ruleId\":";
+      t += q.code;
+      t += ",\"ruleIndex\":";
+      appendNumber(t, int64_t(rule->second));
       t += ",\"level\":\"";
       t += levelName(e.level);
-      t += "\",\"message\":{\"text\":" +
-           jsonQuoted(std::string(e.number) + " " + std::string(e.title));
-      t += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" + artifact;
-      t += ",\"region\":{\"startLine\":" + std::to_string(e.line);
-      t += ",\"startColumn\":" + std::to_string(e.column);
-      t += ",\"charOffset\":" + std::to_string(e.location);
-      t += ",\"charLength\":" + std::to_string(e.length);
-      t += "}}}],\"properties\":{\"number\":" + jsonQuoted(e.number);
-      t += ",\"repair\":" + std::to_string(e.fix);
-      t += ",\"description\":" + jsonQuoted(e.description) + "}}";
+      t += "\",\"message\":{\"text\":";
+      t += jsonQuoted(message);
+      t += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":";
+      t += artifact;
+      t += ",\"region\":{\"startLine\":";
+      appendNumber(t, e.line);
+      t += ",\"startColumn\":";
+      appendNumber(t, e.column);
+      t += ",\"charOffset\":";
+      appendNumber(t, e.location);
+      t += ",\"charLength\":";
+      appendNumber(t, e.length);
+      t += "}}}],\"properties\":{\"number\":";
+      t += q.number;
+      t += ",\"repair\":";
+      appendNumber(t, e.fix);
+      t += ",\"description\":";
+      t += q.quotedDescription;
+      t += "}}";
     }
   }
 
@@ -630,7 +651,7 @@ class SarifWriter final : public ReportWriter {
   static constexpr size_t kBlockSize = 1 << 16;
   std::vector<std::string> resultBlocks_;
   size_t resultCount_ = 0;
-  std::unordered_map<std::string, size_t> ruleIndex_;
+  std::unordered_map<std::string, size_t, CodeHash, std::equal_to<>> ruleIndex_;
 };
 
 }  // namespace
