@@ -300,9 +300,9 @@ bool renderableByTwoThreads(const FileReport& report) {
 // thread and another: each first finds the lines of one half of the records (a cursor of its
 // own moving forward through the text), then they take turns at blocks of records, each block
 // written as soon as those before it are. Only a block per thread waits in memory.
-template <typename RenderRange>
-void renderOnTwoThreads(const FileReport& report, bool withDescription, Output& out,
-                        const RenderRange& render) {
+template <typename RenderRange, typename Sink>
+void renderOnTwoThreads(const FileReport& report, bool withDescription, const RenderRange& render,
+                        const Sink& put) {
   const size_t count = report.locations->size();
   const size_t half = count / 2;
   constexpr size_t kRecordsPerBlock = 512;
@@ -336,7 +336,7 @@ void renderOnTwoThreads(const FileReport& report, bool withDescription, Output& 
         std::unique_lock<std::mutex> lock(mutex);
         turn.wait(lock, [&] { return nextToWrite == b || failed; });
         if (failed) return;
-        out.put(block);
+        put(block);
         ++nextToWrite;
         turn.notify_all();
       }
@@ -370,7 +370,7 @@ class GccWriter final : public ReportWriter {
       auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
                         Output* flushTo) { appendLines(renderer, from, to, path, block, flushTo); };
       if (renderableByTwoThreads(report)) {
-        renderOnTwoThreads(report, false, out_, render);
+        renderOnTwoThreads(report, false, render, [this](std::string& block) { out_.put(block); });
       } else {
         ErrorRenderer renderer(report, false);
         std::string block;
@@ -478,7 +478,7 @@ class JsonWriter final : public ReportWriter {
     auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
                       Output* flushTo) { appendItems(renderer, from, to, block, flushTo); };
     if (renderableByTwoThreads(report)) {
-      renderOnTwoThreads(report, true, out_, render);
+      renderOnTwoThreads(report, true, render, [this](std::string& block) { out_.put(block); });
     } else {
       ErrorRenderer renderer(report, true);
       std::string block;
@@ -571,57 +571,41 @@ class SarifWriter final : public ReportWriter {
     // many times the memory of the text.
     const std::string artifact =
         "{\"uri\":" + jsonQuoted(uri) + ",\"index\":" + std::to_string(artifactIndex) + "}";
-    ErrorRenderer renderer(report, true);
-    QuotedCache quoted;
-    std::string message;
-    for (size_t i = 0; i < renderer.size(); ++i) {
-      const RenderedError e = renderer.render(i);
-      auto rule = ruleIndex_.find(e.code);
-      if (rule == ruleIndex_.end()) {
-        rule = ruleIndex_.emplace(std::string(e.code), rules_.size()).first;
-        rules_.push_back(ordered_json{
-            {"id", e.code},
-            {"name", e.code},
-            {"shortDescription", {{"text", toUtf8(localizedString(kMsgTitleTable, e.code))}}},
-            {"fullDescription", {{"text", toUtf8(localizedString(kMsgDescriptionTable, e.code))}}},
-            {"defaultConfiguration", {{"level", levelName(e.level)}}},
-            {"properties", {{"number", e.number}, {"level", e.level}, {"repair", e.fix}}}});
-      }
-      if (resultBlocks_.empty() || resultBlocks_.back().size() >= kBlockSize) {
-        resultBlocks_.emplace_back().reserve(kBlockSize + 4096);
-      }
-      std::string& t = resultBlocks_.back();
-      if (resultCount_++ > 0) t += ',';
-      const Quoted& q = quotedFor(quoted, e);
-      message.assign(e.number);
-      message += ' ';
-      message += e.title;
-      t += "{\"ruleId\":";
-      t += q.code;
-      t += ",\"ruleIndex\":";
-      appendNumber(t, int64_t(rule->second));
-      t += ",\"level\":\"";
-      t += levelName(e.level);
-      t += "\",\"message\":{\"text\":";
-      t += jsonQuoted(message);
-      t += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":";
-      t += artifact;
-      t += ",\"region\":{\"startLine\":";
-      appendNumber(t, e.line);
-      t += ",\"startColumn\":";
-      appendNumber(t, e.column);
-      t += ",\"charOffset\":";
-      appendNumber(t, e.location);
-      t += ",\"charLength\":";
-      appendNumber(t, e.length);
-      t += "}}}],\"properties\":{\"number\":";
-      t += q.number;
-      t += ",\"repair\":";
-      appendNumber(t, e.fix);
-      t += ",\"description\":";
-      t += q.quotedDescription;
-      t += "}}";
+    // The rules, in the order their codes first appear, are made before the results, which two
+    // threads may render.
+    const VmkUserDefaults& store = sharedVmkUserDefaults();
+    const size_t count = report.locations ? report.locations->size() : 0;
+    for (size_t i = 0; i < count; ++i) {
+      const std::string& code = (*report.locations)[i]->errorCode();
+      if (ruleIndex_.find(code) != ruleIndex_.end()) continue;
+      ruleIndex_.emplace(code, rules_.size());
+      const int level = errorLevelForThisError(store, code);
+      rules_.push_back(ordered_json{
+          {"id", code},
+          {"name", code},
+          {"shortDescription", {{"text", toUtf8(localizedString(kMsgTitleTable, code))}}},
+          {"fullDescription", {{"text", toUtf8(localizedString(kMsgDescriptionTable, code))}}},
+          {"defaultConfiguration", {{"level", levelName(level)}}},
+          {"properties",
+           {{"number", errorNumberUtf8ForThisError(store, code)},
+            {"level", level},
+            {"repair", errorFixForThisError(store, code)}}}});
     }
+    const size_t first = resultCount_;
+    auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
+                      Output*) { appendResults(renderer, from, to, first, artifact, block); };
+    auto keep = [this](std::string& block) { resultBlocks_.push_back(std::move(block)); };
+    if (renderableByTwoThreads(report)) {
+      renderOnTwoThreads(report, true, render, keep);
+    } else {
+      ErrorRenderer renderer(report, true);
+      for (size_t from = 0; from < count; from += kRecordsPerBlock) {
+        std::string block;
+        render(renderer, from, std::min(count, from + kRecordsPerBlock), block, nullptr);
+        keep(block);
+      }
+    }
+    resultCount_ += count;
   }
 
   void end() override {
@@ -646,9 +630,52 @@ class SarifWriter final : public ReportWriter {
   Output& out_;
   nlohmann::ordered_json rules_ = nlohmann::ordered_json::array();
   nlohmann::ordered_json artifacts_ = nlohmann::ordered_json::array();
-  // The results, as JSON text without the brackets, in blocks of some 64 KB: one string of
+  // The results of records [from, to) of a report whose first result is the run's `first`.
+  void appendResults(ErrorRenderer& renderer, size_t from, size_t to, size_t first,
+                     const std::string& artifact, std::string& t) const {
+    QuotedCache quoted;
+    std::string message;
+    // A result takes some 500 bytes: room for them all at once spares copies as the block grows
+    // (pages are only taken as they are written).
+    t.reserve(t.size() + (to - from) * 640);
+    for (size_t i = from; i < to; ++i) {
+      const RenderedError e = renderer.render(i);
+      const Quoted& q = quotedFor(quoted, e);
+      message.assign(e.number);
+      message += ' ';
+      message += e.title;
+      if (first + i > 0) t += ',';
+      t += "{\"ruleId\":";
+      t += q.code;
+      t += ",\"ruleIndex\":";
+      appendNumber(t, int64_t(ruleIndex_.find(e.code)->second));
+      t += ",\"level\":\"";
+      t += levelName(e.level);
+      t += "\",\"message\":{\"text\":";
+      t += jsonQuoted(message);
+      t += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":";
+      t += artifact;
+      t += ",\"region\":{\"startLine\":";
+      appendNumber(t, e.line);
+      t += ",\"startColumn\":";
+      appendNumber(t, e.column);
+      t += ",\"charOffset\":";
+      appendNumber(t, e.location);
+      t += ",\"charLength\":";
+      appendNumber(t, e.length);
+      t += "}}}],\"properties\":{\"number\":";
+      t += q.number;
+      t += ",\"repair\":";
+      appendNumber(t, e.fix);
+      t += ",\"description\":";
+      t += q.quotedDescription;
+      t += "}}";
+    }
+  }
+
+  // The results, as JSON text without the brackets, in blocks of 512 records: one string of
   // them all would be copied as it grows, and held twice at its last growth.
-  static constexpr size_t kBlockSize = 1 << 16;
+  static constexpr size_t kRecordsPerBlock = 512;
   std::vector<std::string> resultBlocks_;
   size_t resultCount_ = 0;
   std::unordered_map<std::string, size_t, CodeHash, std::equal_to<>> ruleIndex_;
