@@ -19,7 +19,7 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${FUZZ_BUILD:-$ROOT/build-fuzz}"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 ALL="fuzz_validate_utf8 fuzz_validate_utf16 fuzz_two_threads fuzz_rulesmith fuzz_dictionary_file
-fuzz_settings_file fuzz_charref fuzz_attribute_values"
+fuzz_settings_file fuzz_charref fuzz_attribute_values fuzz_document_bytes"
 TARGETS="${FUZZ_TARGETS:-$ALL}"
 DTD_DIR=/usr/share/xml/w3c-sgml-lib/schema/dtd
 
@@ -95,6 +95,17 @@ for t in $TARGETS; do
         done
       done
       printf '\000\000\000\002TD\000colspan\0003' > "$SEEDS/$t/named" ;;
+    fuzz_document_bytes)
+      # Pages as found, and in other encodings and byte orders, with and without a mark.
+      dir="$SEEDS/$t"; mkdir -p "$dir"; n=0
+      for doc in $(documents | head -20 | tr '\n' '\t' | tr ' ' '?' | tr '\t' ' '); do
+        for enc in UTF-8 UTF-16LE UTF-16BE SHIFT_JIS; do
+          n=$((n + 1))
+          { printf '\001'; iconv -f UTF-8 -t "$enc" "$doc" 2>/dev/null || true; } > "$dir/doc$n"
+        done
+        n=$((n + 1)); { printf '\001\357\273\277'; cat "$doc"; } > "$dir/doc$n"
+        n=$((n + 1)); { printf 'A'; cat "$doc"; } > "$dir/doc$n"
+      done ;;
   esac
 done
 
@@ -107,8 +118,7 @@ for t in $TARGETS; do
       dict="-dict=$ROOT/fuzz/html.dict" ;;
     fuzz_rulesmith) dict="-dict=$ROOT/fuzz/dtd.dict" ;;
   esac
-  # Documents are kept short: every validation run reads its dictionary file afresh, and
-  # long inputs only slow the search down.
+  # Documents are kept short: long inputs only slow the search down.
   case "$t" in
     fuzz_validate_*|fuzz_two_threads|fuzz_settings_file) max_len=16384 ;;
     *) max_len=65536 ;;
