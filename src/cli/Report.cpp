@@ -296,7 +296,10 @@ bool renderableByTwoThreads(const FileReport& report) {
   return true;
 }
 
-// Renders records [0, count) as `render(renderer, from, to, text, flushTo)` does, on this
+// Records are rendered and handed on a block of this many at a time.
+constexpr size_t kRecordsPerBlock = 512;
+
+// Renders records [0, count) as `render(renderer, from, to, text)` appends them, on this
 // thread and another: each first finds the lines of one half of the records (a cursor of its
 // own moving forward through the text), then they take turns at blocks of records, each block
 // written as soon as those before it are. Only a block per thread waits in memory.
@@ -305,7 +308,6 @@ void renderOnTwoThreads(const FileReport& report, bool withDescription, const Re
                         const Sink& put) {
   const size_t count = report.locations->size();
   const size_t half = count / 2;
-  constexpr size_t kRecordsPerBlock = 512;
   const size_t blocks = (count + kRecordsPerBlock - 1) / kRecordsPerBlock;
   std::vector<ErrorRenderer::LinePlace> places(count);
   std::latch linesPlaced(2);
@@ -331,8 +333,7 @@ void renderOnTwoThreads(const FileReport& report, bool withDescription, const Re
           if (failed) return;
         }
         block.clear();
-        render(renderer, b * kRecordsPerBlock, std::min(count, (b + 1) * kRecordsPerBlock), block,
-               nullptr);
+        render(renderer, b * kRecordsPerBlock, std::min(count, (b + 1) * kRecordsPerBlock), block);
         std::unique_lock<std::mutex> lock(mutex);
         turn.wait(lock, [&] { return nextToWrite == b || failed; });
         if (failed) return;
@@ -358,6 +359,26 @@ void renderOnTwoThreads(const FileReport& report, bool withDescription, const Re
     if (failure) std::rethrow_exception(failure);
 }
 
+// Renders the records of a report as `render(renderer, from, to, text)` appends them and hands
+// the text to `put` in order, a block of records at a time: on two threads when the report is
+// large and allows it, else on this one.
+template <typename RenderRange, typename Sink>
+void renderRecords(const FileReport& report, bool withDescription, const RenderRange& render,
+                   const Sink& put) {
+  if (renderableByTwoThreads(report)) {
+    renderOnTwoThreads(report, withDescription, render, put);
+    return;
+  }
+  const size_t count = report.locations ? report.locations->size() : 0;
+  ErrorRenderer renderer(report, withDescription);
+  std::string block;
+  for (size_t from = 0; from < count; from += kRecordsPerBlock) {
+    block.clear();
+    render(renderer, from, std::min(count, from + kRecordsPerBlock), block);
+    put(block);
+  }
+}
+
 class GccWriter final : public ReportWriter {
  public:
   GccWriter(Output& out, const Styles& styles, bool quiet) : out_(out), s_(styles), quiet_(quiet) {}
@@ -366,27 +387,20 @@ class GccWriter final : public ReportWriter {
     std::string path = report.path;
     makePrintable(path);
     if (!quiet_) {
-      const size_t count = report.locations ? report.locations->size() : 0;
-      auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
-                        Output* flushTo) { appendLines(renderer, from, to, path, block, flushTo); };
-      if (renderableByTwoThreads(report)) {
-        renderOnTwoThreads(report, false, render, [this](std::string& block) { out_.put(block); });
-      } else {
-        ErrorRenderer renderer(report, false);
-        std::string block;
-        block.reserve(kBlockSize + 1024);
-        render(renderer, 0, count, block, &out_);
-        out_.put(block);
-      }
+      renderRecords(
+          report, false,
+          [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block) {
+            appendLines(renderer, from, to, path, block);
+          },
+          [this](std::string& block) { out_.put(block); });
     }
     out_ << s_.bold << path << ": " << report.summary << s_.reset << "\n";
   }
 
  private:
-  // The lines of records [from, to) appended to `block`; with `flushTo`, handed on in blocks
-  // of many kilobytes.
+  // The lines of records [from, to) appended to `block`.
   void appendLines(ErrorRenderer& renderer, size_t from, size_t to, const std::string& path,
-                   std::string& block, Output* flushTo) const {
+                   std::string& block) const {
     for (size_t i = from; i < to; ++i) {
       const RenderedError e = renderer.render(i);
       block += s_.bold;
@@ -415,14 +429,9 @@ class GccWriter final : public ReportWriter {
       block += ']';
       block += s_.reset;
       block += '\n';
-      if (flushTo && block.size() >= kBlockSize) {
-        flushTo->put(block);
-        block.clear();
-      }
     }
   }
 
-  static constexpr size_t kBlockSize = 1 << 16;
   Output& out_;
   const Styles& s_;
   bool quiet_;
@@ -475,26 +484,16 @@ class JsonWriter final : public ReportWriter {
          << ",\"encoding\":" << jsonQuoted(report.encoding)
          << ",\"error_count\":" << std::to_string(report.errorCount)
          << ",\"caution_count\":" << std::to_string(report.cautionCount) << ",\"errors\":[";
-    auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
-                      Output* flushTo) { appendItems(renderer, from, to, block, flushTo); };
-    if (renderableByTwoThreads(report)) {
-      renderOnTwoThreads(report, true, render, [this](std::string& block) { out_.put(block); });
-    } else {
-      ErrorRenderer renderer(report, true);
-      std::string block;
-      render(renderer, 0, renderer.size(), block, &out_);
-      out_.put(block);
-    }
+    renderRecords(report, true, appendItems, [this](std::string& block) { out_.put(block); });
     out_ << "]}";
   }
 
   void end() override { out_ << "]}\n"; }
 
  private:
-  // The records [from, to) appended to `item` (each after a comma but the very first); with
-  // `flushTo`, handed on in blocks of many kilobytes. Each call keeps its own quoted spellings.
-  static void appendItems(ErrorRenderer& renderer, size_t from, size_t to, std::string& item,
-                          Output* flushTo) {
+  // The records [from, to) appended to `item` (each after a comma but the very first). Each
+  // call keeps its own quoted spellings.
+  static void appendItems(ErrorRenderer& renderer, size_t from, size_t to, std::string& item) {
     QuotedCache cache;
     for (size_t i = from; i < to; ++i) {
       const RenderedError e = renderer.render(i);
@@ -529,14 +528,9 @@ class JsonWriter final : public ReportWriter {
       item += ",\"description\":";
       item += q.quotedDescription;
       item += '}';
-      if (flushTo && item.size() >= kBlockSize) {
-        flushTo->put(item);
-        item.clear();
-      }
     }
   }
 
-  static constexpr size_t kBlockSize = 1 << 16;
   Output& out_;
   int count_ = 0;
 };
@@ -592,19 +586,12 @@ class SarifWriter final : public ReportWriter {
             {"repair", errorFixForThisError(store, code)}}}});
     }
     const size_t first = resultCount_;
-    auto render = [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block,
-                      Output*) { appendResults(renderer, from, to, first, artifact, block); };
-    auto keep = [this](std::string& block) { resultBlocks_.push_back(std::move(block)); };
-    if (renderableByTwoThreads(report)) {
-      renderOnTwoThreads(report, true, render, keep);
-    } else {
-      ErrorRenderer renderer(report, true);
-      for (size_t from = 0; from < count; from += kRecordsPerBlock) {
-        std::string block;
-        render(renderer, from, std::min(count, from + kRecordsPerBlock), block, nullptr);
-        keep(block);
-      }
-    }
+    renderRecords(
+        report, true,
+        [&](ErrorRenderer& renderer, size_t from, size_t to, std::string& block) {
+          appendResults(renderer, from, to, first, artifact, block);
+        },
+        [this](std::string& block) { resultBlocks_.push_back(std::move(block)); });
     resultCount_ += count;
   }
 
@@ -673,9 +660,8 @@ class SarifWriter final : public ReportWriter {
     }
   }
 
-  // The results, as JSON text without the brackets, in blocks of 512 records: one string of
-  // them all would be copied as it grows, and held twice at its last growth.
-  static constexpr size_t kRecordsPerBlock = 512;
+  // The results, as JSON text without the brackets, in blocks of records: one string of them
+  // all would be copied as it grows, and held twice at its last growth.
   std::vector<std::string> resultBlocks_;
   size_t resultCount_ = 0;
   std::unordered_map<std::string, size_t, CodeHash, std::equal_to<>> ruleIndex_;
