@@ -120,10 +120,7 @@ void VmkHTMLChecker::determinHTMLDictionary() {
 void VmkHTMLChecker::preloadDictionary(std::string_view documentStart, bool followsDoctype,
                                        UStringView defaultDictionary) {
   if (followsDoctype) {
-    UString start;
-    start.reserve(documentStart.size());
-    for (const char byte : documentStart)
-      start.push_back(UChar16(static_cast<unsigned char>(byte)));
+    const UString start = widenBytes(documentStart);
     if (auto doctype = doctypeRegex().firstMatch(start)) {
       const UString identifier = doctype->text(start, 2).value_or(UString());
       if (VmkDictionary::sharedWithDoctypeName(whiteSpaceRun().replaceAllFixed(identifier, u" ")))

@@ -63,6 +63,13 @@ UString toUtf16(std::string_view utf8) {
   return out;
 }
 
+UString widenBytes(std::string_view bytes) {
+  UString wide(bytes.size(), u'\0');
+  std::transform(bytes.begin(), bytes.end(), wide.begin(),
+                 [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+  return wide;
+}
+
 std::string toUtf8(UStringView utf16) {
   if (utf16.empty()) return std::string();
   // At most three bytes per UTF-16 unit (a surrogate pair gives four bytes for two units).

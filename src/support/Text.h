@@ -33,6 +33,9 @@ struct Range {
 
 // UTF-8 <-> UTF-16. Ill-formed input is replaced with U+FFFD, never rejected.
 UString toUtf16(std::string_view utf8);
+// Bytes widened one to one into UTF-16 code units (read as Latin-1), so that ASCII markup in
+// bytes of an unknown encoding can be searched.
+UString widenBytes(std::string_view bytes);
 std::string toUtf8(UStringView utf16);
 
 // Unicode case mapping (root locale), as a text's uppercase/lowercase form.

@@ -17,14 +17,6 @@ constexpr std::string_view kUtf16BEBOM = "\xFE\xFF";
 // How much of a file is searched for a charset declaration.
 constexpr size_t kDeclarationWindow = 4096;
 
-// Bytes widened one to one into UTF-16 code units, so that ASCII markup can be searched.
-UString widenBytes(std::string_view bytes) {
-  UString wide(bytes.size(), u'\0');
-  std::transform(bytes.begin(), bytes.end(), wide.begin(),
-                 [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
-  return wide;
-}
-
 std::string narrowAscii(UStringView text) {
   std::string narrow(text.size(), '\0');
   std::transform(text.begin(), text.end(), narrow.begin(),
