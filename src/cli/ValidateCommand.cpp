@@ -73,10 +73,14 @@ int runValidate(const ValidateOptions& options) {
   for (const std::string& path : options.files) {
     std::jthread preload;
     if (path != "-") {
-      if (std::optional<std::string> start = readRegularFileStart(path, 4096)) {
-        preload = std::jthread([start = std::move(*start), followsDoctype, &defaultDictionary] {
+      uint64_t size = 0;
+      if (std::optional<std::string> start = readRegularFileStart(path, 4096, &size)) {
+        preload = std::jthread([start = std::move(*start), size, followsDoctype,
+                                &defaultDictionary](std::stop_token stop) {
           try {
             VmkHTMLChecker::preloadDictionary(start, followsDoctype, defaultDictionary);
+            // Then, while the file is still being read, the tag list's memory.
+            VmkHTMLChecker::prepareTagListMemory(size, stop);
           } catch (...) {
             // Only a head start: the run loads what it needs itself.
           }
@@ -85,6 +89,8 @@ int runValidate(const ValidateOptions& options) {
     }
     std::string reason;
     HeadlessDocument* document = session.openDocument(path, encoding, &reason);
+    // The run needs both processors.
+    preload.request_stop();
     if (!document) {
       printProblem("cannot read '" + path + "': " + reason);
       readFailure = true;

@@ -6,6 +6,7 @@
 #include "engine/VmkHTMLChecker.h"
 #include "host/HostDocument.h"
 #include "settings/VmkUserDefaults.h"
+#include "support/ObjectPool.h"
 #include "support/Regex.h"
 
 namespace vmk {
@@ -128,6 +129,17 @@ void VmkHTMLChecker::preloadDictionary(std::string_view documentStart, bool foll
     }
   }
   VmkDictionary::sharedWithMenuName(defaultDictionary);
+}
+
+void VmkHTMLChecker::prepareTagListMemory(uint64_t byteCount, std::stop_token stop) {
+  // Markup makes about one entry per 20 to 40 bytes; the lower estimate keeps the stock from
+  // holding chunks that no entry will use (a list that needs more maps them as it grows).
+  constexpr uint64_t kBytesPerEntry = 24;
+  constexpr uint64_t kFrom = uint64_t(1) << 20;
+  if (byteCount < kFrom) return;
+  const uint64_t entryBytes = byteCount / kBytesPerEntry * sizeof(VmkTagLocation);
+  stockObjectPoolChunks(
+      size_t(std::min<uint64_t>(entryBytes / kObjectPoolChunkSize, kObjectPoolStockLimit)), stop);
 }
 
 void VmkHTMLChecker::checkXMLValidity() {

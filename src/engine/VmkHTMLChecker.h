@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -110,6 +111,10 @@ class VmkHTMLChecker {
   // any thread, meant for one that waits while the document is read.
   static void preloadDictionary(std::string_view documentStart, bool followsDoctype,
                                 UStringView defaultDictionary);
+  // Has the memory for the tag list of a document of `byteCount` bytes made ready ahead of a
+  // run (see stockObjectPoolChunks), for a thread that waits while a large file is read; it
+  // stops when `stop` is requested.
+  static void prepareTagListMemory(uint64_t byteCount, std::stop_token stop = {});
   void checkXMLValidity();
   void checkXmlDoctypeHtmlTagOrder();
   // The display name of the dictionary chosen for the document (after the reuse rule);

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <stop_token>
 
 namespace vmk {
 
@@ -22,10 +23,21 @@ struct ObjectPoolChunk {
   std::atomic<size_t> live;  // objects not yet freed, plus the slots not yet cut
 };
 
-// A chunk of kObjectPoolChunkSize bytes aligned to its size; throws std::bad_alloc when the
-// system has no memory left.
+// A chunk of kObjectPoolChunkSize bytes aligned to its size, taken from the stock when there
+// is one; throws std::bad_alloc when the system has no memory left.
 ObjectPoolChunk* allocateObjectPoolChunk();
 void releaseObjectPoolChunk(ObjectPoolChunk* chunk);
+
+// Makes up to `count` chunks ahead of need, their pages already provided by the system, for
+// the pools to take before they map new ones: a thread that would otherwise wait (while a
+// large file is read) takes the page faults that the threads cutting objects would take later.
+// The stock never holds more than kObjectPoolStockLimit chunks; making more stops early when
+// `stop` is requested (the reading is over, the run begins). Returns how many it holds.
+inline constexpr size_t kObjectPoolStockLimit = 64;
+size_t stockObjectPoolChunks(size_t count, std::stop_token stop = {});
+// Unmaps the chunks still in stock (for a long-running host once a run is over).
+void releaseObjectPoolStock();
+size_t objectPoolStockSize();
 
 template <size_t ObjectSize, size_t Alignment>
 class ObjectPool {

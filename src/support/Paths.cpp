@@ -90,7 +90,8 @@ std::string resourcePath(std::string_view relative) {
   return resourceDirectory() + "/" + std::string(relative);
 }
 
-std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit) {
+std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit,
+                                                uint64_t* sizeOut) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
@@ -101,6 +102,7 @@ std::optional<std::string> readRegularFileStart(const std::string& path, size_t 
     if (got >= 0) {
       bytes.resize(size_t(got));
       start = std::move(bytes);
+      if (sizeOut) *sizeOut = uint64_t(st.st_size);
     }
   }
   ::close(fd);

@@ -1,6 +1,7 @@
 // Where things live on disk, and reading and writing whole files.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,8 +24,10 @@ std::string resourcePath(std::string_view relative);
 std::optional<std::string> readFileContents(const std::string& path,
                                             std::string* errorOut = nullptr);
 // Up to `limit` bytes from the start of a regular file; absent for anything else (a pipe or
-// device is never read from, since what is read there is gone for the next reader).
-std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit);
+// device is never read from, since what is read there is gone for the next reader). *sizeOut
+// gets the file's size.
+std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit,
+                                                uint64_t* sizeOut = nullptr);
 // Writes a file atomically: a temporary file in the same folder, flushed, then renamed over
 // the target. On failure the target is untouched, the temporary removed, and *errorOut says why.
 bool writeFileAtomically(const std::string& path, std::string_view bytes,

@@ -52,5 +52,34 @@ TEST(ObjectPoolTest, ObjectsMayBeFreedOnAnotherThread) {
   freer.join();
 }
 
+TEST(ObjectPoolTest, StockedChunksServeThePoolsFirstAndStayWithinTheLimit) {
+  releaseObjectPoolStock();
+  // A stop already requested makes none.
+  std::stop_source stopped;
+  stopped.request_stop();
+  EXPECT_EQ(stockObjectPoolChunks(4, stopped.get_token()), 0u);
+
+  ASSERT_EQ(stockObjectPoolChunks(2), 2u);
+  // A fresh thread's pool starts a chunk: the stock gives it, already provided with pages, and
+  // the objects cut from it are usable and aligned as the pool promises.
+  std::vector<char*> made;
+  std::thread maker([&] {
+    for (size_t i = 0; i < kObjectPoolChunkSize / 48 + 10; ++i)
+      made.push_back(static_cast<char*>(Pool::allocate()));
+  });
+  maker.join();
+  EXPECT_EQ(objectPoolStockSize(), 0u);  // two chunks cut
+  for (char* object : made) {
+    std::memset(object, 0x5A, 48);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(object) % 8, 0u);
+  }
+  for (char* object : made) Pool::deallocate(object);
+
+  EXPECT_EQ(stockObjectPoolChunks(kObjectPoolStockLimit + 3), kObjectPoolStockLimit);
+  EXPECT_EQ(stockObjectPoolChunks(1), kObjectPoolStockLimit);
+  releaseObjectPoolStock();
+  EXPECT_EQ(objectPoolStockSize(), 0u);
+}
+
 }  // namespace
 }  // namespace vmk
