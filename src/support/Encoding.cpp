@@ -98,12 +98,20 @@ std::optional<std::string> encodeWith(const std::string& name, UStringView text,
 // The result is only reserved, never filled with zeros first: widened ASCII goes through a
 // small buffer that is appended when full, and only ICU's parts are sized before it writes.
 std::optional<UString> decodeUtf8Strictly(std::string_view bytes) {
+  UString out;
+  out.reserve(bytes.size());  // UTF-8 never takes more code units than bytes
+  if (!appendUtf8Strictly(bytes, out)) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+bool appendUtf8Strictly(std::string_view bytes, UString& out) {
   constexpr size_t kAsciiStretch = 16;  // shorter ASCII gaps stay in ICU's part
   constexpr size_t kChunk = 4096;       // code units widened before they are appended
   const size_t n = bytes.size();
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  UString out;
-  out.reserve(n);  // UTF-8 never takes more code units than bytes
+  if (out.capacity() - out.size() < n) out.reserve(out.size() + n);
   char16_t chunk[kChunk];
   size_t i = 0;
   while (i < n) {
@@ -146,14 +154,28 @@ std::optional<UString> decodeUtf8Strictly(std::string_view bytes) {
     int32_t written = 0;
     u_strFromUTF8(reinterpret_cast<UChar*>(out.data() + o), int32_t(end - i), &written,
                   reinterpret_cast<const char*>(in + i), int32_t(end - i), &status);
-    if (U_FAILURE(status)) return std::nullopt;
+    if (U_FAILURE(status)) return false;
     out.resize(o + size_t(written));
     i = end;
   }
-  return out;
+  return true;
 }
 
-}  // namespace
+size_t completeUtf8Prefix(std::string_view bytes) {
+  const size_t n = bytes.size();
+  // The last byte that is not a continuation byte, among the last four.
+  size_t lead = n;
+  for (size_t back = 1; back <= std::min<size_t>(4, n); ++back) {
+    if ((static_cast<unsigned char>(bytes[n - back]) & 0xC0) != 0x80) {
+      lead = n - back;
+      break;
+    }
+  }
+  if (lead == n) return n;  // no lead byte near the end: nothing to hold back
+  const auto first = static_cast<unsigned char>(bytes[lead]);
+  const size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  return n - lead < length ? lead : n;
+}
 
 Encoding Encoding::fromName(std::string_view ianaName) {
   std::string name(ianaName);

@@ -62,4 +62,11 @@ class Encoding {
   std::string name_;
 };
 
+// Strict UTF-8 decoding appended to `out`; false (with `out` holding part of the text) at the
+// first ill-formed sequence, including one cut off at the end.
+bool appendUtf8Strictly(std::string_view bytes, UString& out);
+// How many of the bytes end on a character boundary: all of them, or all but a last sequence
+// that more bytes would complete (for decoding a file in steps).
+size_t completeUtf8Prefix(std::string_view bytes);
+
 }  // namespace vmk

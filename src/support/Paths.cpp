@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -158,6 +159,56 @@ std::optional<std::string> readFileContents(const std::string& path, std::string
   }
   ::close(fd);
   return out;
+}
+
+bool readRegularFileInSteps(const std::string& path, size_t step,
+                            const std::function<size_t(std::string_view, bool)>& consume,
+                            uint64_t* sizeOut) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || step == 0) {
+    ::close(fd);
+    return false;
+  }
+  if (sizeOut) *sizeOut = uint64_t(st.st_size);
+  // A small file is read in one step (its end is found by a second read).
+  step = std::max<size_t>(4096, size_t(std::min<uint64_t>(step, uint64_t(st.st_size) + 1)));
+  std::string buffer(step, '\0');
+  size_t held = 0;  // bytes at the start of the buffer not yet used
+  bool atEnd = false;
+  bool ok = true;
+  while (ok) {
+    // Fill the buffer, or up to the end of the file.
+    while (!atEnd && held < step) {
+      const ssize_t n = ::read(fd, buffer.data() + held, step - held);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ok = false;
+        break;
+      }
+      if (n == 0) atEnd = true;
+      held += size_t(n);
+    }
+    if (!ok) break;
+    const size_t used = consume(std::string_view(buffer.data(), held), atEnd);
+    if (used == kStopReading || used > held) {
+      ok = false;
+      break;
+    }
+    if (atEnd) {
+      ok = used == held;  // at the end, whatever is left must be used
+      break;
+    }
+    if (used == 0 && held == step) {
+      ok = false;  // nothing can be used from a full buffer
+      break;
+    }
+    std::memmove(buffer.data(), buffer.data() + used, held - used);
+    held -= used;
+  }
+  ::close(fd);
+  return ok;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* errorOut) {

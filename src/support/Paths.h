@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,18 @@ std::optional<std::string> readFileContents(const std::string& path,
 // gets the file's size.
 std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit,
                                                 uint64_t* sizeOut = nullptr);
+// Reads a regular file from start to end in steps, without holding it whole: `consume` gets
+// the bytes read and not yet used (`step` of them, or fewer once the end is reached, which
+// `atEnd` tells; a file smaller than `step` comes whole, and so do its first 4 KB) and
+// returns how many it used; the rest is handed again ahead of the next
+// bytes. At the end it must use them all. It may return kStopReading to give up. False when
+// the file is not a regular file or cannot be read, or when `consume` gave up or could not
+// go on; *sizeOut gets the size the file had when opened.
+inline constexpr size_t kStopReading = size_t(-1);
+bool readRegularFileInSteps(
+    const std::string& path, size_t step,
+    const std::function<size_t(std::string_view bytes, bool atEnd)>& consume,
+    uint64_t* sizeOut = nullptr);
 // Writes a file atomically: a temporary file in the same folder, flushed, then renamed over
 // the target. On failure the target is untouched, the temporary removed, and *errorOut says why.
 bool writeFileAtomically(const std::string& path, std::string_view bytes,

@@ -277,6 +277,55 @@ TEST_F(DocumentFileTest, LineEndsWhereverTheyFall) {
   EXPECT_EQ(cr.lineEndings, kLineEndingsCR);
 }
 
+TEST_F(DocumentFileTest, Utf8FilesDecodedAsReadMatchTheWholeFileDecoding) {
+  // Past the first step of reading (1 MiB) with a character of each length across it.
+  std::string large = "<!DOCTYPE html>\r\n<p>";
+  while (large.size() < (1u << 20) - 2) large += "text \xc3\xa9 more\r\n";
+  large.resize((1u << 20) - 2, 'x');
+  for (std::string_view across : {"\xf0\x9f\x98\x80", "\xe6\x97\xa5", "\xc3\xa9"}) {
+    large += across;
+    large += "<b>tail</b>\n";
+  }
+  struct Case {
+    std::string name, bytes;
+    bool decodedAsRead;
+  };
+  const Case cases[] = {
+      {"large", large, true},
+      {"bom", "\xEF\xBB\xBF<p>\xc3\xa9</p>\r\n", true},
+      {"declared", "<meta charset=\"utf-8\"><p>\xe6\x97\xa5</p>", true},
+      {"declared-utf16", "<meta charset=\"utf-16\"><p>\xe6\x97\xa5</p>", true},
+      {"unknown-charset", "<meta charset=\"no-such\"><p>x</p>", true},
+      {"empty", "", true},
+      {"latin1", "<meta charset=\"iso-8859-1\"><p>\xe9</p>", false},
+      {"bad", large.substr(0, 3000000) + "\xff", false},
+      {"utf16", std::string("\xFF\xFE<\0p\0>\0", 8), false},
+      {"utf16-no-bom", std::string("<\0p\0>\0a\0b\0c\0<\0/\0p\0>\0", 20), false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder.write(c.name, c.bytes);
+    const std::optional<DecodedDocument> asRead = decodeUtf8DocumentFile(path);
+    const DecodedDocument whole = decodeDocumentBytes(c.bytes);
+    ASSERT_EQ(asRead.has_value(), c.decodedAsRead) << c.name;
+    if (asRead) {
+      EXPECT_EQ(asRead->text, whole.text) << c.name;
+      EXPECT_EQ(asRead->encoding, whole.encoding) << c.name;
+      EXPECT_EQ(asRead->lineEndings, whole.lineEndings) << c.name;
+      EXPECT_EQ(asRead->hasBOM, whole.hasBOM) << c.name;
+      EXPECT_FALSE(asRead->decodingErrors) << c.name;
+    }
+    // Opening takes whichever way fits and ends with the same document.
+    std::string error;
+    auto document = HeadlessDocument::open(path, std::nullopt, &error);
+    ASSERT_TRUE(document) << error;
+    EXPECT_EQ(document->text(), whole.text) << c.name;
+    EXPECT_EQ(document->openNSEncoding(), whole.encoding) << c.name;
+    EXPECT_EQ(document->hadDecodingErrors(), whole.decodingErrors) << c.name;
+  }
+  EXPECT_FALSE(decodeUtf8DocumentFile(folder.path()));
+  EXPECT_FALSE(decodeUtf8DocumentFile(folder.file("missing")));
+}
+
 TEST(DocumentFileHelpersTest, LineEndsAndNames) {
   EXPECT_EQ(detectLineEndings(u"a\r\nb\rc\n"), kLineEndingsCRLF);
   EXPECT_EQ(detectLineEndings(u"a\rb\r\n"), kLineEndingsCR);

@@ -132,6 +132,43 @@ TEST(EncodingTest, StrictUtf8AgreesWithTheConverterAtEveryCut) {
   EXPECT_EQ(*decoded, utf8.decode(large, false));
 }
 
+TEST(EncodingTest, Utf8DecodedInStepsMatchesTheWholeDecoding) {
+  // Every way of cutting a text with sequences of each length, ASCII runs long and short, and
+  // ill-formed bytes: the steps, each cut where completeUtf8Prefix says, give what one strict
+  // decoding gives, and fail where it fails.
+  const Encoding utf8 = Encoding::utf8();
+  std::string valid;
+  for (int i = 0; i < 40; ++i) {
+    valid += std::string(size_t(i % 19), 'a');
+    valid += i % 4 == 0   ? "\xc3\xa9"
+             : i % 4 == 1 ? "\xe6\x97\xa5"
+             : i % 4 == 2 ? "\xf0\x9f\x98\x80"
+                          : "<p>";
+  }
+  const std::string invalid[] = {valid + "\xe6\x97", valid.substr(0, 50) + "\x80" + valid,
+                                 valid.substr(0, 30) + "\xed\xa0\x80" + valid};
+  auto inSteps = [](std::string_view bytes, size_t step) -> std::optional<UString> {
+    UString out;
+    std::string held;
+    for (size_t at = 0; at < bytes.size(); at += step) {
+      held += bytes.substr(at, step);
+      const bool last = at + step >= bytes.size();
+      const size_t complete = last ? held.size() : completeUtf8Prefix(held);
+      if (!appendUtf8Strictly(std::string_view(held).substr(0, complete), out)) return std::nullopt;
+      held.erase(0, complete);
+    }
+    return out;
+  };
+  for (size_t step = 1; step <= 9; ++step) {
+    EXPECT_EQ(inSteps(valid, step), utf8.decode(valid, true)) << step;
+    for (const std::string& bad : invalid) EXPECT_FALSE(inSteps(bad, step)) << step;
+  }
+  EXPECT_EQ(completeUtf8Prefix("ab\xf0\x9f\x98"), 2u);
+  EXPECT_EQ(completeUtf8Prefix("ab\xf0\x9f\x98\x80"), 6u);
+  EXPECT_EQ(completeUtf8Prefix("\x80\x80\x80\x80\x80"), 5u);  // ill-formed: left to the decoder
+  EXPECT_EQ(completeUtf8Prefix(""), 0u);
+}
+
 TEST(EncodingTest, Utf16ByteOrder) {
   // Output starts with a byte order mark; input without one reads as big-endian.
   const Encoding utf16 = Encoding::utf16();

@@ -151,5 +151,57 @@ TEST(DigestTest, HexDigestOfTexts) {
   EXPECT_EQ(digestHex(UStringView(u"ab")), digestHex(std::string_view("a\0b\0", 4)));
 }
 
+TEST_F(PathsTest, RegularFilesAreReadInStepsWithHeldBackBytesHandedAgain) {
+  std::string bytes;
+  for (int i = 0; bytes.size() < 20000; ++i) bytes += std::to_string(i) + ",";
+  writeFileAtomically(path("f"), bytes);
+  // The consumer keeps back a few bytes each time; they come again ahead of the next ones.
+  std::string got;
+  int calls = 0;
+  uint64_t size = 0;
+  EXPECT_TRUE(readRegularFileInSteps(
+      path("f"), 5000,
+      [&](std::string_view part, bool atEnd) -> size_t {
+        ++calls;
+        if (calls == 1) {
+          EXPECT_EQ(part.size(), 5000u);
+        }
+        const size_t used = atEnd ? part.size() : part.size() - 3;
+        got += part.substr(0, used);
+        return used;
+      },
+      &size));
+  EXPECT_EQ(got, bytes);
+  EXPECT_EQ(size, bytes.size());
+  EXPECT_GE(calls, 4);
+
+  // A small or empty file comes whole, with the end marked.
+  for (std::string_view small : {std::string_view("<p>hello"), std::string_view()}) {
+    writeFileAtomically(path("s"), small);
+    std::vector<std::pair<std::string, bool>> parts;
+    EXPECT_TRUE(readRegularFileInSteps(path("s"), 1 << 20, [&](std::string_view part, bool atEnd) {
+      parts.emplace_back(std::string(part), atEnd);
+      return part.size();
+    }));
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(parts[0].first, small);
+    EXPECT_TRUE(parts[0].second);
+  }
+
+  // Giving up, bytes left unused at the end, no progress from a full buffer, no such file, a
+  // folder: all false.
+  auto stop = [](std::string_view, bool) { return kStopReading; };
+  EXPECT_FALSE(readRegularFileInSteps(path("f"), 5000, stop));
+  writeFileAtomically(path("s"), "abc");
+  EXPECT_FALSE(
+      readRegularFileInSteps(path("s"), 5000, [](std::string_view, bool) { return size_t(0); }));
+  EXPECT_FALSE(readRegularFileInSteps(path("s"), 5000,
+                                      [](std::string_view part, bool) { return part.size() - 1; }));
+  EXPECT_FALSE(
+      readRegularFileInSteps(path("f"), 5000, [](std::string_view, bool) { return size_t(0); }));
+  EXPECT_FALSE(readRegularFileInSteps(path("missing"), 5000, stop));
+  EXPECT_FALSE(readRegularFileInSteps(folder_.path(), 5000, stop));
+}
+
 }  // namespace
 }  // namespace vmk

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 
 #include "host/HostDocument.h"
+#include "support/Paths.h"
 #include "support/Regex.h"
 
 namespace vmk {
@@ -126,6 +128,48 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<
                   mayHoldCR(bytes, Encoding::utf8()));
   }
   return decodeWith(bytes, Encoding::windowsLatin1(), false);
+}
+
+std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
+  constexpr size_t kStep = size_t(1) << 20;  // stays in the processor's cache between steps
+  UString text;
+  uint64_t size = 0;
+  bool started = false;
+  bool hasBOM = false;
+  bool withCR = false;
+  auto consume = [&](std::string_view bytes, bool atEnd) -> size_t {
+    size_t skipped = 0;
+    if (!started) {
+      // The start decides, as decodeDocumentBytes does: UTF-8 or leave it to that.
+      started = true;
+      if (bytes.starts_with(kUtf8BOM)) {
+        hasBOM = true;
+        skipped = kUtf8BOM.size();
+      } else {
+        if (bytes.starts_with(kUtf16LEBOM) || bytes.starts_with(kUtf16BEBOM) ||
+            utf16WithoutByteOrderMark(bytes)) {
+          return kStopReading;
+        }
+        if (std::string name = declaredCharsetName(bytes); !name.empty()) {
+          const Encoding declared = Encoding::fromName(name);
+          if (declared.valid() && !declared.isUTF16() && !declared.isUTF8()) return kStopReading;
+        }
+      }
+      // Sizes the whole-file path refuses are left to it.
+      if (size > uint64_t(std::numeric_limits<int32_t>::max())) return kStopReading;
+      text.reserve(size_t(size));
+    }
+    const std::string_view rest = bytes.substr(skipped);
+    const size_t complete = atEnd ? rest.size() : completeUtf8Prefix(rest);
+    const std::string_view part = rest.substr(0, complete);
+    if (!withCR && std::memchr(part.data(), '\r', part.size())) withCR = true;
+    if (!appendUtf8Strictly(part, text)) return kStopReading;
+    return skipped + complete;
+  };
+  if (!readRegularFileInSteps(path, kStep, consume, &size)) return std::nullopt;
+  if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;  // it grew
+  if (text.capacity() > 4096 && text.capacity() / 2 > text.size()) text.shrink_to_fit();
+  return finish(std::move(text), Encoding::utf8(), hasBOM, false, withCR);
 }
 
 std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& encoding,

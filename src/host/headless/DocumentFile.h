@@ -29,6 +29,12 @@ struct DecodedDocument {
 DecodedDocument decodeDocumentBytes(std::string_view bytes,
                                     const std::optional<Encoding>& forced = std::nullopt);
 
+// The same for a regular file read in steps, for the common case only: a file whose start
+// (byte order mark, UTF-16 look, declared charset) leads decodeDocumentBytes to UTF-8 and whose
+// bytes are all well-formed UTF-8 gets the same result without its bytes ever held whole.
+// Absent for any other file (the caller reads it whole and decodes it as above).
+std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path);
+
 // Text -> bytes: LF line ends turned into `lineEndings`, encoded without loss, byte order mark
 // first when `withBOM` and the encoding has one. Absent (with *errorOut) when a character cannot
 // be encoded.

@@ -66,6 +66,12 @@ void HeadlessDocument::detachSnapshot(bool textGoesAway) {
 std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path,
                                                          std::optional<Encoding> forced,
                                                          std::string* errorOut) {
+  // Most files are UTF-8 and are decoded as they are read; any other is read whole first.
+  if (!forced) {
+    if (std::optional<DecodedDocument> decoded = decodeUtf8DocumentFile(path)) {
+      return fromDecoded(std::move(*decoded), path);
+    }
+  }
   std::string readError;
   std::optional<std::string> bytes = readFileContents(path, &readError);
   if (!bytes) {
@@ -78,7 +84,11 @@ std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path
 std::unique_ptr<HeadlessDocument> HeadlessDocument::fromBytes(std::string_view bytes,
                                                               std::optional<std::string> fileName,
                                                               std::optional<Encoding> forced) {
-  DecodedDocument decoded = decodeDocumentBytes(bytes, forced);
+  return fromDecoded(decodeDocumentBytes(bytes, forced), std::move(fileName));
+}
+
+std::unique_ptr<HeadlessDocument> HeadlessDocument::fromDecoded(
+    DecodedDocument decoded, std::optional<std::string> fileName) {
   auto document =
       std::make_unique<HeadlessDocument>(UString(), std::move(fileName), decoded.encoding);
   document->text_ = std::move(decoded.text);

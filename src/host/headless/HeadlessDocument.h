@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/HostDocument.h"
+#include "host/headless/DocumentFile.h"
 #include "support/Encoding.h"
 #include "support/Text.h"
 
@@ -139,6 +140,8 @@ class HeadlessDocument final : public HostDocument {
   bool lastSelectionScrolled() const { return lastSelectionScrolled_; }
 
  private:
+  static std::unique_ptr<HeadlessDocument> fromDecoded(DecodedDocument decoded,
+                                                       std::optional<std::string> fileName);
   friend class HeadlessTextStorage;
   friend class HeadlessTextView;
 
