@@ -1,6 +1,7 @@
 #include "results/VmkErrorBrowser.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "engine/VmkHTMLChecker.h"
 #include "errors/MessageTables.h"
@@ -48,14 +49,18 @@ std::string pathOfFileAddress(const std::string& address) {
 void countLevels(const VmkErrorLocationList& locations, int& errors, int& cautions) {
   errors = 0;
   cautions = 0;
-  // Levels are looked up once per run of records of one code: a check can leave many.
+  // Levels are looked up once per code: records point to one stored copy of their code (see
+  // internedErrorCode), so its address is the key, and a run leaves few codes many times each.
+  std::unordered_map<const std::string*, int> levels;
   const std::string* lastCode = nullptr;
   int lastLevel = 0;
   for (const auto& location : locations) {
-    const std::string& code = location->errorCode();
-    if (!lastCode || code != *lastCode) {
-      lastCode = &code;
-      lastLevel = location->errorLevel();
+    const std::string* code = &location->errorCode();
+    if (code != lastCode) {
+      auto [it, added] = levels.try_emplace(code, 0);
+      if (added) it->second = location->errorLevel();
+      lastCode = code;
+      lastLevel = it->second;
     }
     if (lastLevel == 2) ++errors;
     if (lastLevel == 1) ++cautions;
