@@ -1,5 +1,7 @@
 #include "engine/VmkHTMLChecker.h"
 
+#include <atomic>
+
 #include <exception>
 #include <thread>
 
@@ -127,16 +129,32 @@ void VmkHTMLChecker::runTagListPasses() {
   }
 
   // The attribute pass reads names and ranges and fills the attribute records; the walk and the
-  // element checks set depths and pairs: no field is written by one and read by the other. Once
-  // done with the element checks, this thread runs the order pass (which reads the records)
-  // and then shares the attribute value checks.
+  // element checks set depths and pairs: no field is written by one and read by the other. The
+  // order pass needs both the records and the direct content (made after the walk); it reads
+  // neither the value checks' outcome nor what the element checks leave, so the thread that is
+  // free first runs it: the attribute thread once the value checks are all taken, if the content
+  // is made by then, or this thread after the element checks. Its errors are kept apart to come
+  // last. The value checks are shared by both threads.
   prepareErrorLevels();
   levelCacheFrozen_ = true;
   ErrorSink attributeErrors;
   ErrorSink orderErrors;
   AttributeValueWork values(htmlDictionary_.get());
   std::exception_ptr attributeFailure;
+  std::exception_ptr orderFailure;
   std::unique_ptr<DirectContent> content;
+  std::atomic<const DirectContent*> contentMade{nullptr};
+  std::atomic<bool> orderTaken{false};
+  auto runOrderPass = [&](const DirectContent& made) {
+    ErrorSink* const ownSink = threadErrorSink_;
+    threadErrorSink_ = &orderErrors;
+    try {
+      checkSpecialTagsOrder(made);
+    } catch (...) {
+      orderFailure = std::current_exception();
+    }
+    threadErrorSink_ = ownSink;
+  };
   {
     std::jthread attributes([&] {
       threadErrorSink_ = &attributeErrors;
@@ -152,6 +170,10 @@ void VmkHTMLChecker::runTagListPasses() {
       } catch (...) {
         attributeFailure = std::current_exception();
       }
+      if (!attributeFailure) {
+        const DirectContent* made = contentMade.load(std::memory_order_acquire);
+        if (made && !orderTaken.exchange(true)) runOrderPass(*made);
+      }
       threadErrorSink_ = nullptr;
     });
     try {
@@ -159,13 +181,10 @@ void VmkHTMLChecker::runTagListPasses() {
       content = entryDepths_.size() == tagLocations_.size()
                     ? std::make_unique<DirectContent>(std::move(entryDepths_))
                     : std::make_unique<DirectContent>(tagLocations_);
+      contentMade.store(content.get(), std::memory_order_release);
       checkElementReleations(*content);
-      // The order pass reads only the attribute records, not the value checks' outcome: it
-      // runs as soon as the records are made, its errors kept apart to come last.
       values.waitUntilReady();
-      threadErrorSink_ = &orderErrors;
-      checkSpecialTagsOrder(*content);
-      threadErrorSink_ = nullptr;
+      if (!orderTaken.exchange(true)) runOrderPass(*content);
       checkAttributeValues(values);
     } catch (...) {
       threadErrorSink_ = nullptr;
@@ -176,6 +195,7 @@ void VmkHTMLChecker::runTagListPasses() {
   }
   levelCacheFrozen_ = false;
   if (attributeFailure) std::rethrow_exception(attributeFailure);
+  if (orderFailure) std::rethrow_exception(orderFailure);
   // The attribute errors come after those of the element checks, as when run in turn: those
   // of the records first, then those of the values.
   appendErrors(attributeErrors);
