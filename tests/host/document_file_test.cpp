@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "host/headless/DocumentFile.h"
 #include "host/headless/HeadlessDocument.h"
+#include "support/Digest.h"
 
 namespace vmk {
 namespace {
@@ -313,6 +314,11 @@ TEST_F(DocumentFileTest, Utf8FilesDecodedAsReadMatchTheWholeFileDecoding) {
       EXPECT_EQ(asRead->lineEndings, whole.lineEndings) << c.name;
       EXPECT_EQ(asRead->hasBOM, whole.hasBOM) << c.name;
       EXPECT_FALSE(asRead->decodingErrors) << c.name;
+      // A digest worked out on the way, unless line ends changed the text afterwards.
+      if (asRead->digest) {
+        EXPECT_EQ(*asRead->digest, digestHex(UStringView(whole.text))) << c.name;
+      }
+      EXPECT_EQ(asRead->digest.has_value(), c.bytes.find('\r') == std::string::npos) << c.name;
     }
     // Opening takes whichever way fits and ends with the same document.
     std::string error;
@@ -321,6 +327,7 @@ TEST_F(DocumentFileTest, Utf8FilesDecodedAsReadMatchTheWholeFileDecoding) {
     EXPECT_EQ(document->text(), whole.text) << c.name;
     EXPECT_EQ(document->openNSEncoding(), whole.encoding) << c.name;
     EXPECT_EQ(document->hadDecodingErrors(), whole.decodingErrors) << c.name;
+    EXPECT_EQ(document->md5DigestString(), digestHex(UStringView(whole.text))) << c.name;
   }
   EXPECT_FALSE(decodeUtf8DocumentFile(folder.path()));
   EXPECT_FALSE(decodeUtf8DocumentFile(folder.file("missing")));

@@ -147,6 +147,17 @@ TEST(DigestTest, HexDigestOfTexts) {
   EXPECT_EQ(d.find_first_not_of("0123456789abcdef"), std::string::npos);
   EXPECT_EQ(d, digestHex(UStringView(u"<html>")));
   EXPECT_NE(d, digestHex(UStringView(u"<html> ")));
+  // Given piece by piece, across the sizes where the digest changes its way of working.
+  UString text;
+  for (int i = 0; text.size() < 5000; ++i)
+    text += char16_t(u'a' + i % 26) + UString(size_t(i % 7), u'\u00e9');
+  for (size_t piece : {size_t(1), size_t(7), size_t(120), size_t(1000), size_t(6000)}) {
+    TextDigest digest;
+    for (size_t at = 0; at < text.size(); at += piece)
+      digest.add(UStringView(text).substr(at, piece));
+    EXPECT_EQ(digest.hex(), digestHex(UStringView(text))) << piece;
+  }
+  EXPECT_EQ(TextDigest().hex(), digestHex(UStringView()));
   // The UTF-16 form hashes its bytes: the same as hashing those bytes directly.
   EXPECT_EQ(digestHex(UStringView(u"ab")), digestHex(std::string_view("a\0b\0", 4)));
 }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "host/HostDocument.h"
+#include "support/Digest.h"
 #include "support/Paths.h"
 #include "support/Regex.h"
 
@@ -137,6 +138,7 @@ std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
   bool started = false;
   bool hasBOM = false;
   bool withCR = false;
+  TextDigest digest;
   auto consume = [&](std::string_view bytes, bool atEnd) -> size_t {
     size_t skipped = 0;
     if (!started) {
@@ -163,13 +165,18 @@ std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
     const size_t complete = atEnd ? rest.size() : completeUtf8Prefix(rest);
     const std::string_view part = rest.substr(0, complete);
     if (!withCR && std::memchr(part.data(), '\r', part.size())) withCR = true;
+    const size_t before = text.size();
     if (!appendUtf8Strictly(part, text)) return kStopReading;
+    // The digest of the text the document starts with, from the units just written.
+    digest.add(UStringView(text).substr(before));
     return skipped + complete;
   };
   if (!readRegularFileInSteps(path, kStep, consume, &size)) return std::nullopt;
   if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;  // it grew
   if (text.capacity() > 4096 && text.capacity() / 2 > text.size()) text.shrink_to_fit();
-  return finish(std::move(text), Encoding::utf8(), hasBOM, false, withCR);
+  DecodedDocument decoded = finish(std::move(text), Encoding::utf8(), hasBOM, false, withCR);
+  if (!withCR) decoded.digest = digest.hex();  // CRs change the text after decoding
+  return decoded;
 }
 
 std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& encoding,

@@ -17,7 +17,8 @@ struct DecodedDocument {
   Encoding encoding;
   int lineEndings = 3;  // kLineEndingsLF
   bool hasBOM = false;
-  bool decodingErrors = false;  // some bytes were replaced with U+FFFD
+  bool decodingErrors = false;        // some bytes were replaced with U+FFFD
+  std::optional<std::string> digest;  // digestHex(text), when worked out while decoding
 };
 
 // Bytes -> text. The encoding is, in this order: the one a byte order mark names (UTF-8,

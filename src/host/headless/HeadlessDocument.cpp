@@ -97,6 +97,8 @@ std::unique_ptr<HeadlessDocument> HeadlessDocument::fromDecoded(
   document->decodingErrors_ = decoded.decodingErrors;
   document->documentType_ =
       isHTMLDocument(document->fileName_, document->text_) ? kHTMLDocumentType : 0;
+  if (decoded.digest)
+    document->digestCache_.emplace(document->version_, std::move(*decoded.digest));
   return document;
 }
 
