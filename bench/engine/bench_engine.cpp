@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "dictionary/VmkDictionary.h"
+#include "engine/DirectContent.h"
 #include "engine/VmkHTMLChecker.h"
 #include "host/headless/HeadlessDocument.h"
 #include "support/Paths.h"
@@ -82,6 +83,7 @@ void timeFullRun(const char* label, const UString& text) {
   timed("dictionary", [&] { checker->determinHTMLDictionary(); });
   timed("scanner", [&] { checker->makeTagLocationsArray(); });
   timed("tree walk", [&] { checker->makeElementFiliation(); });
+  timed("direct content", [&] { DirectContent content(checker->tagLocations()); });
   timed("element checks", [&] { checker->checkElementReleations(); });
   timed("attribute checks", [&] { checker->checkAttributeNamesAndValues(); });
   timed("order checks", [&] { checker->checkSpecialTagsOrder(); });
