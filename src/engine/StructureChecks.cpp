@@ -131,9 +131,12 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
     return f;
   };
 
+  size_t ampersandCursor = 0;
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
     Facts& f = factsOf(i);
     if (f.textRun) {
+      // Only an "&" can be reported in a text run: runs the scan met none in are not searched.
+      if (!textRunMayHoldAmpersand(i, ampersandCursor)) continue;
       const VmkTagLocation& run = *tagLocations_[i];
       const VmkTagLocation* previous = run.prevTag();
       if (previous && i > 0 && previous == tagLocations_[i - 1].get()) {

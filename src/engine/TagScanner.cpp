@@ -147,7 +147,7 @@ class WrittenNameCache {
 };
 
 // Classes of the ASCII code units for the scanner's text loop.
-enum : uint8_t { kPlainUnit = 0, kSpaceUnit = 1, kStopUnit = 2 };
+enum : uint8_t { kPlainUnit = 0, kSpaceUnit = 1, kStopUnit = 2, kAmpersandUnit = 3 };
 
 constexpr std::array<uint8_t, 128> makeUnitClasses() {
   std::array<uint8_t, 128> classes{};
@@ -157,18 +157,20 @@ constexpr std::array<uint8_t, 128> makeUnitClasses() {
   classes[0] = kStopUnit;
   classes[size_t('<')] = kStopUnit;
   classes[size_t('>')] = kStopUnit;
+  classes[size_t('&')] = kAmpersandUnit;  // data, noted for the reference checks
   return classes;
 }
 
 constexpr std::array<uint8_t, 128> kUnitClasses = makeUnitClasses();
 
 // From p on, the first unit that the text loop must look at once the run already holds data:
-// "<", ">", NUL or a unit above 127; eight units at a time. Stops short of the last few units
+// "<", ">", "&", NUL or a unit above 127; eight units at a time. Stops short of the last few units
 // of the text, which the loop reads one by one.
 inline uint32_t skipPlainUnits(const char16_t* text, uint32_t p, uint32_t end) {
 #if defined(__SSE2__)
   const __m128i lt = _mm_set1_epi16(u'<');
   const __m128i gt = _mm_set1_epi16(u'>');
+  const __m128i amp = _mm_set1_epi16(u'&');
   const __m128i zero = _mm_setzero_si128();
   const __m128i highBits = _mm_set1_epi16(int16_t(0xFF80));
   while (p + 8 <= end) {
@@ -176,7 +178,7 @@ inline uint32_t skipPlainUnits(const char16_t* text, uint32_t p, uint32_t end) {
     const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(units, highBits), zero);
     const __m128i special =
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, lt), _mm_cmpeq_epi16(units, gt)),
-                     _mm_cmpeq_epi16(units, zero));
+                     _mm_or_si128(_mm_cmpeq_epi16(units, zero), _mm_cmpeq_epi16(units, amp)));
     // Stop units: special ones, and every unit that is not ASCII.
     const int mask = _mm_movemask_epi8(special) | (~_mm_movemask_epi8(ascii) & 0xFFFF);
     if (mask != 0) return p + uint32_t(__builtin_ctz(unsigned(mask)) >> 1);
@@ -216,6 +218,8 @@ size_t VmkHTMLChecker::scanTagLocations() {
   tagLocations_ = VmkTagLocationList();
   tagNameIndex_.reset();
   entryDepths_ = std::vector<int32_t>();
+  ampersandRuns_.clear();
+  ampersandRunsKnown_ = false;
 
   const UStringView buffer = sourceBuffer();
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -224,7 +228,8 @@ size_t VmkHTMLChecker::scanTagLocations() {
           ? secondScanStart(buffer, end)
           : kNotFound;
   if (split == kNotFound) {
-    scanTagList(0, kNotFound, tagLocations_);
+    scanTagList(0, kNotFound, tagLocations_, ampersandRuns_);
+    ampersandRunsKnown_ = true;
     return tagLocations_.size();
   }
 
@@ -237,20 +242,21 @@ size_t VmkHTMLChecker::scanTagLocations() {
   levelCacheFrozen_ = true;
   ErrorSink laterErrors;
   VmkTagLocationList later;
+  std::vector<uint32_t> laterAmpersandRuns;
   std::exception_ptr laterFailure;
   bool stopped = false;
   {
     std::jthread second([&] {
       threadErrorSink_ = &laterErrors;
       try {
-        scanTagList(split, kNotFound, later);
+        scanTagList(split, kNotFound, later, laterAmpersandRuns);
       } catch (...) {
         laterFailure = std::current_exception();
       }
       threadErrorSink_ = nullptr;
     });
     try {
-      stopped = scanTagList(0, split, tagLocations_);
+      stopped = scanTagList(0, split, tagLocations_, ampersandRuns_);
     } catch (...) {
       second.join();
       levelCacheFrozen_ = false;
@@ -258,11 +264,16 @@ size_t VmkHTMLChecker::scanTagLocations() {
     }
   }
   levelCacheFrozen_ = false;
-  if (!stopped) return tagLocations_.size();
+  if (!stopped) {
+    ampersandRunsKnown_ = true;
+    return tagLocations_.size();
+  }
   if (laterFailure) std::rethrow_exception(laterFailure);
 
   appendErrors(laterErrors);
   const size_t offset = tagLocations_.size();
+  for (uint32_t place : laterAmpersandRuns) ampersandRuns_.push_back(uint32_t(offset) + place);
+  ampersandRunsKnown_ = true;
   if (later.empty()) return offset;
   if (!tagLocations_.empty()) {
     tagLocations_.back()->setNextTag(later.front().get());
@@ -274,7 +285,14 @@ size_t VmkHTMLChecker::scanTagLocations() {
   return offset;
 }
 
-bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list) {
+bool VmkHTMLChecker::textRunMayHoldAmpersand(size_t i, size_t& cursor) const {
+  if (!ampersandRunsKnown_) return true;
+  while (cursor < ampersandRuns_.size() && ampersandRuns_[cursor] < i) ++cursor;
+  return cursor < ampersandRuns_.size() && ampersandRuns_[cursor] == i;
+}
+
+bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list,
+                                 std::vector<uint32_t>& ampersandRuns) {
   const UStringView buffer = sourceBuffer();
   // Ranges are 32-bit; a longer text is scanned up to that limit.
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -292,6 +310,8 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
   const NameFacts* currentFacts = nullptr;  // the dictionary's answers for current's name
   VmkTagLocation* last = nullptr;
   uint64_t dataCount = 0;
+  // The last "&" met in data (or the start of raw text, which is not looked through).
+  uint32_t lastAmpersand = kNotFound;
 
   auto append = [&](std::unique_ptr<VmkTagLocation> entry) {
     entry->setListIndex(uint32_t(list.size()));
@@ -305,6 +325,8 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
     text->setInternedElementName(VmkTagLocation::textRunName());
     text->setTagRange(Range(textStart, p - textStart));
     text->setEndTagType(2);
+    if (lastAmpersand != kNotFound && lastAmpersand >= textStart && lastAmpersand < p)
+      ampersandRuns.push_back(uint32_t(list.size()));
     append(std::move(text));
   };
 
@@ -320,7 +342,8 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
       if (u < 128) {
         const uint8_t unitClass = kUnitClasses[u];
         if (unitClass == kStopUnit) break;
-        if (unitClass == kPlainUnit) ++dataCount;
+        if (unitClass == kAmpersandUnit) lastAmpersand = p;
+        if (unitClass != kSpaceUnit) ++dataCount;
       } else {
         if (japanese || isHalfwidthKatakana(u)) break;
         ++dataCount;
@@ -440,6 +463,8 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
         tag->setElementName(name.stored);
       tag->setEndTagType(type);
       currentFacts = name.facts;
+      // A tag written with a text run's name is checked as one: its whole text is searched.
+      if (isTextRunName(tag->elementName())) ampersandRuns.push_back(uint32_t(list.size()));
       append(std::move(tag));
       continue;
     }
@@ -481,7 +506,9 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
 
       if (currentFacts->rawText) {
         // Raw character data up to "</" + name (what follows the name is not examined). The
-        // ">" itself is counted, so the content always becomes a text entry.
+        // ">" itself is counted, so the content always becomes a text entry, noted as one that
+        // may hold an "&".
+        lastAmpersand = textStart;
         const UStringView scanned = buffer.substr(0, end);
         while (p < end) {
           // Only a "<" can begin the end: the units before it are passed over at once.

@@ -301,6 +301,49 @@ TEST(StructureBase, HrefWithoutValueIsReportedAtItsName) {
   EXPECT_EQ(runBothPasses(*c), (Strings{at("BaseURLMustBeAbsolute", text, u"href")}));
 }
 
+// ---- References in text runs ----
+
+TEST(StructureCharRefs, RunsTheScanMetNoAmpersandInAreSkippedWithoutLosingAnError) {
+  // "&" in text, in attribute values, comments, raw text, CDATA sections, a tag named like a
+  // text run, and in runs on both sides of where a second scanning thread starts: the errors
+  // are those of searching every run (the scan's record set aside), with one thread or two.
+  std::u16string body;
+  for (int i = 0; i < 40; ++i) {
+    body += u"<p title=\"a&b\">plain text " + std::u16string(size_t(i % 5) * 9, u'x') + u"</p>\n";
+    body += u"<p>bare & here, &amp; fine, &copy missing</p><!-- & in a comment -->\n";
+    body += u"<script>if (a && b) x();</script><style>p{}</style>\n";
+    body += u"<div>&#169; and &#xZZ; <#DATA a=&b> tail &</div>\n";
+    if (i % 7 == 3) body += u"<p><![CDATA[ a & b ]]> after & too</p>\n";
+  }
+  for (const std::string name : {"HTML 4.01 Transitional", "XHTML 1.0 Transitional"}) {
+    const bool xml = name[0] == 'X';
+    const std::u16string text =
+        (xml ? u"<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>t</title></head><body>"
+             : u"<html><head><title>t</title></head><body>") +
+        body + u"</body></html>";
+    for (bool twoThreads : {false, true}) {
+      Strings lists[2];
+      for (bool searchAll : {false, true}) {
+        auto checker = VmkHTMLChecker::initOneMore();
+        checker->initialize();
+        if (twoThreads) checker->setParallelLimits(1, size_t(1) << 30);
+        checker->setSourceString(text);
+        auto dictionary = shipped(name);
+        checker->isXHTML = dictionary && dictionary->isXML();
+        checker->setHtmlDictionary(std::move(dictionary));
+        checker->makeTagLocationsArray();
+        checker->makeElementFiliation();
+        checker->errorLocations().clear();
+        if (searchAll) (void)checker->tagLocations();  // the record no longer trusted
+        checker->checkElementReleations();
+        lists[searchAll] = errorList(*checker);
+      }
+      EXPECT_EQ(lists[0], lists[1]) << name << (twoThreads ? ", two threads" : "");
+      EXPECT_GT(lists[0].size(), 100u) << name;
+    }
+  }
+}
+
 // ---- The list as a whole ----
 
 TEST(StructureList, EmptyListReportsNothingAtAll) {
