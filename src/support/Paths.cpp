@@ -91,8 +91,20 @@ std::string resourcePath(std::string_view relative) {
   return resourceDirectory() + "/" + std::string(relative);
 }
 
+namespace {
+
+// Looked at before opening: opening a named pipe, even to close it at once, would let a writer
+// waiting on it go on and then find no reader.
+bool isRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
 std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit,
                                                 uint64_t* sizeOut) {
+  if (!isRegularFile(path)) return std::nullopt;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
@@ -164,6 +176,7 @@ std::optional<std::string> readFileContents(const std::string& path, std::string
 bool readRegularFileInSteps(const std::string& path, size_t step,
                             const std::function<size_t(std::string_view, bool)>& consume,
                             uint64_t* sizeOut) {
+  if (!isRegularFile(path)) return false;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};

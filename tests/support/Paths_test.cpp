@@ -1,12 +1,16 @@
 #include "support/Paths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "TestSupport.h"
 #include "support/Digest.h"
@@ -212,6 +216,29 @@ TEST_F(PathsTest, RegularFilesAreReadInStepsWithHeldBackBytesHandedAgain) {
       readRegularFileInSteps(path("f"), 5000, [](std::string_view, bool) { return size_t(0); }));
   EXPECT_FALSE(readRegularFileInSteps(path("missing"), 5000, stop));
   EXPECT_FALSE(readRegularFileInSteps(folder_.path(), 5000, stop));
+}
+
+TEST_F(PathsTest, NamedPipesAreNotOpenedByTheRegularFileReaders) {
+  // A writer waits for a reader to open the pipe; the readers of regular files must not be
+  // that reader, or the writer would go on and find nobody reading.
+  const std::string fifo = path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::atomic<bool> opened{false};
+  std::thread writer([&] {
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    opened = true;
+    if (fd >= 0) ::close(fd);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the writer is waiting by now
+  EXPECT_FALSE(readRegularFileStart(fifo, 4096));
+  EXPECT_FALSE(
+      readRegularFileInSteps(fifo, 4096, [](std::string_view part, bool) { return part.size(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(opened.load());
+  // Let the writer go.
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  writer.join();
+  if (reader >= 0) ::close(reader);
 }
 
 }  // namespace
