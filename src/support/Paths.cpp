@@ -93,30 +93,34 @@ std::string resourcePath(std::string_view relative) {
 
 namespace {
 
-// Looked at before opening: opening a named pipe, even to close it at once, would let a writer
-// waiting on it go on and then find no reader.
-bool isRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+// A descriptor of the regular file at `path` and its status, or -1 for anything else. The path
+// is looked at before it is opened: opening a named pipe, even to close it at once, would let
+// a writer waiting on it go on and then find no reader.
+int openRegularFile(const std::string& path, struct stat& st) {
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
 
 std::optional<std::string> readRegularFileStart(const std::string& path, size_t limit,
                                                 uint64_t* sizeOut) {
-  if (!isRegularFile(path)) return std::nullopt;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
   struct stat st {};
+  const int fd = openRegularFile(path, st);
+  if (fd < 0) return std::nullopt;
   std::optional<std::string> start;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    std::string bytes(limit, '\0');
-    const ssize_t got = ::read(fd, bytes.data(), limit);
-    if (got >= 0) {
-      bytes.resize(size_t(got));
-      start = std::move(bytes);
-      if (sizeOut) *sizeOut = uint64_t(st.st_size);
-    }
+  std::string bytes(limit, '\0');
+  const ssize_t got = ::read(fd, bytes.data(), limit);
+  if (got >= 0) {
+    bytes.resize(size_t(got));
+    start = std::move(bytes);
+    if (sizeOut) *sizeOut = uint64_t(st.st_size);
   }
   ::close(fd);
   return start;
@@ -176,14 +180,9 @@ std::optional<std::string> readFileContents(const std::string& path, std::string
 bool readRegularFileInSteps(const std::string& path, size_t step,
                             const std::function<size_t(std::string_view, bool)>& consume,
                             uint64_t* sizeOut) {
-  if (!isRegularFile(path)) return false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || step == 0) {
-    ::close(fd);
-    return false;
-  }
+  const int fd = step == 0 ? -1 : openRegularFile(path, st);
+  if (fd < 0) return false;
   if (sizeOut) *sizeOut = uint64_t(st.st_size);
   // A small file is read in one step (its end is found by a second read).
   step = std::max<size_t>(4096, size_t(std::min<uint64_t>(step, uint64_t(st.st_size) + 1)));
