@@ -1,10 +1,12 @@
 // The tag scanner: one pass over the checked text, by index, turning it into the tag list.
 // A large text is scanned by two threads, each from its own starting point (see
 // makeTagLocationsArray).
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <exception>
 #include <limits>
+#include <new>
 #include <thread>
 #include <unordered_map>
 
@@ -242,6 +244,17 @@ size_t VmkHTMLChecker::scanTagLocations() {
   levelCacheFrozen_ = true;
   ErrorSink laterErrors;
   VmkTagLocationList later;
+  // Room for the whole list up front (about one entry per 20 units in markup; only the pages
+  // written are ever provided), so that neither part's list is copied as it grows and the
+  // second part is appended in place. A denser text grows the lists as usual.
+  constexpr size_t kUnitsPerEntry = 16;
+  constexpr size_t kMostReserved = size_t(1) << 24;
+  try {
+    tagLocations_.reserve(std::min<size_t>(end / kUnitsPerEntry, kMostReserved));
+    later.reserve(std::min<size_t>((end - split) / kUnitsPerEntry, kMostReserved));
+  } catch (const std::bad_alloc&) {
+    // Only a head start.
+  }
   std::vector<uint32_t> laterAmpersandRuns;
   std::exception_ptr laterFailure;
   bool stopped = false;
