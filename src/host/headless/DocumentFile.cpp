@@ -97,6 +97,20 @@ std::string declaredCharsetName(std::string_view bytes) {
   return std::string();
 }
 
+namespace {
+
+// The encoding a declaration near the start names, when it is known and can be right (the
+// declaration was read as ASCII, so a UTF-16 one cannot be).
+std::optional<Encoding> usableDeclaredEncoding(std::string_view bytes) {
+  const std::string name = declaredCharsetName(bytes);
+  if (name.empty()) return std::nullopt;
+  Encoding declared = Encoding::fromName(name);
+  if (!declared.valid() || declared.isUTF16()) return std::nullopt;
+  return declared;
+}
+
+}  // namespace
+
 DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<Encoding>& forced) {
   if (bytes.starts_with(kUtf8BOM)) {
     return decodeWith(bytes.substr(kUtf8BOM.size()), Encoding::utf8(), true);
@@ -115,13 +129,9 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<
     }
   }
 
-  if (std::string name = declaredCharsetName(bytes); !name.empty()) {
-    Encoding declared = Encoding::fromName(name);
-    // The declaration was read as ASCII, so a UTF-16 declaration cannot be right.
-    if (declared.valid() && !declared.isUTF16()) {
-      if (std::optional<UString> text = declared.decode(bytes, true)) {
-        return finish(std::move(*text), declared, false, false, mayHoldCR(bytes, declared));
-      }
+  if (const std::optional<Encoding> declared = usableDeclaredEncoding(bytes)) {
+    if (std::optional<UString> text = declared->decode(bytes, true)) {
+      return finish(std::move(*text), *declared, false, false, mayHoldCR(bytes, *declared));
     }
   }
   if (std::optional<UString> text = Encoding::utf8().decode(bytes, true)) {
@@ -152,10 +162,8 @@ std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
             utf16WithoutByteOrderMark(bytes)) {
           return kStopReading;
         }
-        if (std::string name = declaredCharsetName(bytes); !name.empty()) {
-          const Encoding declared = Encoding::fromName(name);
-          if (declared.valid() && !declared.isUTF16() && !declared.isUTF8()) return kStopReading;
-        }
+        const std::optional<Encoding> declared = usableDeclaredEncoding(bytes);
+        if (declared && !declared->isUTF8()) return kStopReading;
       }
       // Sizes the whole-file path refuses are left to it.
       if (size > uint64_t(std::numeric_limits<int32_t>::max())) return kStopReading;
