@@ -244,9 +244,10 @@ size_t VmkHTMLChecker::scanTagLocations() {
   levelCacheFrozen_ = true;
   ErrorSink laterErrors;
   VmkTagLocationList later;
-  // Room for the whole list up front (about one entry per 20 units in markup; only the pages
-  // written are ever provided), so that neither part's list is copied as it grows and the
-  // second part is appended in place. A denser text grows the lists as usual.
+  // Room for the whole list up front (one entry per 16 units, a little more than markup
+  // usually makes; only the pages written are ever provided), so that neither part's list is
+  // copied as it grows and the second part is appended in place. A denser text grows the lists
+  // as usual.
   constexpr size_t kUnitsPerEntry = 16;
   constexpr size_t kMostReserved = size_t(1) << 24;
   try {
