@@ -279,25 +279,29 @@ void appendNumber(std::string& out, int64_t value) {
   out.append(digits, result.ptr);
 }
 
+// Records are rendered and handed on a block of this many at a time.
+constexpr size_t kRecordsPerBlock = 512;
+
 // Reports of this many records and more are rendered by two threads, each with a renderer (and
-// line cursor) of its own (see renderOnTwoThreads).
+// line cursor) of its own (see renderOnTwoThreads). So are reports of a block or more on a
+// large text: finding the lines, a walk through the text, is then most of the work.
 constexpr size_t kTwoThreadsFrom = 8192;
+constexpr size_t kTwoThreadsTextFrom = size_t(1) << 20;
 
 // Two renderers only read shared state when every record is either placed on its line already
 // or belongs to the report's own text (placed by the renderer's cursor).
 bool renderableByTwoThreads(const FileReport& report) {
   const size_t count = report.locations ? report.locations->size() : 0;
-  if (count < kTwoThreadsFrom || std::thread::hardware_concurrency() < 2) return false;
-  if (!report.document || !report.text) return false;
+  if (!report.document || !report.text || std::thread::hardware_concurrency() < 2) return false;
+  if (count < kTwoThreadsFrom &&
+      (count < kRecordsPerBlock || report.text->size() < kTwoThreadsTextFrom))
+    return false;
   for (const auto& record : *report.locations) {
     if (record->cachedErrorParagraphIndex() == -1 && record->parentDocument() != report.document)
       return false;
   }
   return true;
 }
-
-// Records are rendered and handed on a block of this many at a time.
-constexpr size_t kRecordsPerBlock = 512;
 
 // Renders records [0, count) as `render(renderer, from, to, text)` appends them, on this
 // thread and another: each first finds the lines of one half of the records (a cursor of its
