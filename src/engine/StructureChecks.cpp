@@ -114,22 +114,18 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
   // Per spelling: what kind of entry it names and, asked once, whether text may stand directly
   // inside the element (-1 not asked, 0 no, 1 yes, 2 not in the dictionary).
   struct Facts {
-    bool known = false;
     bool textRun = false;
     bool endTag = false;
     int8_t takesText = -1;
     int8_t bareAmpersandsAfter = -1;  // the text run after such an entry is not searched
   };
   std::vector<Facts> facts(size_t(index.spellingCount()));
-  auto factsOf = [&](size_t i) -> Facts& {
-    Facts& f = facts[size_t(index.spellingKey(i))];
-    if (!f.known) {
-      f.known = true;
-      f.textRun = tagLocations_[i]->isTextRun();
-      f.endTag = tagLocations_[i]->isEndTag();
-    }
-    return f;
-  };
+  for (size_t k = 0; k < facts.size(); ++k) {
+    const UString& name = index.spellingText(int32_t(k));
+    facts[k].textRun = !name.empty() && name[0] == u'#';
+    facts[k].endTag = !name.empty() && name[0] == u'/';
+  }
+  auto factsOf = [&](size_t i) -> Facts& { return facts[size_t(index.spellingKey(i))]; };
 
   size_t ampersandCursor = 0;
   for (size_t i = 0; i < tagLocations_.size(); ++i) {
@@ -190,34 +186,44 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
 
   const size_t n = tagLocations_.size();
   const TagNameIndex& index = currentTagNameIndex();
-  // Per spelling, found on its first entry.
+  // Per spelling (a large list has hundreds of thousands of entries and a few dozen spellings).
   struct Facts {
-    bool known = false;
     bool skipped = false;  // a text run or an end tag
     bool section = false;  // named like a section of html
     bool linkable = false;
     OrderName kind = OrderName::kOther;
   };
-  std::vector<Facts> facts(size_t(index.spellingCount()));
-  auto factsOf = [&](size_t i) -> const Facts& {
-    Facts& f = facts[size_t(index.spellingKey(i))];
-    if (!f.known) {
-      const VmkTagLocation& tag = *tagLocations_[i];
-      const UString& name = tag.elementName();
-      f.known = true;
-      f.skipped = tag.isTextRun() || tag.isEndTag();
-      f.section = ruleFor(kSectionRules, name) != nullptr;
-      f.linkable = gLinkableTags().containsIgnoringCase(name);
-      f.kind = orderNameOf(name);
+  const size_t spellings = size_t(index.spellingCount());
+  std::vector<Facts> facts(spellings);
+  for (size_t k = 0; k < spellings; ++k) {
+    const UString& name = index.spellingText(int32_t(k));
+    Facts& f = facts[k];
+    f.skipped = !name.empty() && (name[0] == u'#' || name[0] == u'/');
+    f.section = ruleFor(kSectionRules, name) != nullptr;
+    f.linkable = gLinkableTags().containsIgnoringCase(name);
+    f.kind = orderNameOf(name);
+  }
+  // Per spelling: whether the loop below looks at its entries. Linkable elements are looked at
+  // until an attribute holding a URL was met in one of them.
+  std::vector<uint8_t> lookedAt(spellings);
+  auto decideLooks = [&](bool linkables) {
+    for (size_t k = 0; k < spellings; ++k) {
+      const Facts& f = facts[k];
+      lookedAt[k] = !f.skipped && (f.kind != OrderName::kOther || (f.linkable && linkables));
     }
-    return f;
   };
+  decideLooks(true);
+  auto spellingOf = [&](size_t i) { return size_t(index.spellingKey(i)); };
 
   // The last entry named HEAD, at any depth; and, made when an html element asks for them, the
   // entries named like a section of html, by depth, in source order.
   int64_t lastHead = -1;
-  for (size_t i = n; i-- > 0 && lastHead < 0;)
-    if (factsOf(i).kind == OrderName::kHead) lastHead = int64_t(i);
+  for (size_t i = n; i-- > 0;) {
+    if (facts[spellingOf(i)].kind == OrderName::kHead) {
+      lastHead = int64_t(i);
+      break;
+    }
+  }
   std::map<int32_t, std::vector<int32_t>> sectionsByDepth;
   bool sectionsMade = false;
 
@@ -226,8 +232,8 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
   bool urlAttributeMet = false;
 
   for (size_t i = 0; i < n; ++i) {
-    const Facts& f = factsOf(i);
-    if (f.skipped || (f.kind == OrderName::kOther && (!f.linkable || urlAttributeMet))) continue;
+    if (!lookedAt[spellingOf(i)]) continue;
+    const Facts& f = facts[spellingOf(i)];
     VmkTagLocation& tag = *tagLocations_[i];
     const UString& name = tag.elementName();
     const int32_t depth = tag.tagDepth() + 1;
@@ -240,7 +246,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
         if (!sectionsMade) {
           sectionsMade = true;
           for (size_t j = 0; j < n; ++j)
-            if (factsOf(j).section)
+            if (facts[spellingOf(j)].section)
               sectionsByDepth[tagLocations_[j]->tagDepth()].push_back(int32_t(j));
         }
         if (auto it = sectionsByDepth.find(depth); it != sectionsByDepth.end()) {
@@ -303,6 +309,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
     if (f.linkable && !urlAttributeMet && tag.attributes()) {
       for (const VmkAttribute& attribute : *tag.attributes())
         if (gUrlAttributes().containsIgnoringCase(attribute.name)) urlAttributeMet = true;
+      if (urlAttributeMet) decideLooks(false);
     }
   }
 }

@@ -81,6 +81,7 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
         ++spellingCount_;
         const bool end = isEndTagName(name);
         spellingIsEnd_.push_back(end ? 1 : 0);
+        spellingText_.push_back(stored);
         spellingName_.push_back(interner.keyFor(end ? name.substr(1) : name));
       }
       return it->second;

@@ -29,6 +29,9 @@ class TagNameIndex {
   // (keys are dense, 0 .. spellingCount() - 1).
   int32_t spellingKey(size_t i) const { return spellingKey_[i]; }
   int32_t spellingCount() const { return spellingCount_; }
+  // The name of a spelling, as stored by its first entry (valid while the list's entries keep
+  // their names).
+  const UString& spellingText(int32_t key) const { return *spellingText_[size_t(key)]; }
 
   // For the start tag at i (name N): the end tag that the name count balances, as
   // FindMyEndTag defines it: count the entries named N minus those named "/" + N before i;
@@ -51,8 +54,9 @@ class TagNameIndex {
   // large list has hundreds of thousands of entries and a few dozen spellings).
   std::vector<int32_t> spellingKey_;  // per entry: interned name as stored
   int32_t spellingCount_ = 0;
-  std::vector<int32_t> spellingName_;   // per spelling: its element key
-  std::vector<uint8_t> spellingIsEnd_;  // per spelling: an end tag
+  std::vector<int32_t> spellingName_;         // per spelling: its element key
+  std::vector<uint8_t> spellingIsEnd_;        // per spelling: an end tag
+  std::vector<const UString*> spellingText_;  // per spelling: its name
   // Occurrence lists of all names but that of text runs, one after another (entries in source
   // order), and the start of each name's list in them (one more than the number of names).
   std::vector<int32_t> occurrences_;
