@@ -9,7 +9,7 @@ namespace vmk {
 
 void VmkHTMLChecker::makeElementFiliation() {
   if (tagLocations_.empty()) return;
-  tagNameIndex_ = std::make_unique<TagNameIndex>(tagLocations_);
+  tagNameIndex_ = std::make_unique<TagNameIndex>(tagLocations_, scannedEntryNames());
   const VmkDictionary* dictionary = htmlDictionary_.get();
   TagTreeRules rules;
   if (dictionary) {
@@ -63,7 +63,7 @@ VmkTagLocation* VmkHTMLChecker::FindMyEndTag(const VmkTagLocation& tag) {
 
 const TagNameIndex& VmkHTMLChecker::currentTagNameIndex() {
   if (!tagNameIndex_ || tagNameIndex_->size() != tagLocations_.size())
-    tagNameIndex_ = std::make_unique<TagNameIndex>(tagLocations_);
+    tagNameIndex_ = std::make_unique<TagNameIndex>(tagLocations_, scannedEntryNames());
   return *tagNameIndex_;
 }
 

@@ -63,18 +63,22 @@ class NameInterner {
 
 }  // namespace
 
-TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
+TagNameIndex::TagNameIndex(const VmkTagLocationList& list,
+                           const std::vector<const UString*>* names) {
   const size_t n = list.size();
+  if (names && names->size() != n) names = nullptr;
   spellingKey_.resize(n);
   NameInterner interner;
   // Whole names as stored -> spelling key; the map is asked once per distinct name object
   // (entries of one spelling mostly share one interned name), found by the name's address in
-  // an open-addressing table.
+  // an open-addressing table. The entries themselves are read only when their names were not
+  // noted.
   std::unordered_map<UStringView, int32_t> spellings;
   NameAddressTable<int32_t> byAddress;
+  std::vector<int32_t> spellingUses;
   for (size_t i = 0; i < n; ++i) {
-    const UString* stored = &list[i]->elementName();
-    spellingKey_[i] = byAddress.findOrAdd(stored, [&] {
+    const UString* stored = names ? (*names)[i] : &list[i]->elementName();
+    const int32_t key = byAddress.findOrAdd(stored, [&] {
       const UStringView name = *stored;
       auto [it, inserted] = spellings.try_emplace(name, spellingCount_);
       if (inserted) {
@@ -83,34 +87,44 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
         spellingIsEnd_.push_back(end ? 1 : 0);
         spellingText_.push_back(stored);
         spellingName_.push_back(interner.keyFor(end ? name.substr(1) : name));
+        spellingUses.push_back(0);
       }
       return it->second;
     });
+    spellingKey_[i] = key;
+    ++spellingUses[size_t(key)];
   }
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order). Text
   // runs, half of a large list, are never asked about: they are left out.
-  std::vector<uint8_t> spellingListed(spellingIsEnd_.size());
-  for (size_t k = 0; k < spellingListed.size(); ++k) spellingListed[k] = 1;
-  for (const auto& [name, key] : spellings)
-    if (isTextRunName(name)) spellingListed[size_t(key)] = 0;
-  auto listed = [&](size_t i) { return spellingListed[size_t(spellingKey_[i])] != 0; };
   int32_t keyCount = 0;
   for (int32_t k : spellingName_) keyCount = std::max(keyCount, k + 1);
-  // A tag written with such a name shares the key: its questions are answered by walking the
-  // list.
+  // Per spelling: the key it is listed under, -1 for text runs. A tag written with such a
+  // name shares the key: its questions are answered by walking the list.
+  std::vector<int32_t> listedUnder(spellingName_);
   keyPartlyListed_.assign(size_t(keyCount), 0);
-  for (size_t k = 0; k < spellingListed.size(); ++k)
-    if (!spellingListed[k]) keyPartlyListed_[size_t(spellingName_[k])] = 1;
+  for (const auto& [name, key] : spellings) {
+    if (!isTextRunName(name)) continue;
+    keyPartlyListed_[size_t(spellingName_[size_t(key)])] = 1;
+    listedUnder[size_t(key)] = -1;
+  }
   keyStart_.assign(size_t(keyCount) + 1, 0);
-  for (size_t i = 0; i < n; ++i)
-    if (listed(i)) ++keyStart_[size_t(nameKey(i)) + 1];
+  for (size_t k = 0; k < listedUnder.size(); ++k)
+    if (listedUnder[k] >= 0) keyStart_[size_t(listedUnder[k]) + 1] += spellingUses[k];
   for (size_t k = 0; k < size_t(keyCount); ++k) keyStart_[k + 1] += keyStart_[k];
   occurrences_.resize(size_t(keyStart_[size_t(keyCount)]));
+  // Whether each occurrence is an end tag, beside it for the walk below.
+  std::vector<uint8_t> occurrenceIsEnd(occurrences_.size());
   {
     std::vector<int32_t> fill(keyStart_.begin(), keyStart_.end() - 1);
-    for (size_t i = 0; i < n; ++i)
-      if (listed(i)) occurrences_[size_t(fill[size_t(nameKey(i))]++)] = int32_t(i);
+    for (size_t i = 0; i < n; ++i) {
+      const size_t spelling = size_t(spellingKey_[i]);
+      const int32_t k = listedUnder[spelling];
+      if (k < 0) continue;
+      const size_t slot = size_t(fill[size_t(k)]++);
+      occurrences_[slot] = int32_t(i);
+      occurrenceIsEnd[slot] = spellingIsEnd_[spelling];
+    }
   }
 
   // The name count before an occurrence is the number of start tags minus end tags of that
@@ -121,16 +135,14 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list) {
   for (size_t k = 0; k < size_t(keyCount); ++k) {
     const int32_t begin = keyStart_[k], end = keyStart_[k + 1];
     int32_t total = 0;
-    for (int32_t s = begin; s < end; ++s)
-      total += isEndTag(size_t(occurrences_[size_t(s)])) ? -1 : 1;
+    for (int32_t s = begin; s < end; ++s) total += occurrenceIsEnd[size_t(s)] ? -1 : 1;
     int32_t fromHere = 0;
     int32_t next = kNone;
     for (int32_t s = end - 1; s >= begin; --s) {
-      const int32_t entry = occurrences_[size_t(s)];
-      const bool end_tag = isEndTag(size_t(entry));
+      const bool end_tag = occurrenceIsEnd[size_t(s)] != 0;
       fromHere += end_tag ? -1 : 1;
       const int32_t countBefore = total - fromHere;
-      if (end_tag && countBefore == 1) next = entry;
+      if (end_tag && countBefore == 1) next = occurrences_[size_t(s)];
       balancingEnd_[size_t(s)] = next;
     }
   }

@@ -220,8 +220,8 @@ size_t VmkHTMLChecker::scanTagLocations() {
   tagLocations_ = VmkTagLocationList();
   tagNameIndex_.reset();
   entryDepths_ = std::vector<int32_t>();
-  ampersandRuns_.clear();
-  ampersandRunsKnown_ = false;
+  scanNotes_ = ScanNotes();
+  scanNotesKnown_ = false;
 
   const UStringView buffer = sourceBuffer();
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -230,8 +230,8 @@ size_t VmkHTMLChecker::scanTagLocations() {
           ? secondScanStart(buffer, end)
           : kNotFound;
   if (split == kNotFound) {
-    scanTagList(0, kNotFound, tagLocations_, ampersandRuns_);
-    ampersandRunsKnown_ = true;
+    scanTagList(0, kNotFound, tagLocations_, scanNotes_);
+    scanNotesKnown_ = true;
     return tagLocations_.size();
   }
 
@@ -250,27 +250,31 @@ size_t VmkHTMLChecker::scanTagLocations() {
   // as usual.
   constexpr size_t kUnitsPerEntry = 16;
   constexpr size_t kMostReserved = size_t(1) << 24;
+  ScanNotes laterNotes;
   try {
-    tagLocations_.reserve(std::min<size_t>(end / kUnitsPerEntry, kMostReserved));
-    later.reserve(std::min<size_t>((end - split) / kUnitsPerEntry, kMostReserved));
+    const size_t whole = std::min<size_t>(end / kUnitsPerEntry, kMostReserved);
+    const size_t second = std::min<size_t>((end - split) / kUnitsPerEntry, kMostReserved);
+    tagLocations_.reserve(whole);
+    scanNotes_.names.reserve(whole);
+    later.reserve(second);
+    laterNotes.names.reserve(second);
   } catch (const std::bad_alloc&) {
     // Only a head start.
   }
-  std::vector<uint32_t> laterAmpersandRuns;
   std::exception_ptr laterFailure;
   bool stopped = false;
   {
     std::jthread second([&] {
       threadErrorSink_ = &laterErrors;
       try {
-        scanTagList(split, kNotFound, later, laterAmpersandRuns);
+        scanTagList(split, kNotFound, later, laterNotes);
       } catch (...) {
         laterFailure = std::current_exception();
       }
       threadErrorSink_ = nullptr;
     });
     try {
-      stopped = scanTagList(0, split, tagLocations_, ampersandRuns_);
+      stopped = scanTagList(0, split, tagLocations_, scanNotes_);
     } catch (...) {
       second.join();
       levelCacheFrozen_ = false;
@@ -279,15 +283,17 @@ size_t VmkHTMLChecker::scanTagLocations() {
   }
   levelCacheFrozen_ = false;
   if (!stopped) {
-    ampersandRunsKnown_ = true;
+    scanNotesKnown_ = true;
     return tagLocations_.size();
   }
   if (laterFailure) std::rethrow_exception(laterFailure);
 
   appendErrors(laterErrors);
   const size_t offset = tagLocations_.size();
-  for (uint32_t place : laterAmpersandRuns) ampersandRuns_.push_back(uint32_t(offset) + place);
-  ampersandRunsKnown_ = true;
+  for (uint32_t place : laterNotes.ampersandRuns)
+    scanNotes_.ampersandRuns.push_back(uint32_t(offset) + place);
+  scanNotes_.names.insert(scanNotes_.names.end(), laterNotes.names.begin(), laterNotes.names.end());
+  scanNotesKnown_ = true;
   if (later.empty()) return offset;
   if (!tagLocations_.empty()) {
     tagLocations_.back()->setNextTag(later.front().get());
@@ -300,13 +306,16 @@ size_t VmkHTMLChecker::scanTagLocations() {
 }
 
 bool VmkHTMLChecker::textRunMayHoldAmpersand(size_t i, size_t& cursor) const {
-  if (!ampersandRunsKnown_) return true;
-  while (cursor < ampersandRuns_.size() && ampersandRuns_[cursor] < i) ++cursor;
-  return cursor < ampersandRuns_.size() && ampersandRuns_[cursor] == i;
+  if (!scanNotesKnown_) return true;
+  const std::vector<uint32_t>& runs = scanNotes_.ampersandRuns;
+  while (cursor < runs.size() && runs[cursor] < i) ++cursor;
+  return cursor < runs.size() && runs[cursor] == i;
 }
 
 bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list,
-                                 std::vector<uint32_t>& ampersandRuns) {
+                                 ScanNotes& notes) {
+  std::vector<uint32_t>& ampersandRuns = notes.ampersandRuns;
+  std::vector<const UString*>& names = notes.names;
   const UStringView buffer = sourceBuffer();
   // Ranges are 32-bit; a longer text is scanned up to that limit.
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -332,6 +341,7 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
     entry->setPrevTag(last);
     if (last) last->setNextTag(entry.get());
     last = entry.get();
+    names.push_back(&entry->elementName());
     list.push_back(std::move(entry));
   };
   auto appendTextRun = [&] {

@@ -47,8 +47,8 @@ void VmkHTMLChecker::initialize() {
   tagLocations_ = VmkTagLocationList();
   tagNameIndex_.reset();
   entryDepths_ = std::vector<int32_t>();
-  ampersandRuns_ = std::vector<uint32_t>();
-  ampersandRunsKnown_ = false;
+  scanNotes_ = ScanNotes();
+  scanNotesKnown_ = false;
   idArray = std::vector<UString>();
   lastMD5String_.clear();
   isXHTML = false;

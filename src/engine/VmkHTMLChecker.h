@@ -169,8 +169,14 @@ class VmkHTMLChecker {
   const VmkTagLocationList& tagLocations() const { return tagLocations_; }
   // A list changed from outside is no longer known to match what the scan noted about it.
   VmkTagLocationList& tagLocations() {
-    ampersandRunsKnown_ = false;
+    scanNotesKnown_ = false;
     return tagLocations_;
+  }
+  // The names of the entries as the scan noted them; nullptr when the list may have changed
+  // since.
+  const std::vector<const UString*>* scannedEntryNames() const {
+    return scanNotesKnown_ && scanNotes_.names.size() == tagLocations_.size() ? &scanNotes_.names
+                                                                              : nullptr;
   }
   // The dictionary of the run; nullptr when none could be chosen.
   const VmkDictionary* htmlDictionary() const { return htmlDictionary_.get(); }
@@ -211,13 +217,22 @@ class VmkHTMLChecker {
   // makeTagLocationsArray, except that the entries from the returned place on may carry their
   // place in the list counted from that place (the tree walk numbers every entry again).
   size_t scanTagLocations();
+  // What the scan notes about the list it makes, for the passes that follow.
+  struct ScanNotes {
+    // The places, ascending, of the text runs where the scan met an "&" (or did not look, in
+    // raw text): the others need no search for references.
+    std::vector<uint32_t> ampersandRuns;
+    // The name of every entry, in list order, as the entry holds it (the passes that ask only
+    // for names need not read the entries).
+    std::vector<const UString*> names;
+  };
   // Scans the text from `from` into `list` (entries indexed and linked from the list's start),
-  // noting in `ampersandRuns` the places in `list` of the text runs that may hold an "&".
-  // With stopAt set, the scan ends there when it arrives at it outside any tag: true then.
-  bool scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list,
-                   std::vector<uint32_t>& ampersandRuns);
+  // noting in `notes` the places in `list` of the text runs that may hold an "&" and the names
+  // of the entries. With stopAt set, the scan ends there when it arrives at it outside any tag:
+  // true then.
+  bool scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list, ScanNotes& notes);
   // Whether the text run at place i of the list may hold an "&" (true when not known); asked
-  // with ascending i, `cursor` keeps the place reached in ampersandRuns_.
+  // with ascending i, `cursor` keeps the place reached in the noted runs.
   bool textRunMayHoldAmpersand(size_t i, size_t& cursor) const;
   // Tree walk, element checks and attribute checks, one after another or side by side.
   void runTagListPasses();
@@ -262,10 +277,9 @@ class VmkHTMLChecker {
   std::unique_ptr<TagNameIndex> tagNameIndex_;
   // The depth of every entry as the tree walk left them (empty when the list changed since).
   std::vector<int32_t> entryDepths_;
-  // The places, ascending, of the text runs where the scan met an "&" (or did not look, in
-  // raw text): the others need no search for references. Valid while ampersandRunsKnown_.
-  std::vector<uint32_t> ampersandRuns_;
-  bool ampersandRunsKnown_ = false;
+  // What the scan noted about tagLocations_; valid while scanNotesKnown_.
+  ScanNotes scanNotes_;
+  bool scanNotesKnown_ = false;
 
   // Hash index of idArray for isThisIDDefined: the first idIndexedCount_ members are in it.
   mutable std::unordered_set<UString> idIndex_;

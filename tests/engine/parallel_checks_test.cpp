@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EngineTestSupport.h"
@@ -84,6 +85,19 @@ std::vector<std::string> outcome(const VmkHTMLChecker& checker) {
   return lines;
 }
 
+// The scan notes every entry's name as the entry holds it, for the passes that ask only for
+// names; a list that may have been changed from outside is no longer taken at its word.
+void expectNotedNames(VmkHTMLChecker& checker) {
+  const std::vector<const UString*>* names = checker.scannedEntryNames();
+  ASSERT_NE(names, nullptr);
+  const VmkTagLocationList& list = std::as_const(checker).tagLocations();
+  ASSERT_EQ(names->size(), list.size());
+  for (size_t i = 0; i < list.size(); ++i)
+    ASSERT_EQ((*names)[i], &list[i]->elementName()) << "entry " << i;
+  (void)checker.tagLocations();
+  EXPECT_EQ(checker.scannedEntryNames(), nullptr);
+}
+
 class ParallelChecks : public ShippedDictionariesTest {
  protected:
   // The outcome of a silent run with one thread and with two must be the same.
@@ -101,6 +115,8 @@ class ParallelChecks : public ShippedDictionariesTest {
     const std::vector<std::string> actual = outcome(*two);
     ASSERT_EQ(expected.size(), actual.size());
     for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(expected[i], actual[i]) << "line " << i;
+    expectNotedNames(*one);
+    expectNotedNames(*two);
   }
 };
 
