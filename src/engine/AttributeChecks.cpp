@@ -31,8 +31,7 @@ UString lowerName(UStringView name) {
 }
 
 // Processing instructions, declarations, comments, end tags and text runs carry no attributes.
-bool carriesAttributes(const VmkTagLocation& tag) {
-  const UString& name = tag.elementName();
+bool carriesAttributes(const UString& name) {
   if (name.empty()) return true;
   const UChar16 first = name.front();
   return first != u'?' && first != u'!' && first != u'/' && first != u'#';
@@ -129,12 +128,14 @@ void VmkHTMLChecker::makeAttributeRecords(AttributeValueWork& work) {
     const VmkElementRecord* record = nullptr;
   };
   NameAddressTable<Facts> factsByName;
+  // Entries that carry no attributes (text runs and end tags, most of a large list) are not
+  // read when the scan noted the names.
+  const std::vector<const UString*>* names = scannedEntryNames();
   auto factsOf = [&](size_t i) -> const Facts& {
-    const VmkTagLocation& tag = *tagLocations_[i];
-    const UString* name = &tag.elementName();
+    const UString* name = names ? (*names)[i] : &tagLocations_[i]->elementName();
     return factsByName.findOrAdd(name, [&] {
       Facts f;
-      f.carries = carriesAttributes(tag);
+      f.carries = carriesAttributes(*name);
       if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
       return f;
     });
