@@ -18,7 +18,15 @@ class TagTreeWalker {
         rules_(rules),
         report_(report),
         n_(int32_t(list.size())),
-        depthDelta_(list.size() + 1, 0) {}
+        depthDelta_(list.size() + 1, 0) {
+    // Per spelling: a name that never opens an element with content (a declaration, comment,
+    // processing instruction or text run).
+    plainName_.resize(size_t(spellings_));
+    for (int32_t k = 0; k < spellings_; ++k) {
+      const UString& name = index_.spellingText(k);
+      plainName_[size_t(k)] = isSpecialElement(name) || isTextRunName(name);
+    }
+  }
 
   void run(std::vector<int32_t>* depths) {
     int32_t t = n_ > 0 ? 0 : kNone;
@@ -94,8 +102,7 @@ class TagTreeWalker {
       next = following(t);
       return true;
     }
-    UStringView name = nameOf(t);
-    if (isSpecialElement(name) || isTextRunName(name)) {
+    if (plainName_[size_t(index_.spellingKey(size_t(t)))]) {
       next = following(t);
       return true;
     }
@@ -245,6 +252,7 @@ class TagTreeWalker {
   static constexpr int8_t kUnasked = -2;
   static constexpr int32_t kDenseSpellings = 512;
   const int32_t spellings_ = index_.spellingCount();
+  std::vector<uint8_t> plainName_;
   std::vector<int8_t> childAnswers_;
   std::unordered_map<uint64_t, int8_t> sparseChildAnswers_;
   std::vector<int32_t> depthDelta_;
