@@ -127,18 +127,26 @@ void VmkHTMLChecker::makeAttributeRecords(AttributeValueWork& work) {
     bool carries = false;
     const VmkElementRecord* record = nullptr;
   };
+  auto factsFor = [&](const UString& name) {
+    Facts f;
+    f.carries = carriesAttributes(name);
+    if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(name);
+    return f;
+  };
   NameAddressTable<Facts> factsByName;
   // Entries that carry no attributes (text runs and end tags, most of a large list) are not
-  // read when the scan noted the names.
-  const std::vector<const UString*>* names = scannedEntryNames();
+  // read when the scan noted the names: the facts are then kept per noted spelling.
+  const VmkNotedEntryNames* noted = scannedEntryNames();
+  std::vector<Facts> factsById;
+  if (noted) {
+    factsById.resize(noted->names.size());
+    for (size_t id = 0; id < factsById.size(); ++id)
+      if (noted->names[id]) factsById[id] = factsFor(*noted->names[id]);
+  }
   auto factsOf = [&](size_t i) -> const Facts& {
-    const UString* name = names ? (*names)[i] : &tagLocations_[i]->elementName();
-    return factsByName.findOrAdd(name, [&] {
-      Facts f;
-      f.carries = carriesAttributes(*name);
-      if (f.carries && htmlDictionary_) f.record = htmlDictionary_->foldedElementRecord(*name);
-      return f;
-    });
+    if (noted) return factsById[noted->ids[i]];
+    const UString* name = &tagLocations_[i]->elementName();
+    return factsByName.findOrAdd(name, [&] { return factsFor(*name); });
   };
   // The tags that the value and required-attribute checks look at, with their records.
   for (size_t i = 0; i < tagLocations_.size(); ++i) {

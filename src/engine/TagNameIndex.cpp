@@ -63,22 +63,19 @@ class NameInterner {
 
 }  // namespace
 
-TagNameIndex::TagNameIndex(const VmkTagLocationList& list,
-                           const std::vector<const UString*>* names) {
+TagNameIndex::TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNames* noted) {
   const size_t n = list.size();
-  if (names && names->size() != n) names = nullptr;
+  if (noted && noted->ids.size() != n) noted = nullptr;
   spellingKey_.resize(n);
   NameInterner interner;
   // Whole names as stored -> spelling key; the map is asked once per distinct name object
   // (entries of one spelling mostly share one interned name), found by the name's address in
-  // an open-addressing table. The entries themselves are read only when their names were not
-  // noted.
+  // an open-addressing table.
   std::unordered_map<UStringView, int32_t> spellings;
   NameAddressTable<int32_t> byAddress;
   std::vector<int32_t> spellingUses;
-  for (size_t i = 0; i < n; ++i) {
-    const UString* stored = names ? (*names)[i] : &list[i]->elementName();
-    const int32_t key = byAddress.findOrAdd(stored, [&] {
+  auto spellingOf = [&](const UString* stored) {
+    return byAddress.findOrAdd(stored, [&] {
       const UStringView name = *stored;
       auto [it, inserted] = spellings.try_emplace(name, spellingCount_);
       if (inserted) {
@@ -91,8 +88,23 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list,
       }
       return it->second;
     });
-    spellingKey_[i] = key;
-    ++spellingUses[size_t(key)];
+  };
+  if (noted) {
+    // The entries themselves are not read: the noted spellings are looked up once each.
+    std::vector<int32_t> spellingOfId(noted->names.size(), kNone);
+    for (size_t id = 0; id < noted->names.size(); ++id)
+      if (noted->names[id]) spellingOfId[id] = spellingOf(noted->names[id]);
+    for (size_t i = 0; i < n; ++i) {
+      const int32_t key = spellingOfId[noted->ids[i]];
+      spellingKey_[i] = key;
+      ++spellingUses[size_t(key)];
+    }
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      const int32_t key = spellingOf(&list[i]->elementName());
+      spellingKey_[i] = key;
+      ++spellingUses[size_t(key)];
+    }
   }
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order). Text

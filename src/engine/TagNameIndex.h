@@ -18,10 +18,8 @@ class TagNameIndex {
  public:
   static constexpr int32_t kNone = -1;
 
-  // `names`, when given, holds the name of every entry of `list` as the entry holds it (the
-  // entries are then not read).
-  explicit TagNameIndex(const VmkTagLocationList& list,
-                        const std::vector<const UString*>* names = nullptr);
+  // With the names the scan noted for `list`, the entries are not read.
+  explicit TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNames* noted = nullptr);
 
   size_t size() const { return spellingKey_.size(); }
   // Entries i and j carry the same element name ignoring case, the leading "/" of an end tag

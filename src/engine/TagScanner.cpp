@@ -61,6 +61,7 @@ struct WrittenName {
   // its own copy.
   const UString* interned = nullptr;
   const NameFacts* facts = nullptr;
+  uint32_t id = 0;        // 1, 2, ... in the order the scan met the spellings (0: text runs)
   bool lowered = false;   // XML: the stored name is the written one in lower case
   bool reported = false;  // not in the dictionary and not a declaration, comment or text name
 };
@@ -81,6 +82,7 @@ class WrittenNameCache {
       if (slot.hash == hash && slot.key == written) return names_[size_t(slot.index)];
     }
     names_.push_back(derive(written));
+    names_.back().id = uint32_t(names_.size());
     if ((names_.size() + 1) * 2 > slots_.size()) rehash(slots_.size() * 2);
     mask = slots_.size() - 1;
     size_t i = hash & mask;
@@ -255,9 +257,9 @@ size_t VmkHTMLChecker::scanTagLocations() {
     const size_t whole = std::min<size_t>(end / kUnitsPerEntry, kMostReserved);
     const size_t second = std::min<size_t>((end - split) / kUnitsPerEntry, kMostReserved);
     tagLocations_.reserve(whole);
-    scanNotes_.names.reserve(whole);
+    scanNotes_.names.ids.reserve(whole);
     later.reserve(second);
-    laterNotes.names.reserve(second);
+    laterNotes.names.ids.reserve(second);
   } catch (const std::bad_alloc&) {
     // Only a head start.
   }
@@ -292,7 +294,12 @@ size_t VmkHTMLChecker::scanTagLocations() {
   const size_t offset = tagLocations_.size();
   for (uint32_t place : laterNotes.ampersandRuns)
     scanNotes_.ampersandRuns.push_back(uint32_t(offset) + place);
-  scanNotes_.names.insert(scanNotes_.names.end(), laterNotes.names.begin(), laterNotes.names.end());
+  // The second part's spellings are numbered after the first part's.
+  VmkNotedEntryNames& names = scanNotes_.names;
+  const uint32_t idOffset = uint32_t(names.names.size());
+  for (uint32_t id : laterNotes.names.ids) names.ids.push_back(id + idOffset);
+  names.names.insert(names.names.end(), laterNotes.names.names.begin(),
+                     laterNotes.names.names.end());
   scanNotesKnown_ = true;
   if (later.empty()) return offset;
   if (!tagLocations_.empty()) {
@@ -315,7 +322,9 @@ bool VmkHTMLChecker::textRunMayHoldAmpersand(size_t i, size_t& cursor) const {
 bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationList& list,
                                  ScanNotes& notes) {
   std::vector<uint32_t>& ampersandRuns = notes.ampersandRuns;
-  std::vector<const UString*>& names = notes.names;
+  std::vector<uint32_t>& nameIds = notes.names.ids;
+  std::vector<const UString*>& idNames = notes.names.names;
+  idNames.assign(1, &VmkTagLocation::textRunName());
   const UStringView buffer = sourceBuffer();
   // Ranges are 32-bit; a longer text is scanned up to that limit.
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -336,12 +345,14 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
   // The last "&" met in data (or the start of raw text, which is not looked through).
   uint32_t lastAmpersand = kNotFound;
 
-  auto append = [&](std::unique_ptr<VmkTagLocation> entry) {
+  auto append = [&](std::unique_ptr<VmkTagLocation> entry, uint32_t nameId) {
     entry->setListIndex(uint32_t(list.size()));
     entry->setPrevTag(last);
     if (last) last->setNextTag(entry.get());
     last = entry.get();
-    names.push_back(&entry->elementName());
+    nameIds.push_back(nameId);
+    if (nameId >= idNames.size()) idNames.resize(nameId + 1, nullptr);
+    if (!idNames[nameId]) idNames[nameId] = &entry->elementName();
     list.push_back(std::move(entry));
   };
   auto appendTextRun = [&] {
@@ -351,7 +362,7 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
     text->setEndTagType(2);
     if (lastAmpersand != kNotFound && lastAmpersand >= textStart && lastAmpersand < p)
       ampersandRuns.push_back(uint32_t(list.size()));
-    append(std::move(text));
+    append(std::move(text), 0);
   };
 
   while (p < end) {
@@ -489,7 +500,7 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
       currentFacts = name.facts;
       // A tag written with a text run's name is checked as one: its whole text is searched.
       if (isTextRunName(tag->elementName())) ampersandRuns.push_back(uint32_t(list.size()));
-      append(std::move(tag));
+      append(std::move(tag), name.id);
       continue;
     }
 

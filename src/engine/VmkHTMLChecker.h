@@ -174,9 +174,10 @@ class VmkHTMLChecker {
   }
   // The names of the entries as the scan noted them; nullptr when the list may have changed
   // since.
-  const std::vector<const UString*>* scannedEntryNames() const {
-    return scanNotesKnown_ && scanNotes_.names.size() == tagLocations_.size() ? &scanNotes_.names
-                                                                              : nullptr;
+  const VmkNotedEntryNames* scannedEntryNames() const {
+    return scanNotesKnown_ && scanNotes_.names.ids.size() == tagLocations_.size()
+               ? &scanNotes_.names
+               : nullptr;
   }
   // The dictionary of the run; nullptr when none could be chosen.
   const VmkDictionary* htmlDictionary() const { return htmlDictionary_.get(); }
@@ -222,9 +223,8 @@ class VmkHTMLChecker {
     // The places, ascending, of the text runs where the scan met an "&" (or did not look, in
     // raw text): the others need no search for references.
     std::vector<uint32_t> ampersandRuns;
-    // The name of every entry, in list order, as the entry holds it (the passes that ask only
-    // for names need not read the entries).
-    std::vector<const UString*> names;
+    // The name of every entry (the passes that ask only for names need not read the entries).
+    VmkNotedEntryNames names;
   };
   // Scans the text from `from` into `list` (entries indexed and linked from the list's start),
   // noting in `notes` the places in `list` of the text runs that may hold an "&" and the names

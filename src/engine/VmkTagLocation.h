@@ -218,4 +218,12 @@ inline void VmkTagLocation::operator delete(void* object, std::size_t size) {
 // The tag list: owns its entries, in source order; prev/next/pair links point into it.
 using VmkTagLocationList = std::vector<std::unique_ptr<VmkTagLocation>>;
 
+// The names of a list's entries as the scan noted them, for passes that ask only for names:
+// entry i is named *names[ids[i]]. An id stands for one written spelling of a name; the name it
+// points to is held by an entry of the list (or interned).
+struct VmkNotedEntryNames {
+  std::vector<uint32_t> ids;
+  std::vector<const UString*> names;
+};
+
 }  // namespace vmk

@@ -88,12 +88,16 @@ std::vector<std::string> outcome(const VmkHTMLChecker& checker) {
 // The scan notes every entry's name as the entry holds it, for the passes that ask only for
 // names; a list that may have been changed from outside is no longer taken at its word.
 void expectNotedNames(VmkHTMLChecker& checker) {
-  const std::vector<const UString*>* names = checker.scannedEntryNames();
-  ASSERT_NE(names, nullptr);
+  const VmkNotedEntryNames* noted = checker.scannedEntryNames();
+  ASSERT_NE(noted, nullptr);
   const VmkTagLocationList& list = std::as_const(checker).tagLocations();
-  ASSERT_EQ(names->size(), list.size());
-  for (size_t i = 0; i < list.size(); ++i)
-    ASSERT_EQ((*names)[i], &list[i]->elementName()) << "entry " << i;
+  ASSERT_EQ(noted->ids.size(), list.size());
+  for (size_t i = 0; i < list.size(); ++i) {
+    ASSERT_LT(noted->ids[i], noted->names.size()) << "entry " << i;
+    const UString* name = noted->names[noted->ids[i]];
+    ASSERT_NE(name, nullptr) << "entry " << i;
+    ASSERT_EQ(*name, list[i]->elementName()) << "entry " << i;
+  }
   (void)checker.tagLocations();
   EXPECT_EQ(checker.scannedEntryNames(), nullptr);
 }
