@@ -124,20 +124,29 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNa
   for (size_t k = 0; k < listedUnder.size(); ++k)
     if (listedUnder[k] >= 0) keyStart_[size_t(listedUnder[k]) + 1] += spellingUses[k];
   for (size_t k = 0; k < size_t(keyCount); ++k) keyStart_[k + 1] += keyStart_[k];
-  occurrences_.resize(size_t(keyStart_[size_t(keyCount)]));
+  // The slot after the last occurrence takes the text runs' writes, which move on no further:
+  // the loop below then has no branch that text runs and tags, taking turns, would defeat.
+  const size_t occurrenceCount = size_t(keyStart_[size_t(keyCount)]);
+  occurrences_.resize(occurrenceCount + 1);
   // Whether each occurrence is an end tag, beside it for the walk below.
-  std::vector<uint8_t> occurrenceIsEnd(occurrences_.size());
+  std::vector<uint8_t> occurrenceIsEnd(occurrenceCount + 1);
   {
-    std::vector<int32_t> fill(keyStart_.begin(), keyStart_.end() - 1);
+    for (size_t k = 0; k < listedUnder.size(); ++k)
+      if (listedUnder[k] < 0) listedUnder[k] = keyCount;
+    std::vector<int32_t> fill(keyStart_.begin(), keyStart_.end());
+    std::vector<int32_t> advance(size_t(keyCount) + 1, 1);
+    advance[size_t(keyCount)] = 0;
     for (size_t i = 0; i < n; ++i) {
       const size_t spelling = size_t(spellingKey_[i]);
-      const int32_t k = listedUnder[spelling];
-      if (k < 0) continue;
-      const size_t slot = size_t(fill[size_t(k)]++);
+      const size_t k = size_t(listedUnder[spelling]);
+      const size_t slot = size_t(fill[k]);
+      fill[k] += advance[k];
       occurrences_[slot] = int32_t(i);
       occurrenceIsEnd[slot] = spellingIsEnd_[spelling];
     }
   }
+  occurrences_.pop_back();
+  occurrenceIsEnd.pop_back();
 
   // The name count before an occurrence is the number of start tags minus end tags of that
   // name earlier in the list. FindMyEndTag(T) is the first end tag after T whose count before
@@ -147,14 +156,14 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNa
   for (size_t k = 0; k < size_t(keyCount); ++k) {
     const int32_t begin = keyStart_[k], end = keyStart_[k + 1];
     int32_t total = 0;
-    for (int32_t s = begin; s < end; ++s) total += occurrenceIsEnd[size_t(s)] ? -1 : 1;
+    for (int32_t s = begin; s < end; ++s) total += 1 - 2 * int32_t(occurrenceIsEnd[size_t(s)]);
     int32_t fromHere = 0;
     int32_t next = kNone;
     for (int32_t s = end - 1; s >= begin; --s) {
-      const bool end_tag = occurrenceIsEnd[size_t(s)] != 0;
-      fromHere += end_tag ? -1 : 1;
+      const int32_t endTag = occurrenceIsEnd[size_t(s)];
+      fromHere += 1 - 2 * endTag;
       const int32_t countBefore = total - fromHere;
-      if (end_tag && countBefore == 1) next = occurrences_[size_t(s)];
+      next = (endTag & int32_t(countBefore == 1)) != 0 ? occurrences_[size_t(s)] : next;
       balancingEnd_[size_t(s)] = next;
     }
   }
