@@ -228,12 +228,19 @@ bool VmkHTMLChecker::isStructuralError(std::string_view code) {
   return false;
 }
 
-int VmkHTMLChecker::errorLevelFor(std::string_view code) {
+VmkHTMLChecker::CodeFacts VmkHTMLChecker::codeFactsFor(std::string_view code) {
+  auto factsOf = [&] {
+    CodeFacts facts;
+    facts.interned = &internedErrorCode(code);
+    facts.level = errorLevelForThisError(sharedVmkUserDefaults(), code);
+    facts.structural = isStructuralError(code);
+    return facts;
+  };
   if (levelCacheFrozen_) {
     auto it = levelCache_.find(code);
     if (it != levelCache_.end()) return it->second;
     std::lock_guard<std::mutex> lock(levelMutex_);
-    return errorLevelForThisError(sharedVmkUserDefaults(), code);
+    return factsOf();
   }
   // Settings cannot change inside a run, but a cache kept across runs must follow the store.
   VmkUserDefaults& defaults = sharedVmkUserDefaults();
@@ -244,20 +251,22 @@ int VmkHTMLChecker::errorLevelFor(std::string_view code) {
   }
   auto it = levelCache_.find(code);
   if (it != levelCache_.end()) return it->second;
-  int level = errorLevelForThisError(defaults, code);
-  levelCache_.emplace(std::string(code), level);
-  return level;
+  const CodeFacts facts = factsOf();
+  levelCache_.emplace(std::string(code), facts);
+  return facts;
 }
 
 void VmkHTMLChecker::registerAnErrorWithCode(std::string_view code, Range range,
                                              std::optional<std::vector<UString>> subStrings) {
   ErrorSink* sink = threadErrorSink_;
-  if (isStructuralError(code)) ++(sink ? sink->structuralCount : structualErrorCount);
-  if (errorLevelFor(code) <= 0) return;
+  const CodeFacts facts = codeFactsFor(code);
+  if (facts.structural) ++(sink ? sink->structuralCount : structualErrorCount);
+  if (facts.level <= 0) return;
   ErrorParent parent;
   if (sourceDocument_) parent = sourceDocument_;
   (sink ? sink->errors : errorLocations_)
-      .push_back(VmkErrorLocation::create(code, range, std::move(subStrings), parent));
+      .push_back(std::make_shared<VmkErrorLocation>(facts.interned, range, std::move(subStrings),
+                                                    std::move(parent)));
 }
 
 void VmkHTMLChecker::resetLastMD5String() {

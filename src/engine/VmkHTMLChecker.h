@@ -199,8 +199,15 @@ class VmkHTMLChecker {
  private:
   VmkHTMLChecker();
 
+  // What registering an error needs to know of its code, looked up once per code.
+  struct CodeFacts {
+    const std::string* interned = nullptr;  // see internedErrorCode
+    int level = 0;                          // catalogue level for the current settings
+    bool structural = false;                // see isStructuralError
+  };
+  CodeFacts codeFactsFor(std::string_view code);
   // The catalogue level of a code, cached for the current settings.
-  int errorLevelFor(std::string_view code);
+  int errorLevelFor(std::string_view code) { return codeFactsFor(code).level; }
   // Fills the level cache with every catalogue code, so that the passes running side by side
   // only read it.
   void prepareErrorLevels();
@@ -290,7 +297,7 @@ class VmkHTMLChecker {
     using is_transparent = void;
     size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
   };
-  std::unordered_map<std::string, int, CodeHash, std::equal_to<>> levelCache_;
+  std::unordered_map<std::string, CodeFacts, CodeHash, std::equal_to<>> levelCache_;
   uint64_t levelCacheVersion_ = 0;
   bool levelCacheValid_ = false;
   // While passes run side by side the cache is only read; a code it lacks is looked up under

@@ -89,7 +89,13 @@ const std::string& internedErrorCode(std::string_view code) {
 VmkErrorLocation::VmkErrorLocation(std::string_view errorCode, Range errorRange,
                                    std::optional<std::vector<UString>> subStrings,
                                    ErrorParent parent)
-    : errorCode_(&internedErrorCode(errorCode)),
+    : VmkErrorLocation(&internedErrorCode(errorCode), errorRange, std::move(subStrings),
+                       std::move(parent)) {}
+
+VmkErrorLocation::VmkErrorLocation(const std::string* internedCode, Range errorRange,
+                                   std::optional<std::vector<UString>> subStrings,
+                                   ErrorParent parent)
+    : errorCode_(internedCode),
       errorRange_(errorRange),
       subStrings_(std::move(subStrings)),
       parent_(std::move(parent)) {}

@@ -27,6 +27,10 @@ class VmkErrorLocation {
   VmkErrorLocation(std::string_view errorCode, Range errorRange,
                    std::optional<std::vector<UString>> subStrings, ErrorParent parent);
 
+  // The code as internedErrorCode gave it (no look-up).
+  VmkErrorLocation(const std::string* internedCode, Range errorRange,
+                   std::optional<std::vector<UString>> subStrings, ErrorParent parent);
+
   static std::shared_ptr<VmkErrorLocation> create(
       std::string_view errorCode, Range errorRange,
       std::optional<std::vector<UString>> subStrings = std::nullopt, ErrorParent parent = {});
