@@ -66,7 +66,7 @@ class NameInterner {
 TagNameIndex::TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNames* noted) {
   const size_t n = list.size();
   if (noted && noted->ids.size() != n) noted = nullptr;
-  spellingKey_.resize(n);
+  size_ = n;
   NameInterner interner;
   // Whole names as stored -> spelling key; the map is asked once per distinct name object
   // (entries of one spelling mostly share one interned name), found by the name's address in
@@ -90,22 +90,20 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNa
     });
   };
   if (noted) {
-    // The entries themselves are not read: the noted spellings are looked up once each.
-    std::vector<int32_t> spellingOfId(noted->names.size(), kNone);
+    // The entries themselves are not read: the noted spellings are looked up once each, and
+    // the noted numbers stand for them.
+    spellingOfId_.assign(noted->names.size(), kNone);
     for (size_t id = 0; id < noted->names.size(); ++id)
-      if (noted->names[id]) spellingOfId[id] = spellingOf(noted->names[id]);
-    for (size_t i = 0; i < n; ++i) {
-      const int32_t key = spellingOfId[noted->ids[i]];
-      spellingKey_[i] = key;
-      ++spellingUses[size_t(key)];
-    }
+      if (noted->names[id]) spellingOfId_[id] = spellingOf(noted->names[id]);
+    ids_ = noted->ids.data();
   } else {
-    for (size_t i = 0; i < n; ++i) {
-      const int32_t key = spellingOf(&list[i]->elementName());
-      spellingKey_[i] = key;
-      ++spellingUses[size_t(key)];
-    }
+    ownIds_.resize(n);
+    for (size_t i = 0; i < n; ++i) ownIds_[i] = uint32_t(spellingOf(&list[i]->elementName()));
+    spellingOfId_.resize(size_t(spellingCount_));
+    for (int32_t k = 0; k < spellingCount_; ++k) spellingOfId_[size_t(k)] = k;
+    ids_ = ownIds_.data();
   }
+  for (size_t i = 0; i < n; ++i) ++spellingUses[size_t(spellingKey(i))];
 
   // Occurrence lists in one array, grouped by key (counting sort keeps source order). Text
   // runs, half of a large list, are never asked about: they are left out.
@@ -137,7 +135,7 @@ TagNameIndex::TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNa
     std::vector<int32_t> advance(size_t(keyCount) + 1, 1);
     advance[size_t(keyCount)] = 0;
     for (size_t i = 0; i < n; ++i) {
-      const size_t spelling = size_t(spellingKey_[i]);
+      const size_t spelling = size_t(spellingKey(i));
       const size_t k = size_t(listedUnder[spelling]);
       const size_t slot = size_t(fill[k]);
       fill[k] += advance[k];
@@ -180,7 +178,7 @@ int32_t TagNameIndex::findMyEndTag(size_t i) const {
   const size_t k = size_t(nameKey(i));
   if (keyPartlyListed_[k]) {
     int32_t count = 0;
-    for (size_t j = 0; j < spellingKey_.size(); ++j) {
+    for (size_t j = 0; j < size_; ++j) {
       if (size_t(nameKey(j)) != k) continue;
       const bool end = isEndTag(j);
       if (j > i && end && count == 1) return int32_t(j);
@@ -196,7 +194,7 @@ int32_t TagNameIndex::findMyEndTag(size_t i) const {
 bool TagNameIndex::endTagFollows(size_t i, size_t from) const {
   const size_t k = size_t(nameKey(i));
   if (keyPartlyListed_[k]) {
-    for (size_t j = from; j < spellingKey_.size(); ++j)
+    for (size_t j = from; j < size_; ++j)
       if (size_t(nameKey(j)) == k) return isEndTag(j);
     return false;
   }

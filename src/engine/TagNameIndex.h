@@ -21,14 +21,14 @@ class TagNameIndex {
   // With the names the scan noted for `list`, the entries are not read.
   explicit TagNameIndex(const VmkTagLocationList& list, const VmkNotedEntryNames* noted = nullptr);
 
-  size_t size() const { return spellingKey_.size(); }
+  size_t size() const { return size_; }
   // Entries i and j carry the same element name ignoring case, the leading "/" of an end tag
   // set aside.
   bool sameElementName(size_t i, size_t j) const { return nameKey(i) == nameKey(j); }
-  bool isEndTag(size_t i) const { return spellingIsEnd_[size_t(spellingKey_[i])] != 0; }
+  bool isEndTag(size_t i) const { return spellingIsEnd_[size_t(spellingKey(i))] != 0; }
   // Entries i and j carry exactly the same name exactly when their spelling keys are equal
   // (keys are dense, 0 .. spellingCount() - 1).
-  int32_t spellingKey(size_t i) const { return spellingKey_[i]; }
+  int32_t spellingKey(size_t i) const { return spellingOfId_[ids_[i]]; }
   int32_t spellingCount() const { return spellingCount_; }
   // The name of a spelling, as stored by its first entry (valid while the list's entries keep
   // their names).
@@ -47,13 +47,19 @@ class TagNameIndex {
 
  private:
   // The element key of entry i: its name, case ignored, "/" set aside.
-  int32_t nameKey(size_t i) const { return spellingName_[size_t(spellingKey_[i])]; }
+  int32_t nameKey(size_t i) const { return spellingName_[size_t(spellingKey(i))]; }
   // Place of entry i in its name's occurrence list.
   int32_t positionOf(size_t i) const;
 
   // Per entry only the spelling key; what follows from the spelling is kept per spelling (a
   // large list has hundreds of thousands of entries and a few dozen spellings).
-  std::vector<int32_t> spellingKey_;  // per entry: interned name as stored
+  // Per entry a number whose spelling spellingOfId_ gives: the scan's noted number (the notes
+  // outlive the index: the checker drops the index first), else the spelling key itself, in
+  // ownIds_.
+  size_t size_ = 0;
+  const uint32_t* ids_ = nullptr;
+  std::vector<uint32_t> ownIds_;
+  std::vector<int32_t> spellingOfId_;
   int32_t spellingCount_ = 0;
   std::vector<int32_t> spellingName_;         // per spelling: its element key
   std::vector<uint8_t> spellingIsEnd_;        // per spelling: an end tag

@@ -11,6 +11,7 @@
 
 #include "EngineTestSupport.h"
 #include "doctype_shipped.h"
+#include "engine/TagNameIndex.h"
 #include "host/headless/HeadlessDocument.h"
 #include "support/Text.h"
 
@@ -97,6 +98,21 @@ void expectNotedNames(VmkHTMLChecker& checker) {
     const UString* name = noted->names[noted->ids[i]];
     ASSERT_NE(name, nullptr) << "entry " << i;
     ASSERT_EQ(*name, list[i]->elementName()) << "entry " << i;
+  }
+  // The name index answers alike from the notes and from the entries.
+  const TagNameIndex fromNotes(list, noted);
+  const TagNameIndex fromEntries(list);
+  ASSERT_EQ(fromNotes.spellingCount(), fromEntries.spellingCount());
+  for (size_t i = 0; i < list.size(); ++i) {
+    ASSERT_EQ(fromNotes.spellingText(fromNotes.spellingKey(i)), list[i]->elementName());
+    ASSERT_EQ(fromNotes.isEndTag(i), fromEntries.isEndTag(i)) << "entry " << i;
+    if (i > 0) {
+      ASSERT_EQ(fromNotes.sameElementName(i - 1, i), fromEntries.sameElementName(i - 1, i));
+    }
+    if (!fromNotes.isEndTag(i) && !list[i]->isTextRun()) {
+      ASSERT_EQ(fromNotes.findMyEndTag(i), fromEntries.findMyEndTag(i)) << "entry " << i;
+      ASSERT_EQ(fromNotes.endTagFollows(i, i + 1), fromEntries.endTagFollows(i, i + 1));
+    }
   }
   (void)checker.tagLocations();
   EXPECT_EQ(checker.scannedEntryNames(), nullptr);
