@@ -118,7 +118,11 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
     bool endTag = false;
     int8_t takesText = -1;
     int8_t bareAmpersandsAfter = -1;  // the text run after such an entry is not searched
+    int8_t emptyElementEnd = -1;      // an end tag of an empty element (-1 not asked)
   };
+  // In a list the scan made, the end-tag rule an entry carries follows from its name: asked of
+  // the first entry of each spelling only.
+  const bool rulesFollowNames = scannedEntryNames() != nullptr;
   std::vector<Facts> facts(size_t(index.spellingCount()));
   for (size_t k = 0; k < facts.size(); ++k) {
     const UString& name = index.spellingText(int32_t(k));
@@ -146,9 +150,11 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
       continue;
     }
     if (f.endTag) {
-      if (!isXHTML) continue;
+      if (!isXHTML || f.emptyElementEnd == 0) continue;
       const VmkTagLocation& tag = *tagLocations_[i];
-      if (!tag.pairTag() && tag.endTagType() == kEndTagEmpty)
+      const bool emptyElementEnd = tag.endTagType() == kEndTagEmpty;
+      if (rulesFollowNames) f.emptyElementEnd = emptyElementEnd ? 1 : 0;
+      if (emptyElementEnd && !tag.pairTag())
         registerAnErrorWithCode("XHTMLDuplicateEndTag", tag.tagRange(),
                                 std::vector<UString>{tag.elementName().substr(1)});
       continue;

@@ -141,6 +141,11 @@ TEST(StructureEmptyEndTags, SelfClosedEmptyElementFollowedByItsEndTag) {
   const std::u16string text = u"<p>a<br/></br>b<img src=\"i.png\" alt=\"\" /></p>";
   EXPECT_EQ(check(text, "XHTML 1.0 Strict"),
             (Strings{at("XHTMLDuplicateEndTag", text, u"</br>", {"br"})}));
+  // Every one of them, however many end tags of either kind come between.
+  const std::u16string twice = u"<p>a<br/></br></p><p>b</p><p><br/></br></p>";
+  EXPECT_EQ(check(twice, "XHTML 1.0 Strict"),
+            (Strings{at("XHTMLDuplicateEndTag", twice, u"</br>", {"br"}),
+                     at("XHTMLDuplicateEndTag", twice, u"</br>", {"br"}, 1)}));
   // An HTML dictionary reports such end tags elsewhere, never with this code.
   EXPECT_EQ(check(u"<p>a<br></br>b</p>", "HTML 4.01 Strict"), Strings{});
   // End tags of elements that are not empty are left to the tree walk.
