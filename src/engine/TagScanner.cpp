@@ -423,7 +423,8 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
     }
 
     // A CDATA section (XML only, in any state): skipped whole, no entry.
-    if (xml && c == u'<' && isEqualUnichars(buffer.substr(0, end), p, u"<![CDATA[", false)) {
+    if (xml && c == u'<' && p + 1 < end && buffer[p + 1] == u'!' &&
+        isEqualUnichars(buffer.substr(0, end), p, u"<![CDATA[", false)) {
       uint32_t sectionStart = p;
       p += 9;
       while (p < end && !isEqualUnichars(buffer.substr(0, end), p, u"]]>", false)) ++p;
