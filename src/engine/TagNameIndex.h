@@ -51,11 +51,10 @@ class TagNameIndex {
   // Place of entry i in its name's occurrence list.
   int32_t positionOf(size_t i) const;
 
-  // Per entry only the spelling key; what follows from the spelling is kept per spelling (a
-  // large list has hundreds of thousands of entries and a few dozen spellings).
-  // Per entry a number whose spelling spellingOfId_ gives: the scan's noted number (the notes
-  // outlive the index: the checker drops the index first), else the spelling key itself, in
-  // ownIds_.
+  // Per entry only a number whose spelling spellingOfId_ gives: the scan's noted number (the
+  // notes outlive the index: the checker drops the index first), else the spelling key itself,
+  // in ownIds_. What follows from the spelling is kept per spelling (a large list has hundreds
+  // of thousands of entries and a few dozen spellings).
   size_t size_ = 0;
   const uint32_t* ids_ = nullptr;
   std::vector<uint32_t> ownIds_;
