@@ -2,12 +2,6 @@
 
 namespace vmk {
 
-bool isCommentTag(UStringView name) {
-  if (name.empty()) return false;
-  if (name[0] == u'?') return true;
-  return name.size() > 2 && name.substr(0, 3) == u"!--";
-}
-
 bool isSpecialElement(UStringView name) {
   return !name.empty() && (name[0] == u'!' || name[0] == u'?');
 }

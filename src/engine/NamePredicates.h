@@ -14,8 +14,12 @@ constexpr bool isWhiteSpace(UChar16 c) {
 }
 
 // Comment-like names: a processing instruction ("?...") or a comment ("!--" and more).
-// False for an empty name.
-bool isCommentTag(UStringView name);
+// False for an empty name. (Asked at the end of every tag the scanner reads.)
+inline bool isCommentTag(UStringView name) {
+  if (name.empty()) return false;
+  if (name[0] == u'?') return true;
+  return name.size() > 2 && name[0] == u'!' && name[1] == u'-' && name[2] == u'-';
+}
 // Declarations, comments and processing instructions: the name begins with "!" or "?".
 bool isSpecialElement(UStringView name);
 // The name begins with an ASCII letter, "/" or "!".
