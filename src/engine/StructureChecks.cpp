@@ -126,8 +126,8 @@ void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
   std::vector<Facts> facts(size_t(index.spellingCount()));
   for (size_t k = 0; k < facts.size(); ++k) {
     const UString& name = index.spellingText(int32_t(k));
-    facts[k].textRun = !name.empty() && name[0] == u'#';
-    facts[k].endTag = !name.empty() && name[0] == u'/';
+    facts[k].textRun = isTextRunName(name);
+    facts[k].endTag = isEndTagName(name);
   }
   auto factsOf = [&](size_t i) -> Facts& { return facts[size_t(index.spellingKey(i))]; };
 
@@ -204,7 +204,7 @@ void VmkHTMLChecker::checkSpecialTagsOrder(const DirectContent& content) {
   for (size_t k = 0; k < spellings; ++k) {
     const UString& name = index.spellingText(int32_t(k));
     Facts& f = facts[k];
-    f.skipped = !name.empty() && (name[0] == u'#' || name[0] == u'/');
+    f.skipped = isTextRunName(name) || isEndTagName(name);
     f.section = ruleFor(kSectionRules, name) != nullptr;
     f.linkable = gLinkableTags().containsIgnoringCase(name);
     f.kind = orderNameOf(name);
