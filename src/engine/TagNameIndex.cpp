@@ -50,11 +50,7 @@ class NameInterner {
     return it->second;
   }
 
-  struct ViewHash {
-    using is_transparent = void;
-    size_t operator()(UStringView text) const { return std::hash<UStringView>()(text); }
-  };
-  std::unordered_map<UString, int32_t, ViewHash, std::equal_to<>> exact_;
+  std::unordered_map<UString, int32_t, UStringViewHash, std::equal_to<>> exact_;
   std::unordered_map<UString, int32_t> ascii_;
   std::map<UString, int32_t, FoldLess> folded_;
   bool foldedInUse_ = false;

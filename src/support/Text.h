@@ -11,6 +11,13 @@ namespace vmk {
 
 using UString = std::u16string;
 using UStringView = std::u16string_view;
+
+// Hashes a text by its view, so that a set or map keyed by UString can be searched with a
+// UStringView without making a string of it (with std::equal_to<>).
+struct UStringViewHash {
+  using is_transparent = void;
+  size_t operator()(UStringView text) const { return std::hash<UStringView>()(text); }
+};
 using UChar16 = char16_t;
 
 // "Not found" as a range location.
@@ -77,7 +84,9 @@ class TextSnapshot {
   TextSnapshot& operator=(const TextSnapshot&) = delete;
 
   // The characters as they were when the handle was made. The object may be another one after
-  // the owner changed its text: ask again rather than keep the reference.
+  // the owner changed its text: ask again rather than keep the reference. The characters of a
+  // text longer than a few units stay where they were (the owner that changes its text goes on
+  // with a copy), so views of them stay valid as long as the handle.
   const UString& text() const { return *text_; }
   void detach(UString own) {
     own_ = std::move(own);

@@ -164,9 +164,12 @@ TEST_F(EditTest, SnapshotsKeepTheTextTheyWereMadeOn) {
   EXPECT_EQ(&first->text(), &doc.text());  // shared, not copied, while unchanged
   EXPECT_EQ(doc.textStorage().textSnapshot(), first);
   const UString& held = doc.text();
+  const char16_t* characters = first->text().data();
 
   ASSERT_TRUE(replaceTextInDocument(doc, Range(3, 5), u"Bye"));
   EXPECT_EQ(first->text(), u"<p>Hello world</p>\n");
+  // Views of the snapshot's characters (a run's attribute values) stay valid.
+  EXPECT_EQ(first->text().data(), characters);
   EXPECT_EQ(doc.text(), u"<p>Bye world</p>\n");
   EXPECT_EQ(&held, &doc.text());  // the document's text stays the same object
 

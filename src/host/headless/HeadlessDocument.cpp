@@ -60,7 +60,15 @@ void HeadlessDocument::detachSnapshot(bool textGoesAway) {
   std::shared_ptr<TextSnapshot> snapshot = snapshot_.lock();
   snapshot_.reset();
   if (!snapshot || snapshot->detached()) return;
-  snapshot->detach(textGoesAway ? std::move(text_) : text_);
+  if (textGoesAway) {
+    snapshot->detach(std::move(text_));
+    return;
+  }
+  // The snapshot keeps the characters where they are (what a run made of them may view them
+  // there); the document goes on with a copy.
+  UString copy = text_;
+  snapshot->detach(std::move(text_));
+  text_ = std::move(copy);
 }
 
 std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path,
