@@ -34,7 +34,7 @@ std::vector<std::string> outcome(const VmkHTMLChecker& checker) {
     std::string line = toUtf8(tag.elementName()) + " " + std::to_string(tag.tagRange().location) +
                        "+" + std::to_string(tag.tagRange().length) + " " +
                        std::to_string(tag.tagDepth()) + " " + std::to_string(tag.endTagType()) +
-                       " " + indexOf(tag.prevTag()) + " " + indexOf(tag.nextTag()) + " " +
+                       " " + indexOf(tag.prevTag(list)) + " " + indexOf(tag.nextTag(list)) + " " +
                        indexOf(tag.pairTag());
     if (const VmkAttributeList* attributes = tag.attributes()) {
       for (const VmkAttribute& a : *attributes) {

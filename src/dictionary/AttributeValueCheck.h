@@ -18,8 +18,9 @@ void prepareValueRule(VmkAttributeEntry& entry);
 
 // record may be null (the element is not in the dictionary): no problem is found then.
 std::optional<std::string_view> checkAttributeValueForRecord(
-    const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,
-    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker);
+    const VmkElementRecord* record, UStringView attributeName,
+    const std::optional<UStringView>& value, std::optional<UString>* rightValue,
+    const VmkAttributeValueContext& checker);
 
 // The first step of that check, which depends on the attribute's name only: the name as the
 // check lowers it and the record's entries of that name (nullptr: none, or no record). A
@@ -33,7 +34,7 @@ AttributeEntriesForName attributeEntriesForName(const VmkElementRecord* record,
 // The rest of the check, with the first step made.
 std::optional<std::string_view> checkAttributeValueForEntries(
     const VmkElementRecord* record, const AttributeEntriesForName& name,
-    const std::optional<UString>& value, std::optional<UString>* rightValue,
+    const std::optional<UStringView>& value, std::optional<UString>* rightValue,
     const VmkAttributeValueContext& checker);
 
 }  // namespace vmk

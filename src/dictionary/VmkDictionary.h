@@ -163,7 +163,7 @@ class VmkDictionary {
   // problem found, or absent. *rightValue (may be null) is reset and then receives the value
   // that the message and the repair use, for the codes that have one.
   std::optional<std::string_view> checkAttributeName(UStringView attributeName,
-                                                     const std::optional<UString>& value,
+                                                     const std::optional<UStringView>& value,
                                                      UStringView element,
                                                      std::optional<UString>* rightValue,
                                                      const VmkAttributeValueContext& checker) const;

@@ -73,9 +73,8 @@ Rule declaredRuleFor(UStringView type) {
 }
 
 // A written value against the entry's rule.
-Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
-                  const UString& value, std::optional<UString>& right,
-                  const VmkAttributeValueContext& context) {
+Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute, UStringView value,
+                  std::optional<UString>& right, const VmkAttributeValueContext& context) {
   switch (entry.valueRule) {
     case Rule::kNone:
       return std::nullopt;
@@ -120,7 +119,7 @@ Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
     }
     case Rule::kUrl: {
       const Problem problem = checkURLString(UStringView(value));
-      if (problem) right = value;
+      if (problem) right = UString(value);
       return problem;
     }
     case Rule::kUriList:
@@ -139,7 +138,7 @@ Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
       return "NameValueAttribute";
     case Rule::kNmtoken:
       if (isNMTOKENString(value)) return std::nullopt;
-      right = value;
+      right = UString(value);
       return "MNTOKENAttribute";
     case Rule::kNmtokens:
       for (UString& token : listTokens(lowerText(value))) {
@@ -151,11 +150,11 @@ Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
       return std::nullopt;
     case Rule::kNumber:
       if (isNumberString(value)) return std::nullopt;
-      right = value;
+      right = UString(value);
       return "NumberValueAttribute";
     case Rule::kIdref:
       if (context.isThisIDDefined(value)) return std::nullopt;
-      right = value;
+      right = UString(value);
       return "ThisIDNotDefined";
     case Rule::kIdrefs:
       for (UString& token : listTokens(lowerText(value))) {
@@ -185,7 +184,7 @@ Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
 
 // One matching entry; absent when the entry is satisfied.
 Problem checkEntry(const VmkAttributeEntry& entry, const UString& lowerAttribute,
-                   const std::optional<UString>& value, std::optional<UString>& right,
+                   const std::optional<UStringView>& value, std::optional<UString>& right,
                    const VmkAttributeValueContext& context) {
   if (entry.fixedValue) {
     if (value && *value == *entry.fixedValue) return std::nullopt;
@@ -223,7 +222,7 @@ AttributeEntriesForName attributeEntriesForName(const VmkElementRecord* record,
 
 std::optional<std::string_view> checkAttributeValueForEntries(
     const VmkElementRecord* record, const AttributeEntriesForName& name,
-    const std::optional<UString>& value, std::optional<UString>* rightValue,
+    const std::optional<UStringView>& value, std::optional<UString>* rightValue,
     const VmkAttributeValueContext& checker) {
   if (rightValue) rightValue->reset();
   if (!record || !record->hasAttributes || !name.entries) return std::nullopt;
@@ -240,8 +239,9 @@ std::optional<std::string_view> checkAttributeValueForEntries(
 }
 
 std::optional<std::string_view> checkAttributeValueForRecord(
-    const VmkElementRecord* record, UStringView attributeName, const std::optional<UString>& value,
-    std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) {
+    const VmkElementRecord* record, UStringView attributeName,
+    const std::optional<UStringView>& value, std::optional<UString>* rightValue,
+    const VmkAttributeValueContext& checker) {
   if (rightValue) rightValue->reset();
   if (!record || !record->hasAttributes) return std::nullopt;
   return checkAttributeValueForEntries(record, attributeEntriesForName(record, attributeName),
@@ -249,7 +249,7 @@ std::optional<std::string_view> checkAttributeValueForRecord(
 }
 
 std::optional<std::string_view> VmkDictionary::checkAttributeName(
-    UStringView attributeName, const std::optional<UString>& value, UStringView element,
+    UStringView attributeName, const std::optional<UStringView>& value, UStringView element,
     std::optional<UString>* rightValue, const VmkAttributeValueContext& checker) const {
   return checkAttributeValueForRecord(foldedElementRecord(element), attributeName, value,
                                       rightValue, checker);

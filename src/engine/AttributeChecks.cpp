@@ -95,9 +95,9 @@ std::optional<size_t> unsafeURLCharacterOffset(UStringView value) {
 }  // namespace
 
 VmkHTMLChecker::AttributeNameFacts VmkHTMLChecker::AttributePass::derive(
-    const VmkElementRecord* element, UStringView written) const {
+    const VmkElementRecord* element, UStringView written) {
   AttributeNameFacts facts;
-  facts.lower = lowerName(written);
+  facts.lower = checker_.keptAttributeName(lowerName(written));
   facts.lowered = facts.lower != written;
   facts.isId = facts.lower == u"id";
   if (dictionary_) {
@@ -109,7 +109,7 @@ VmkHTMLChecker::AttributeNameFacts VmkHTMLChecker::AttributePass::derive(
 }
 
 void VmkHTMLChecker::checkAttributeNamesAndValues() {
-  AttributeValueWork work(htmlDictionary_.get());
+  AttributeValueWork work(*this);
   makeAttributeRecords(work);
   checkAttributeValues(work);
   addAttributeValueErrors(work);
@@ -164,7 +164,7 @@ void VmkHTMLChecker::makeAttributeRecords(AttributeValueWork& work) {
 
 void VmkHTMLChecker::checkAttributeValues(AttributeValueWork& work) {
   // Only reads are shared from here on: the ids are all known and indexed.
-  ErrorSink* const ownSink = threadErrorSink_;
+  const ThreadSinkRestorer restorer;
   const AttributeNameFacts* const* facts = work.pass.recordFacts.data();
   for (;;) {
     const size_t chunk = work.nextChunk.fetch_add(1);
@@ -177,7 +177,6 @@ void VmkHTMLChecker::checkAttributeValues(AttributeValueWork& work) {
       if (tag.tag->attributes())
         checkAttributeValuesForTagLocation(*tag.tag, tag.record, facts + tag.firstFacts);
     }
-    threadErrorSink_ = ownSink;
   }
 }
 
@@ -187,7 +186,7 @@ void VmkHTMLChecker::addAttributeValueErrors(AttributeValueWork& work) {
 }
 
 void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag) {
-  AttributePass pass(htmlDictionary_.get());
+  AttributePass pass(*this);
   makeAttrbListForTagLocation(
       tag, htmlDictionary_ ? htmlDictionary_->foldedElementRecord(tag.elementName()) : nullptr,
       pass);
@@ -223,8 +222,8 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
   // Names of the records made so far: searched directly while the tag has few attributes,
   // through a hash index once it has many.
   constexpr size_t kIndexFrom = 16;
-  std::unordered_set<UString> seen;
-  auto alreadyMade = [&](const UString& name) {
+  std::unordered_set<UStringView> seen;
+  auto alreadyMade = [&](UStringView name) {
     if (records.size() < kIndexFrom) {
       for (const VmkAttribute& made : records) {
         if (made.name == name) return true;
@@ -308,13 +307,13 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
           }
           ++p;
         }
-        record.value = UString(buffer.substr(valueStart, valueEnd - valueStart));
+        record.value = buffer.substr(valueStart, valueEnd - valueStart);
         record.valueRange = Range(uint32_t(valueStart), uint32_t(valueEnd - valueStart));
       } else {
         const size_t valueStart = p;
         while (p < end && !isWhiteSpace(buffer[p])) ++p;
         const UStringView value = buffer.substr(valueStart, p - valueStart);
-        record.value = UString(value);
+        record.value = value;
         record.valueRange = Range(uint32_t(valueStart), uint32_t(value.size()));
         if (isXHTML || !isPlainUnquotedValue(value)) {
           registerAnErrorWithCode("NeedsQuotationMarks", record.valueRange);
@@ -324,12 +323,13 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
 
     if (facts.isId && record.value) {
       if (isThisIDDefined(*record.value)) {
-        registerAnErrorWithCode("ThisIDAlreadyDefined", record.valueRange,
-                                std::vector<UString>{element, record.name, *record.value});
+        registerAnErrorWithCode(
+            "ThisIDAlreadyDefined", record.valueRange,
+            std::vector<UString>{element, UString(record.name), UString(*record.value)});
       } else {
-        idArray.push_back(*record.value);
+        idArray.emplace_back(*record.value);
         if (idIndexedCount_ + 1 == idArray.size()) {
-          idIndex_.insert(*record.value);
+          idIndex_.insert(idArray.back());
           ++idIndexedCount_;
         }
       }
@@ -346,10 +346,10 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
           range.length = uint32_t(rangeEnd - nameRange.location);
         }
         registerAnErrorWithCode("ThisAttributeNotDefinedInDtd", range,
-                                std::vector<UString>{element, record.name});
+                                std::vector<UString>{element, UString(record.name)});
       } else {
         registerAnErrorWithCode("NoSuchAttribute", nameRange,
-                                std::vector<UString>{element, record.name});
+                                std::vector<UString>{element, UString(record.name)});
       }
     }
 
@@ -422,7 +422,7 @@ void VmkHTMLChecker::checkAttributeValuesForTagLocation(
 
     if (isXHTML && !record.value) {
       registerAnErrorWithCode("CantOmitAttributeNameInXhtml", record.nameRange,
-                              std::vector<UString>{record.name});
+                              std::vector<UString>{UString(record.name)});
       continue;
     }
     if (!elementRecord) continue;
@@ -436,9 +436,10 @@ void VmkHTMLChecker::checkAttributeValuesForTagLocation(
     if (!answer) continue;
     const std::string_view code = *answer;
 
-    const std::optional<UString> name = record.name;
+    const std::optional<UString> name = UString(record.name);
     const std::optional<UString> elementName = element;
-    const std::optional<UString>& value = record.value;
+    const std::optional<UString> value =
+        record.value ? std::optional<UString>(*record.value) : std::nullopt;
     // Without a value only the fixed value can be missing: point just after the name.
     const Range valueRange = record.value ? record.valueRange : Range(record.nameRange.max(), 0);
 
@@ -466,7 +467,7 @@ void VmkHTMLChecker::checkAttributeValuesForTagLocation(
       const UChar16 unit = text[*offset];
       registerAnErrorWithCode(
           code, Range(valueRange.location + uint32_t(*offset), 1),
-          std::vector<UString>{record.name, UString(1, unit), percentEscape(unit)});
+          std::vector<UString>{UString(record.name), UString(1, unit), percentEscape(unit)});
     } else if (code == "UnSafeColorName" || code == "WrongColorValueAttribute") {
       registerAnErrorWithCode(code, valueRange, substringsUntilAbsent({&name, &value}));
     } else if (code == "WrongHexColorValue") {
@@ -488,7 +489,13 @@ bool VmkHTMLChecker::isThisIDDefined(UStringView value) const {
   }
   for (; idIndexedCount_ < idArray.size(); ++idIndexedCount_)
     idIndex_.insert(idArray[idIndexedCount_]);
-  return idIndex_.contains(UString(value));
+  return idIndex_.contains(value);
+}
+
+UStringView VmkHTMLChecker::keptAttributeName(UStringView name) {
+  auto found = attributeNames_.find(name);
+  if (found == attributeNames_.end()) found = attributeNames_.emplace(name).first;
+  return *found;
 }
 
 }  // namespace vmk

@@ -17,7 +17,7 @@ namespace vmk {
 // What an attribute pass knows about one attribute name as written in tags of one element,
 // found on its first occurrence.
 struct VmkHTMLChecker::AttributeNameFacts {
-  UString lower;         // the record's name
+  UStringView lower;     // the record's name, as the checker keeps it
   bool lowered = false;  // differs from the written name
   bool isId = false;
   bool contained = true;            // the dictionary allows it in the element (or there is none)
@@ -29,7 +29,8 @@ struct VmkHTMLChecker::AttributeNameFacts {
 // the facts of every attribute record made, in order, for the value checks that follow.
 class VmkHTMLChecker::AttributePass {
  public:
-  explicit AttributePass(const VmkDictionary* dictionary) : dictionary_(dictionary) {
+  explicit AttributePass(VmkHTMLChecker& checker)
+      : checker_(checker), dictionary_(checker.htmlDictionary_.get()) {
     slots_.resize(64);
   }
 
@@ -78,8 +79,9 @@ class VmkHTMLChecker::AttributePass {
     return i;
   }
 
-  AttributeNameFacts derive(const VmkElementRecord* element, UStringView written) const;
+  AttributeNameFacts derive(const VmkElementRecord* element, UStringView written);
 
+  VmkHTMLChecker& checker_;
   const VmkDictionary* dictionary_;
   std::vector<Slot> slots_;
   std::deque<AttributeNameFacts> facts_;  // stable addresses
@@ -88,7 +90,7 @@ class VmkHTMLChecker::AttributePass {
 // The value checks of one pass, in chunks of tags that any thread may take: each chunk keeps
 // its errors apart, and they are added in chunk order, which is the order of the tags.
 struct VmkHTMLChecker::AttributeValueWork {
-  explicit AttributeValueWork(const VmkDictionary* dictionary) : pass(dictionary) {}
+  explicit AttributeValueWork(VmkHTMLChecker& checker) : pass(checker) {}
 
   struct Tag {
     VmkTagLocation* tag;

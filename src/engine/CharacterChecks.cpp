@@ -118,7 +118,7 @@ bool VmkHTMLChecker::textAfterHoldsBareAmpersands(const UString& name) const {
 }
 
 void VmkHTMLChecker::checkCharRefFor(const VmkTagLocation& textRun) {
-  if (const VmkTagLocation* previous = textRun.prevTag()) {
+  if (const VmkTagLocation* previous = textRun.prevTag(tagLocations_)) {
     if (textAfterHoldsBareAmpersands(previous->elementName())) return;
   }
   checkCharRefInTextRun(textRun);

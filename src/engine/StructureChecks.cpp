@@ -5,11 +5,13 @@
 // and what an entry's name is: answered once per distinct name (by the name index's spelling
 // keys), so that most entries of a large list are never looked at.
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <unordered_map>
 
 #include "dictionary/VmkDictionary.h"
 #include "engine/DirectContent.h"
+#include "engine/ElementCheckWork.h"
 #include "engine/LinkVocabulary.h"
 #include "engine/NamePredicates.h"
 #include "engine/VmkHTMLChecker.h"
@@ -109,76 +111,88 @@ void VmkHTMLChecker::checkElementReleations() {
 
 void VmkHTMLChecker::checkElementReleations(const DirectContent& content) {
   if (tagLocations_.empty()) return;
+  ElementCheckWork work(*this, content);
+  checkElementChunks(work);
+  addElementCheckErrors(work);
+}
+
+void VmkHTMLChecker::checkElementChunks(ElementCheckWork& work) {
+  constexpr auto relaxed = std::memory_order_relaxed;
   const VmkDictionary* dictionary = htmlDictionary_.get();
-  const TagNameIndex& index = currentTagNameIndex();
-  // Per spelling: what kind of entry it names and, asked once, whether text may stand directly
-  // inside the element (-1 not asked, 0 no, 1 yes, 2 not in the dictionary).
-  struct Facts {
-    bool textRun = false;
-    bool endTag = false;
-    int8_t takesText = -1;
-    int8_t bareAmpersandsAfter = -1;  // the text run after such an entry is not searched
-    int8_t emptyElementEnd = -1;      // an end tag of an empty element (-1 not asked)
-  };
-  // In a list the scan made, the end-tag rule an entry carries follows from its name: asked of
-  // the first entry of each spelling only.
-  const bool rulesFollowNames = scannedEntryNames() != nullptr;
-  std::vector<Facts> facts(size_t(index.spellingCount()));
-  for (size_t k = 0; k < facts.size(); ++k) {
-    const UString& name = index.spellingText(int32_t(k));
-    facts[k].textRun = isTextRunName(name);
-    facts[k].endTag = isEndTagName(name);
-  }
-  auto factsOf = [&](size_t i) -> Facts& { return facts[size_t(index.spellingKey(i))]; };
-
-  size_t ampersandCursor = 0;
-  for (size_t i = 0; i < tagLocations_.size(); ++i) {
-    Facts& f = factsOf(i);
-    if (f.textRun) {
-      // Only an "&" can be reported in a text run: runs the scan met none in are not searched.
-      if (!textRunMayHoldAmpersand(i, ampersandCursor)) continue;
-      const VmkTagLocation& run = *tagLocations_[i];
-      const VmkTagLocation* previous = run.prevTag();
-      if (previous && i > 0 && previous == tagLocations_[i - 1].get()) {
-        Facts& p = factsOf(i - 1);
-        if (p.bareAmpersandsAfter < 0)
-          p.bareAmpersandsAfter = textAfterHoldsBareAmpersands(previous->elementName()) ? 1 : 0;
-        if (p.bareAmpersandsAfter == 0) checkCharRefInTextRun(run);
-      } else {
-        checkCharRefFor(run);
+  const ThreadSinkRestorer restorer;
+  for (;;) {
+    const size_t chunk = work.nextChunk.fetch_add(1);
+    if (chunk >= work.chunkErrors.size()) break;
+    threadErrorSink_ = &work.chunkErrors[chunk];
+    const size_t from = chunk * ElementCheckWork::kChunk;
+    const size_t to = std::min(work.size, from + ElementCheckWork::kChunk);
+    size_t ampersandCursor = 0;
+    if (scanNotesKnown_) {
+      const std::vector<uint32_t>& runs = scanNotes_.ampersandRuns;
+      ampersandCursor =
+          size_t(std::lower_bound(runs.begin(), runs.end(), uint32_t(from)) - runs.begin());
+    }
+    for (size_t i = from; i < to; ++i) {
+      ElementCheckWork::Facts& f = work.factsOf(i);
+      if (f.textRun) {
+        // Only an "&" can be reported in a text run: runs the scan met none in are not
+        // searched.
+        if (!textRunMayHoldAmpersand(i, ampersandCursor)) continue;
+        const VmkTagLocation& run = *tagLocations_[i];
+        if (i > 0) {
+          ElementCheckWork::Facts& p = work.factsOf(i - 1);
+          int8_t bare = p.bareAmpersandsAfter.load(relaxed);
+          if (bare < 0) {
+            bare = textAfterHoldsBareAmpersands(tagLocations_[i - 1]->elementName()) ? 1 : 0;
+            p.bareAmpersandsAfter.store(bare, relaxed);
+          }
+          if (bare == 0) checkCharRefInTextRun(run);
+        } else {
+          checkCharRefFor(run);
+        }
+        continue;
       }
-      continue;
-    }
-    if (f.endTag) {
-      if (!isXHTML || f.emptyElementEnd == 0) continue;
-      const VmkTagLocation& tag = *tagLocations_[i];
-      const bool emptyElementEnd = tag.endTagType() == kEndTagEmpty;
-      if (rulesFollowNames) f.emptyElementEnd = emptyElementEnd ? 1 : 0;
-      if (emptyElementEnd && !tag.pairTag())
-        registerAnErrorWithCode("XHTMLDuplicateEndTag", tag.tagRange(),
-                                std::vector<UString>{tag.elementName().substr(1)});
-      continue;
-    }
-    if (!dictionary) continue;
+      if (f.endTag) {
+        if (!isXHTML) continue;
+        const int8_t known = f.emptyElementEnd.load(relaxed);
+        if (known == 0) continue;
+        const VmkTagLocation& tag = *tagLocations_[i];
+        const bool emptyElementEnd = tag.endTagType() == kEndTagEmpty;
+        if (work.rulesFollowNames && known < 0)
+          f.emptyElementEnd.store(emptyElementEnd ? 1 : 0, relaxed);
+        if (emptyElementEnd && !tag.pairTag())
+          registerAnErrorWithCode("XHTMLDuplicateEndTag", tag.tagRange(),
+                                  std::vector<UString>{tag.elementName().substr(1)});
+        continue;
+      }
+      if (!dictionary) continue;
 
-    auto [first, last] = content.of(i);
-    for (const int32_t* c = first; c != last; ++c) {
-      if (!factsOf(size_t(*c)).textRun) continue;
-      const UString& name = tagLocations_[i]->elementName();
-      if (f.takesText < 0) {
-        if (!dictionary->isExistElement(name))
-          f.takesText = 2;
-        else
-          f.takesText = dictionary->isChildElement(u"#PCDATA", name) == 1 ||
+      auto [first, last] = work.content.of(i);
+      for (const int32_t* c = first; c != last; ++c) {
+        if (!work.factsOf(size_t(*c)).textRun) continue;
+        const UString& name = tagLocations_[i]->elementName();
+        int8_t takesText = f.takesText.load(relaxed);
+        if (takesText < 0) {
+          if (!dictionary->isExistElement(name))
+            takesText = 2;
+          else
+            takesText = dictionary->isChildElement(u"#PCDATA", name) == 1 ||
                                 dictionary->isChildElement(u"CDATA", name) == 1
                             ? 1
                             : 0;
+          f.takesText.store(takesText, relaxed);
+        }
+        if (takesText != 0) break;
+        registerAnErrorWithCode("DataCantBeInserted", tagLocations_[size_t(*c)]->tagRange(),
+                                std::vector<UString>{UString(), name});
       }
-      if (f.takesText != 0) break;
-      registerAnErrorWithCode("DataCantBeInserted", tagLocations_[size_t(*c)]->tagRange(),
-                              std::vector<UString>{UString(), name});
     }
   }
+}
+
+void VmkHTMLChecker::addElementCheckErrors(ElementCheckWork& work) {
+  for (ErrorSink& chunk : work.chunkErrors) appendErrors(chunk);
+  work.chunkErrors.clear();
 }
 
 void VmkHTMLChecker::checkSpecialTagsOrder() {

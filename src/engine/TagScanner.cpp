@@ -219,11 +219,7 @@ void VmkHTMLChecker::makeTagLocationsArray() {
 }
 
 size_t VmkHTMLChecker::scanTagLocations() {
-  tagLocations_ = VmkTagLocationList();
-  tagNameIndex_.reset();
-  entryDepths_ = std::vector<int32_t>();
-  scanNotes_ = ScanNotes();
-  scanNotesKnown_ = false;
+  dropTagList();
 
   const UStringView buffer = sourceBuffer();
   const uint32_t end = uint32_t(std::min<size_t>(buffer.size(), kNotFound));
@@ -302,10 +298,6 @@ size_t VmkHTMLChecker::scanTagLocations() {
                      laterNotes.names.names.end());
   scanNotesKnown_ = true;
   if (later.empty()) return offset;
-  if (!tagLocations_.empty()) {
-    tagLocations_.back()->setNextTag(later.front().get());
-    later.front()->setPrevTag(tagLocations_.back().get());
-  }
   tagLocations_.reserve(tagLocations_.size() + later.size());
   tagLocations_.insert(tagLocations_.end(), std::make_move_iterator(later.begin()),
                        std::make_move_iterator(later.end()));
@@ -340,16 +332,12 @@ bool VmkHTMLChecker::scanTagList(uint32_t from, uint32_t stopAt, VmkTagLocationL
   bool inTag = false;
   VmkTagLocation* current = nullptr;        // the tag being read, then the most recently made one
   const NameFacts* currentFacts = nullptr;  // the dictionary's answers for current's name
-  VmkTagLocation* last = nullptr;
   uint64_t dataCount = 0;
   // The last "&" met in data (or the start of raw text, which is not looked through).
   uint32_t lastAmpersand = kNotFound;
 
   auto append = [&](std::unique_ptr<VmkTagLocation> entry, uint32_t nameId) {
     entry->setListIndex(uint32_t(list.size()));
-    entry->setPrevTag(last);
-    if (last) last->setNextTag(entry.get());
-    last = entry.get();
     nameIds.push_back(nameId);
     if (nameId >= idNames.size()) idNames.resize(nameId + 1, nullptr);
     if (!idNames[nameId]) idNames[nameId] = &entry->elementName();

@@ -1,13 +1,16 @@
 #include "engine/VmkHTMLChecker.h"
 
 #include <atomic>
+#include <condition_variable>
 
 #include <exception>
+#include <mutex>
 #include <thread>
 
 #include "dictionary/VmkDictionary.h"
 #include "engine/AttributePass.h"
 #include "engine/DirectContent.h"
+#include "engine/ElementCheckWork.h"
 #include "engine/ResultsDisplay.h"
 #include "errors/ErrorCatalogue.h"
 #include "errors/MessageTables.h"
@@ -36,6 +39,21 @@ void VmkHTMLChecker::setHtmlDictionary(std::unique_ptr<VmkDictionary> dictionary
   htmlDictionary_ = std::move(dictionary);
 }
 
+void VmkHTMLChecker::setSourceString(UString text) {
+  sourceSnapshot_.reset();
+  sourceString_ = std::move(text);
+  dropTagList();
+}
+
+void VmkHTMLChecker::dropTagList() {
+  tagLocations_ = VmkTagLocationList();
+  attributeNames_.clear();  // viewed by the records of the list just dropped
+  tagNameIndex_.reset();
+  entryDepths_ = std::vector<int32_t>();
+  scanNotes_ = ScanNotes();
+  scanNotesKnown_ = false;
+}
+
 void VmkHTMLChecker::initialize() {
   sourceDocument_ = nullptr;
   sourceSnapshot_.reset();
@@ -44,11 +62,7 @@ void VmkHTMLChecker::initialize() {
   characterSetString.reset();
   htmlEncoding = Encoding();
   errorLocations_ = VmkErrorLocationList();
-  tagLocations_ = VmkTagLocationList();
-  tagNameIndex_.reset();
-  entryDepths_ = std::vector<int32_t>();
-  scanNotes_ = ScanNotes();
-  scanNotesKnown_ = false;
+  dropTagList();
   idArray = std::vector<UString>();
   lastMD5String_.clear();
   isXHTML = false;
@@ -141,21 +155,34 @@ void VmkHTMLChecker::runTagListPasses() {
   levelCacheFrozen_ = true;
   ErrorSink attributeErrors;
   ErrorSink orderErrors;
-  AttributeValueWork values(htmlDictionary_.get());
+  AttributeValueWork values(*this);
   std::exception_ptr attributeFailure;
   std::exception_ptr orderFailure;
   std::unique_ptr<DirectContent> content;
   std::atomic<const DirectContent*> contentMade{nullptr};
   std::atomic<bool> orderTaken{false};
+  // The element checks' chunks, shared once the walk made the content: the attribute thread
+  // waits for them when it has nothing else to do (nullptr: this thread failed first).
+  std::unique_ptr<ElementCheckWork> elements;
+  std::exception_ptr elementFailure;
+  std::mutex elementsMutex;
+  std::condition_variable elementsChanged;
+  bool elementsDecided = false;
+  auto decideElements = [&] {
+    {
+      std::lock_guard<std::mutex> lock(elementsMutex);
+      elementsDecided = true;
+    }
+    elementsChanged.notify_all();
+  };
   auto runOrderPass = [&](const DirectContent& made) {
-    ErrorSink* const ownSink = threadErrorSink_;
+    const ThreadSinkRestorer restorer;
     threadErrorSink_ = &orderErrors;
     try {
       checkSpecialTagsOrder(made);
     } catch (...) {
       orderFailure = std::current_exception();
     }
-    threadErrorSink_ = ownSink;
   };
   {
     std::jthread attributes([&] {
@@ -173,6 +200,17 @@ void VmkHTMLChecker::runTagListPasses() {
         attributeFailure = std::current_exception();
       }
       if (!attributeFailure) {
+        {
+          std::unique_lock<std::mutex> lock(elementsMutex);
+          elementsChanged.wait(lock, [&] { return elementsDecided; });
+        }
+        if (elements) {
+          try {
+            checkElementChunks(*elements);
+          } catch (...) {
+            elementFailure = std::current_exception();
+          }
+        }
         const DirectContent* made = contentMade.load(std::memory_order_acquire);
         if (made && !orderTaken.exchange(true)) runOrderPass(*made);
       }
@@ -184,12 +222,18 @@ void VmkHTMLChecker::runTagListPasses() {
                     ? std::make_unique<DirectContent>(std::move(entryDepths_))
                     : std::make_unique<DirectContent>(tagLocations_);
       contentMade.store(content.get(), std::memory_order_release);
-      checkElementReleations(*content);
+      elements = std::make_unique<ElementCheckWork>(*this, *content);
+      decideElements();
+      checkElementChunks(*elements);
       values.waitUntilReady();
       if (!orderTaken.exchange(true)) runOrderPass(*content);
       checkAttributeValues(values);
     } catch (...) {
       threadErrorSink_ = nullptr;
+      if (!elementsDecided) {
+        elements.reset();
+        decideElements();
+      }
       attributes.join();
       levelCacheFrozen_ = false;
       throw;
@@ -197,9 +241,11 @@ void VmkHTMLChecker::runTagListPasses() {
   }
   levelCacheFrozen_ = false;
   if (attributeFailure) std::rethrow_exception(attributeFailure);
+  if (elementFailure) std::rethrow_exception(elementFailure);
   if (orderFailure) std::rethrow_exception(orderFailure);
-  // The attribute errors come after those of the element checks, as when run in turn: those
-  // of the records first, then those of the values.
+  // The element checks' errors follow the walk's; the attribute errors come after them, as
+  // when run in turn: those of the records first, then those of the values.
+  addElementCheckErrors(*elements);
   appendErrors(attributeErrors);
   addAttributeValueErrors(values);
   appendErrors(orderErrors);

@@ -143,6 +143,9 @@ class VmkHTMLChecker {
   void checkAttributeValuesForTagLocation(VmkTagLocation& tag);
   // The text, compared exactly, is in idArray.
   bool isThisIDDefined(UStringView value) const;
+  // The one copy of an attribute name (lower case) that the attribute records of this checker
+  // view; kept until the tag list is made again.
+  UStringView keptAttributeName(UStringView name);
 
   // ---- State of the last run ----
 
@@ -155,10 +158,9 @@ class VmkHTMLChecker {
   const UString& sourceString() const {
     return sourceSnapshot_ ? sourceSnapshot_->text() : sourceString_;
   }
-  void setSourceString(UString text) {
-    sourceSnapshot_.reset();
-    sourceString_ = std::move(text);
-  }
+  // A new text starts without a tag list: the list's ranges, and the attribute records' views,
+  // belong to the text the list was made from.
+  void setSourceString(UString text);
   // The same text as the flat array the scanner walks by index.
   UStringView sourceBuffer() const { return sourceString(); }
   // The document's digest when the last run finished ("" when none).
@@ -219,6 +221,15 @@ class VmkHTMLChecker {
   };
   // The sink of the calling thread (nullptr: the run's own list).
   static thread_local ErrorSink* threadErrorSink_;
+  // Puts the calling thread's sink back as it was when this goes out of scope, also when a check
+  // throws (a sink left behind would outlive the work that holds it).
+  struct ThreadSinkRestorer {
+    ErrorSink* saved = threadErrorSink_;
+    ThreadSinkRestorer() = default;
+    ThreadSinkRestorer(const ThreadSinkRestorer&) = delete;
+    ThreadSinkRestorer& operator=(const ThreadSinkRestorer&) = delete;
+    ~ThreadSinkRestorer() { threadErrorSink_ = saved; }
+  };
   // Moves the errors of a sink after those registered so far by the calling thread.
   void appendErrors(ErrorSink& from);
 
@@ -267,7 +278,15 @@ class VmkHTMLChecker {
   void checkCharRefInTextRun(const VmkTagLocation& textRun);
   // The structure checks over content gathered once for both.
   void checkElementReleations(const DirectContent& content);
+  // The element checks in three steps, as the value checks: the work over content made once,
+  // its chunks of entries (which several threads may share), and their errors in entry order.
+  struct ElementCheckWork;
+  void checkElementChunks(ElementCheckWork& work);
+  void addElementCheckErrors(ElementCheckWork& work);
   void checkSpecialTagsOrder(const DirectContent& content);
+  // Drops the tag list and everything made from it (the name index, the depths, the scan's
+  // notes, the attribute names its records view).
+  void dropTagList();
   // The name index of the current list, made again when the list's length changed.
   const TagNameIndex& currentTagNameIndex();
 
@@ -288,8 +307,10 @@ class VmkHTMLChecker {
   ScanNotes scanNotes_;
   bool scanNotesKnown_ = false;
 
+  // The attribute names that the records of tagLocations_ view (see keptAttributeName).
+  std::unordered_set<UString, UStringViewHash, std::equal_to<>> attributeNames_;
   // Hash index of idArray for isThisIDDefined: the first idIndexedCount_ members are in it.
-  mutable std::unordered_set<UString> idIndex_;
+  mutable std::unordered_set<UString, UStringViewHash, std::equal_to<>> idIndex_;
   mutable size_t idIndexedCount_ = 0;
 
   // Looked up by the code's view, without making a string of it.

@@ -1,6 +1,7 @@
 // One entry of the tag list that a validation run builds: a start tag, end tag, comment,
 // processing instruction, DOCTYPE or run of text, with its place in the checked text, its
-// nesting depth, its end-tag rule, its neighbours and partner, and its parsed attributes.
+// nesting depth, its end-tag rule, its place in the list (which gives its neighbours), its
+// partner, and its parsed attributes.
 //
 // A large document's list holds hundreds of thousands of entries, so an entry is kept small:
 // its name is a pointer to a shared spelling (interned, or its own copy for a name that is not
@@ -30,10 +31,16 @@ namespace vmk {
 
 // One attribute written in a tag. The value (and its range, quotation marks excluded) is
 // present only when the attribute is written with "=".
+//
+// A record views the texts it names rather than copying them (a large page has a hundred
+// thousand records): the name, in lower case, views a spelling that the checker which made the
+// record keeps as long as its tag list (see VmkHTMLChecker::keptAttributeName), and the value
+// views the checked text, whose place valueRange gives. A record made by other code views
+// texts that its maker keeps alive as long as the record.
 struct VmkAttribute {
-  UString name;  // lower case
+  UStringView name;  // lower case
   Range nameRange;
-  std::optional<UString> value;
+  std::optional<UStringView> value;
   Range valueRange;
 
   bool hasValue() const { return value.has_value(); }
@@ -104,20 +111,13 @@ class VmkTagLocation {
     nameWord_ = (nameWord_ & ~kTypeBits) | (stored << kTypeShift);
   }
 
-  // Neighbours in source order and the matching start / end tag; not owned, nullptr when
-  // absent.
-  VmkTagLocation* prevTag() const {
-    return prevTag_;
-  }
-  void setPrevTag(VmkTagLocation* tag) {
-    prevTag_ = tag;
-  }
-  VmkTagLocation* nextTag() const {
-    return nextTag_;
-  }
-  void setNextTag(VmkTagLocation* tag) {
-    nextTag_ = tag;
-  }
+  // Neighbours in source order in `list`, the list that holds the entry; nullptr when absent
+  // (or when the list does not hold the entry). Found at the entry's place in the list, or by
+  // a search when the place is not kept up to date (a list put together by hand).
+  inline VmkTagLocation* prevTag(const std::vector<std::unique_ptr<VmkTagLocation>>& list) const;
+  inline VmkTagLocation* nextTag(const std::vector<std::unique_ptr<VmkTagLocation>>& list) const;
+
+  // The matching start / end tag; not owned, nullptr when absent.
   VmkTagLocation* pairTag() const {
     return pairTag_;
   }
@@ -185,8 +185,6 @@ class VmkTagLocation {
   Range tagRange_;
   int32_t tagDepth_ = 0;
   uint32_t listIndex_ = 0;
-  VmkTagLocation* prevTag_ = nullptr;
-  VmkTagLocation* nextTag_ = nullptr;
   VmkTagLocation* pairTag_ = nullptr;
   // Attribute lists come from a pool of their own, as the entries do.
   struct AttributeListDelete {
@@ -195,11 +193,14 @@ class VmkTagLocation {
   static VmkAttributeList* newAttributeList(VmkAttributeList&& list);
   std::unique_ptr<VmkAttributeList, AttributeListDelete> attributes_;
 
+  // The place of the entry in `list`, or list.size() when the list does not hold it.
+  size_t placeIn(const std::vector<std::unique_ptr<VmkTagLocation>>& list) const;
+
   struct Pool;
 };
 
-// Seven pointers' worth on 64-bit systems: a large list is mostly made of these.
-static_assert(sizeof(void*) != 8 || sizeof(VmkTagLocation) <= 56);
+// Five pointers' worth on 64-bit systems: a large list is mostly made of these.
+static_assert(sizeof(void*) != 8 || sizeof(VmkTagLocation) <= 40);
 
 struct VmkTagLocation::Pool : ObjectPool<sizeof(VmkTagLocation), alignof(VmkTagLocation)> {};
 
@@ -215,8 +216,25 @@ inline void VmkTagLocation::operator delete(void* object, std::size_t size) {
 }
 #endif
 
-// The tag list: owns its entries, in source order; prev/next/pair links point into it.
+// The tag list: owns its entries, in source order; pair links point into it.
 using VmkTagLocationList = std::vector<std::unique_ptr<VmkTagLocation>>;
+
+inline size_t VmkTagLocation::placeIn(const VmkTagLocationList& list) const {
+  if (listIndex_ < list.size() && list[listIndex_].get() == this) return listIndex_;
+  for (size_t i = 0; i < list.size(); ++i)
+    if (list[i].get() == this) return i;
+  return list.size();
+}
+
+inline VmkTagLocation* VmkTagLocation::prevTag(const VmkTagLocationList& list) const {
+  const size_t i = placeIn(list);
+  return i > 0 && i < list.size() ? list[i - 1].get() : nullptr;
+}
+
+inline VmkTagLocation* VmkTagLocation::nextTag(const VmkTagLocationList& list) const {
+  const size_t i = placeIn(list);
+  return i + 1 < list.size() ? list[i + 1].get() : nullptr;
+}
 
 // The names of a list's entries as the scan noted them, for passes that ask only for names:
 // entry i is named *names[ids[i]]. An id stands for one written spelling of a name; the name it

@@ -1,5 +1,5 @@
 // A literal, slow tree walk for the tests: recursive, one level per nesting level, following
-// the prevTag / nextTag links, with FindMyEndTag and the omitted-end-tag look-ahead walking
+// the prevTag / nextTag neighbours, with FindMyEndTag and the omitted-end-tag look-ahead walking
 // the list, and depth increments applied entry by entry. The engine's walk must give the same
 // pairs, depths and reports on every list.
 #pragma once
@@ -22,15 +22,15 @@ class ReferenceTagTree {
     while (t) t = nextBrotherTagLocation(t);
   }
 
-  static VmkTagLocation* findMyEndTag(VmkTagLocation* tag) {
+  static VmkTagLocation* findMyEndTag(const VmkTagLocationList& list, VmkTagLocation* tag) {
     const UString& n = tag->elementName();
     const UString e = u"/" + n;
     int count = 0;
-    for (VmkTagLocation* p = tag->prevTag(); p; p = p->prevTag()) {
+    for (VmkTagLocation* p = tag->prevTag(list); p; p = p->prevTag(list)) {
       if (isEqualToString(p->elementName(), n, true)) ++count;
       if (isEqualToString(p->elementName(), e, true)) --count;
     }
-    for (VmkTagLocation* p = tag->nextTag(); p; p = p->nextTag()) {
+    for (VmkTagLocation* p = tag->nextTag(list); p; p = p->nextTag(list)) {
       if (isEqualToString(p->elementName(), n, true)) {
         ++count;
       } else if (isEqualToString(p->elementName(), e, true)) {
@@ -57,12 +57,12 @@ class ReferenceTagTree {
     t->setPairTag(c);
     c->setPairTag(t);
     c->setTagDepth(t->tagDepth());
-    if (c == t->nextTag() && !isEqualToString(t->elementName(), u"TD", true) &&
+    if (c == t->nextTag(list_) && !isEqualToString(t->elementName(), u"TD", true) &&
         !isEqualToString(t->elementName(), u"TEXTAREA", true) && !rules_.isXML)
       report_("NoDataBetweenStartAndEndTags", t->tagRange(), {t->elementName()});
   }
-  static void deepen(VmkTagLocation* first, VmkTagLocation* last) {
-    for (VmkTagLocation* p = first; p && p != last; p = p->nextTag())
+  void deepen(VmkTagLocation* first, VmkTagLocation* last) {
+    for (VmkTagLocation* p = first; p && p != last; p = p->nextTag(list_))
       p->setTagDepth(p->tagDepth() + 1);
   }
 
@@ -70,12 +70,12 @@ class ReferenceTagTree {
     const UString& name = t->elementName();
     if (isEnd(t)) {
       if (knows(bare(t))) report_("StartTagNotFound", t->tagRange(), {bare(t)});
-      return t->nextTag();
+      return t->nextTag(list_);
     }
-    if (isSpecialElement(name) || isTextRunName(name)) return t->nextTag();
+    if (isSpecialElement(name) || isTextRunName(name)) return t->nextTag(list_);
 
     if (t->endTagType() == 0) {
-      VmkTagLocation* first = t->nextTag();
+      VmkTagLocation* first = t->nextTag(list_);
       VmkTagLocation* c = first;
       VmkTagLocation* last = first;
       while (c) {
@@ -87,17 +87,17 @@ class ReferenceTagTree {
         if (isEnd(c) && c->endTagType() == 2) {
           if (knows(bare(c)) && !rules_.isXML)
             report_("NoEndTagForThisElement", c->tagRange(), {bare(c)});
-          c = c->nextTag();
+          c = c->nextTag(list_);
           continue;
         }
         if (!isEnd(c) && child(c, t) != 0) {
           c = nextBrotherTagLocation(c);
           continue;
         }
-        if (!findMyEndTag(t)) {
+        if (!findMyEndTag(list_, t)) {
           report_("EndTagNotFound", t->tagRange(), {name});
           if (c == first) return c;
-          c = c->prevTag();
+          c = c->prevTag(list_);
           last = c;
           break;
         }
@@ -109,11 +109,11 @@ class ReferenceTagTree {
         report_("EndTagNotFound", t->tagRange(), {name});
         return nullptr;
       }
-      return c->nextTag();
+      return c->nextTag(list_);
     }
 
     if (t->endTagType() == 1) {
-      VmkTagLocation* first = t->nextTag();
+      VmkTagLocation* first = t->nextTag(list_);
       VmkTagLocation* c = first;
       VmkTagLocation* last = first;
       VmkTagLocation* result = nullptr;
@@ -121,17 +121,17 @@ class ReferenceTagTree {
         if (closes(c, t)) {
           last = c;
           pair(t, c);
-          result = c->nextTag();
+          result = c->nextTag(list_);
           break;
         }
         if (isEnd(c) && c->endTagType() == 2) {
           if (knows(bare(c))) report_("NoEndTagForThisElement", c->tagRange(), {bare(c)});
-          c = c->nextTag();
+          c = c->nextTag(list_);
           continue;
         }
         if (isEnd(c) || child(c, t) == 0) {
           bool follows = false;
-          for (VmkTagLocation* p = c; p; p = p->nextTag()) {
+          for (VmkTagLocation* p = c; p; p = p->nextTag(list_)) {
             if (isEqualToString(p->elementName(), name, true)) break;
             if (isEqualToString(p->elementName(), u"/" + name, true)) {
               follows = true;
@@ -152,7 +152,7 @@ class ReferenceTagTree {
       deepen(first, last);
       return result;
     }
-    return t->nextTag();
+    return t->nextTag(list_);
   }
 
   VmkTagLocationList& list_;

@@ -30,13 +30,27 @@ TEST(TagScannerEntries, LinksFollowSourceOrder) {
   auto c = scanHTML(u"x<b>y</b>");
   const auto& list = c->tagLocations();
   ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list[0]->prevTag(), nullptr);
-  EXPECT_EQ(list[3]->nextTag(), nullptr);
+  EXPECT_EQ(list[0]->prevTag(list), nullptr);
+  EXPECT_EQ(list[3]->nextTag(list), nullptr);
   for (size_t i = 0; i + 1 < list.size(); ++i) {
-    EXPECT_EQ(list[i]->nextTag(), list[i + 1].get());
-    EXPECT_EQ(list[i + 1]->prevTag(), list[i].get());
+    EXPECT_EQ(list[i]->nextTag(list), list[i + 1].get());
+    EXPECT_EQ(list[i + 1]->prevTag(list), list[i].get());
     EXPECT_EQ(list[i]->listIndex(), i);
   }
+}
+
+TEST(TagScannerEntries, NeighboursOfAListPutTogetherByHand) {
+  // Places that do not match the list (never set, or stale) are not trusted.
+  VmkTagLocationList list;
+  for (int i = 0; i < 3; ++i) list.push_back(std::make_unique<VmkTagLocation>());
+  list[2]->setListIndex(0);
+  EXPECT_EQ(list[2]->prevTag(list), list[1].get());
+  EXPECT_EQ(list[1]->nextTag(list), list[2].get());
+  EXPECT_EQ(list[0]->prevTag(list), nullptr);
+  EXPECT_EQ(list[2]->nextTag(list), nullptr);
+  VmkTagLocation stranger;
+  EXPECT_EQ(stranger.prevTag(list), nullptr);
+  EXPECT_EQ(stranger.nextTag(list), nullptr);
 }
 
 TEST(TagScannerEntries, UnfinishedTagsAndTrailingLessThan) {

@@ -34,10 +34,6 @@ VmkTagLocationList cloneList(const VmkTagLocationList& list) {
     c->setTagRange(e->tagRange());
     c->setEndTagType(e->endTagType());
     c->setListIndex(uint32_t(copy.size()));
-    if (!copy.empty()) {
-      copy.back()->setNextTag(c.get());
-      c->setPrevTag(copy.back().get());
-    }
     copy.push_back(std::move(c));
   }
   return copy;
@@ -131,10 +127,6 @@ class RandomTrial {
       e->setEndTagType(type);
       e->setTagRange(Range(uint32_t(list.size()), 1));
       e->setListIndex(uint32_t(list.size()));
-      if (!list.empty()) {
-        list.back()->setNextTag(e.get());
-        e->setPrevTag(list.back().get());
-      }
       list.push_back(std::move(e));
     }
     return list;
@@ -191,7 +183,7 @@ TEST(TagTreeEquivalence, FindMyEndTagAgreesWithNameCounting) {
     TagNameIndex index(list);
     for (size_t i = 0; i < list.size(); ++i) {
       if (list[i]->isEndTag()) continue;
-      VmkTagLocation* expected = ReferenceTagTree::findMyEndTag(list[i].get());
+      VmkTagLocation* expected = ReferenceTagTree::findMyEndTag(list, list[i].get());
       int32_t found = index.findMyEndTag(i);
       ASSERT_EQ(found, expected ? int32_t(expected->listIndex()) : TagNameIndex::kNone)
           << "seed " << seed << " entry " << i << ": " << describe(list);

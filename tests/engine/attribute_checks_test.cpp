@@ -58,9 +58,10 @@ const VmkAttributeList& firstRecords(const VmkHTMLChecker& checker) {
   return attributes ? *attributes : none;
 }
 
-VmkAttribute record(const char16_t* name, Range nameRange, std::optional<UString> value = {},
+// Names and values are literals, which outlive the records.
+VmkAttribute record(const char16_t* name, Range nameRange, std::optional<UStringView> value = {},
                     Range valueRange = {}) {
-  return VmkAttribute{name, nameRange, std::move(value), valueRange};
+  return VmkAttribute{name, nameRange, value, valueRange};
 }
 
 // ---- Records ----
@@ -72,6 +73,18 @@ TEST(AttributeRecordsTest, NamesValuesAndRanges) {
             (VmkAttributeList{record(u"src", {5, 3}, u"a.png", {12, 5}),
                               record(u"alt", {19, 3}, u"", {24, 0}), record(u"ismap", {26, 5})}));
   EXPECT_EQ(errorList(*checker), Errors{});
+}
+
+TEST(AttributeRecordsTest, RecordsViewTheTextTheyWereMadeFrom) {
+  auto checker = checkAttributes(u"<img SRC=\"a.png\" alt=x>", shippedDictionary(kTransitional));
+  const VmkAttributeList& records = firstRecords(*checker);
+  ASSERT_EQ(records.size(), 2u);
+  // The names outlive the pass that lowered them; the values are the text at their ranges.
+  EXPECT_EQ(records[0].name, u"src");
+  EXPECT_EQ(records[0].value->data(), checker->sourceString().data() + 10);
+  // A new text starts without the old list, whose records view the old text.
+  checker->setSourceString(u"<p>");
+  EXPECT_TRUE(checker->tagLocations().empty());
 }
 
 TEST(AttributeRecordsTest, ValuelessAttributeBeforeSlashEnd) {
@@ -99,7 +112,7 @@ TEST(AttributeRecordsTest, StrayGreaterThanLeftByServerCodeEndsTheScan) {
   // The embedded instruction keeps the tag open; its "?>" is left between the names.
   auto checker = checkAttributes(u"<p <?php x ?>>", shippedDictionary(kStrict));
   std::vector<UString> names;
-  for (const VmkAttribute& a : firstRecords(*checker)) names.push_back(a.name);
+  for (const VmkAttribute& a : firstRecords(*checker)) names.emplace_back(a.name);
   EXPECT_EQ(names, (std::vector<UString>{u"<?php", u"x", u"?"}));
 }
 

@@ -70,8 +70,8 @@ std::vector<std::string> outcome(const VmkHTMLChecker& checker) {
     std::string line =
         toUtf8(tag.elementName()) + "@" + std::to_string(tag.tagRange().location) + "+" +
         std::to_string(tag.tagRange().length) + " d=" + std::to_string(tag.tagDepth()) +
-        " t=" + std::to_string(tag.endTagType()) + " prev=" + describe(tag.prevTag()) +
-        " next=" + describe(tag.nextTag()) + " pair=" + describe(tag.pairTag());
+        " t=" + std::to_string(tag.endTagType()) + " prev=" + describe(tag.prevTag(list)) +
+        " next=" + describe(tag.nextTag(list)) + " pair=" + describe(tag.pairTag());
     if (tag.attributes()) {
       for (const VmkAttribute& a : *tag.attributes()) {
         line += " " + toUtf8(a.name) + "@" + std::to_string(a.nameRange.location);

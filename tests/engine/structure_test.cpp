@@ -34,11 +34,12 @@ void giveAttribute(VmkHTMLChecker& checker, const std::u16string& tagStart,
     const std::u16string written = name + u"=\"" + value + u"\"";
     size_t at = text.find(written, r.location);
     ASSERT_TRUE(at != std::u16string::npos && at < r.max());
+    // The record views the checker's text, as the records the checker makes do.
     VmkAttribute attribute;
-    attribute.name = name;
     attribute.nameRange = Range(uint32_t(at), uint32_t(name.size()));
-    attribute.value = value;
+    attribute.name = UStringView(text).substr(attribute.nameRange.location, name.size());
     attribute.valueRange = Range(uint32_t(at + name.size() + 2), uint32_t(value.size()));
+    attribute.value = UStringView(text).substr(attribute.valueRange.location, value.size());
     if (!entry->attributes()) entry->setAttributes(VmkAttributeList{});
     entry->attributes()->push_back(attribute);
     return;
