@@ -100,6 +100,20 @@ UChar16 ComposedEdits::characterAt(uint32_t location) const {
   return one.empty() ? 0 : one[0];
 }
 
+std::optional<Range> ComposedEdits::currentRangeOfBase(Range baseRange) const {
+  int64_t deltaLeft = 0;
+  for (size_t k = edits_.size(); k > 0; --k) {
+    const TextEdit& edit = edits_[k - 1];
+    if (edit.range.location >= baseRange.max() &&
+        !(edit.range.length == 0 && baseRange.length == 0 &&
+          edit.range.location == baseRange.location))
+      break;
+    if (edit.range.max() > baseRange.location) return std::nullopt;
+    deltaLeft += deltaOf(edit);
+  }
+  return Range(uint32_t(int64_t(baseRange.location) + deltaLeft), baseRange.length);
+}
+
 UString ComposedEdits::text() const {
   return applyEdits(base_, edits());
 }

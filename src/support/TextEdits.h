@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "support/Text.h"
@@ -36,6 +37,9 @@ class ComposedEdits {
   UString read(Range range) const;
   // The character at a place of the text as it stands; 0 past its end.
   UChar16 characterAt(uint32_t location) const;
+  // Where a range of the base lies in the text as it stands; absent when an edit changed any
+  // of its characters (an insertion at either end of it is outside it).
+  std::optional<Range> currentRangeOfBase(Range baseRange) const;
   // The edits of the base, ascending and apart (none overlaps or touches another).
   std::vector<TextEdit> edits() const { return {edits_.rbegin(), edits_.rend()}; }
   // The text as it stands, made whole.
