@@ -104,10 +104,7 @@ std::optional<Range> ComposedEdits::currentRangeOfBase(Range baseRange) const {
   int64_t deltaLeft = 0;
   for (size_t k = edits_.size(); k > 0; --k) {
     const TextEdit& edit = edits_[k - 1];
-    if (edit.range.location >= baseRange.max() &&
-        !(edit.range.length == 0 && baseRange.length == 0 &&
-          edit.range.location == baseRange.location))
-      break;
+    if (edit.range.location >= baseRange.max()) break;
     if (edit.range.max() > baseRange.location) return std::nullopt;
     deltaLeft += deltaOf(edit);
   }
