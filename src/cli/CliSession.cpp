@@ -62,8 +62,10 @@ Output::Output() {
 
 Output::Output(std::string path) : path_(std::move(path)) {}
 
+Output::Output(StandardError) : stream_(stderr) {}
+
 void Output::write(std::string_view text) {
-  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream_);
 }
 
 void Output::flush() {
@@ -74,7 +76,7 @@ void Output::flush() {
 bool Output::finish(std::string* error) {
   if (!path_) {
     flush();
-    std::fflush(stdout);
+    std::fflush(stream_);
     return true;
   }
   return writeFileAtomically(*path_, buffer_, error);

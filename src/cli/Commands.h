@@ -11,7 +11,12 @@ namespace vmk {
 class VmkUserDefaults;
 }
 
+#include "cli/CommonOptions.h"
+
 namespace vmk::cli {
+
+// velumark fix (cli/FixCommand.cpp).
+Subcommand addFixCommand(CLI::App& app);
 
 struct ValidateOptions {
   std::vector<std::string> files;

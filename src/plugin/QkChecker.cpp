@@ -8,7 +8,9 @@
 #include "engine/CharsetNames.h"
 #include "engine/LinkVocabulary.h"
 #include "engine/VmkHTMLChecker.h"
+#include "errors/Repair.h"
 #include "host/HostDocument.h"
+#include "host/ScriptCommand.h"
 #include "plugin/ElementHelp.h"
 #include "results/VmkErrorBrowser.h"
 #include "settings/VmkUserDefaults.h"
@@ -145,6 +147,15 @@ int32_t QkChecker::validateHTMLfor(HostDocument& document, bool /*linkCheck*/, b
   const int32_t count = sharedHTMLChecker().validateHTMLForDocument(document, true, sound);
   store.setScriptCommandRunning(false);
   return count;
+}
+
+void QkChecker::correctHTMLfor(HostDocument& document, bool sound) {
+  const ScriptCommandScope scriptCommand;
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  store.open();
+  store.setScriptCommandRunning(true);
+  correctAllErrorsForDocument(sharedHTMLChecker(), document, sound);
+  store.setScriptCommandRunning(false);
 }
 
 bool QkChecker::svaeErrorResultsTo(const std::optional<std::string>& path, int format,

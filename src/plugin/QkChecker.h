@@ -57,6 +57,9 @@ class QkChecker {
   // returns the number of error locations kept. The link check is not part of this build: the
   // link flag is accepted and the document's markup is validated.
   int32_t validateHTMLfor(HostDocument& document, bool linkCheck, bool sound);
+  // Repairs every repairable error of the document (no alert: a script command), then
+  // validates it with results shown and the given sound.
+  void correctHTMLfor(HostDocument& document, bool sound);
   // With a path: writes all results there in the format (0 annotated, else tab-separated).
   // Without one: remembers the format for the next save dialog (there is none here) and writes
   // nothing. False (with *errorOut) when the file could not be written.
