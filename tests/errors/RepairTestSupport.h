@@ -13,7 +13,9 @@
 #include "errors/ErrorCatalogue.h"
 #include "errors/Repair.h"
 #include "host/ScriptCommand.h"
+#include "host/Platform.h"
 #include "host/headless/HeadlessDocument.h"
+#include "host/headless/HeadlessPlatform.h"
 
 namespace vmk::test {
 
