@@ -41,13 +41,22 @@ int runFix(const FixOptions& options) {
     return kExitUsage;
   }
   const Encoding opened = document->openNSEncoding();
-  session.principal().correctHTMLfor(*document, false);
+  // A repair can bring to light an error that a check makes only once another is gone (the
+  // head checks wait for the html end tag): correct again while such errors are left.
+  VmkHTMLChecker& checker = sharedHTMLChecker();
+  for (int round = 0; round < 4; ++round) {
+    const std::string digest = document->md5DigestString();
+    session.principal().correctHTMLfor(*document, false);
+    bool repairableLeft = false;
+    for (const VmkErrorLocationRef& location : checker.errorLocations())
+      repairableLeft = repairableLeft || location->errorFix() == 1;
+    if (!repairableLeft || document->md5DigestString() == digest) break;
+  }
   // A repair may only have changed the encoding the document is saved in.
   const bool changed = document->isDocumentEdited() || document->openNSEncoding() != opened;
   if (!writeDocumentResult(*document, options.file, options.output, changed)) return kExitUsage;
 
   VmkErrorBrowser& store = sharedErrorBrowser();
-  VmkHTMLChecker& checker = sharedHTMLChecker();
   const VmkErrorLocationList none;
   FileReport report;
   report.path = options.file;

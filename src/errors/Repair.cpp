@@ -546,12 +546,6 @@ Range repairLocation(RepairSession& s, const VmkErrorLocation& location) {
   return repairRow(*row, s, location);
 }
 
-// After repairs the checker's text is the document's text again.
-void refreshSourceString(VmkHTMLChecker& checker, const RepairSession& s) {
-  if (!s.changed() || !checker.sourceDocument()) return;
-  checker.setSourceString(checker.sourceDocument()->textStorage().string());
-}
-
 // Sets the auto-correcting flag and opens an editing group for the whole operation; undoes both
 // when it ends, also by an exception.
 class RepairOperation {
@@ -583,9 +577,7 @@ Range fixErrorAtLocation(VmkHTMLChecker& checker, const VmkErrorLocation& locati
   HostDocument* document = checker.sourceDocument();
   if (!document) return Range::notFound();
   RepairSession session(checker, *document);
-  const Range result = repairLocation(session, location);
-  refreshSourceString(checker, session);
-  return result;
+  return repairLocation(session, location);
 }
 
 uint32_t fixErrorLocations(VmkHTMLChecker& checker, VmkErrorLocationList& locations) {
@@ -605,7 +597,6 @@ uint32_t fixErrorLocations(VmkHTMLChecker& checker, VmkErrorLocationList& locati
     const Range result = repairLocation(session, *locations[i]);
     if (result.location < limit) limit = result.location;
   }
-  refreshSourceString(checker, session);
   return heldBack;
 }
 
