@@ -134,6 +134,18 @@ TEST_F(FixCommandTest, ShiftJisStaysShiftJis) {
                        "\x83\x41</p></body></html>\n");
 }
 
+TEST_F(FixCommandTest, ValidateReportsTheEditsOfEachRepair) {
+  const std::string page = writeFile("page.html", kPage);
+  RunResult json = run({"validate", "-f", "json", page});
+  EXPECT_NE(json.out.find("\"fix_edits\":[{\"location\":"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"text\":\"&amp;\"}]"), std::string::npos) << json.out;
+  RunResult sarif = run({"validate", "-f", "sarif", page});
+  EXPECT_NE(sarif.out.find("\"fixes\":[{\"description\""), std::string::npos) << sarif.out;
+  EXPECT_NE(sarif.out.find("\"replacements\":[{\"deletedRegion\":{\"charOffset\":"),
+            std::string::npos);
+  EXPECT_NE(sarif.out.find("\"insertedContent\":{\"text\":\"&amp;\"}"), std::string::npos);
+}
+
 // After fix, a second fix changes nothing, and no error appears that the page did not have.
 TEST_F(FixCommandTest, ASecondFixChangesNothing) {
   for (const std::string& sample :

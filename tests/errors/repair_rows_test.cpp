@@ -184,3 +184,79 @@ TEST_F(RepairTest, EveryRepairableCatalogueCodeHasARowAndNoOtherDoes) {
 
 }  // namespace
 }  // namespace vmk::test
+
+namespace vmk::test {
+namespace {
+
+// The edge cases of single rows, as the edits they would make on a checked page.
+class RowEdges : public RepairTest {
+ protected:
+  // The page with the edits of one location applied.
+  std::string after(const std::string& page, std::string_view code, const std::string& needle,
+                    uint32_t offset, uint32_t length, std::vector<UString> subs = {}) {
+    open(page);
+    const UString& t = document_->text();
+    const size_t at = t.find(toUtf16(needle));
+    EXPECT_NE(at, UString::npos) << needle;
+    auto location = VmkErrorLocation::create(
+        code, Range(uint32_t(at) + offset, length),
+        subs.empty() ? std::nullopt : std::optional<std::vector<UString>>(subs));
+    return toUtf8(applyEdits(t, fixEditsForErrorLocation(*checker_, *location)));
+  }
+  const std::string page_ = kHtml401Loose + "<html>" + kHead + "<body>";
+};
+
+TEST_F(RowEdges, QuotationMarksAddedOnceAroundTheValue) {
+  const std::string p = page_ + "<p title=ab\"><p title=\"cd><p title=ef><p title=>";
+  EXPECT_NE(after(p, "NeedsQuotationMarks", "ab\"", 0, 3).find("title=\"ab\">"), std::string::npos);
+  EXPECT_NE(after(p, "NeedsQuotationMarks", "\"cd", 0, 3).find("title=\"cd\">"), std::string::npos);
+  EXPECT_NE(after(p, "NeedsQuotationMarks", "ef>", 0, 2).find("title=\"ef\">"), std::string::npos);
+  EXPECT_NE(after(p, "NeedsQuotationMarks", "title=>", 6, 0).find("title=\"\">"), std::string::npos);
+}
+
+TEST_F(RowEdges, AltBeforeTheTagEndAndNothingWithoutAQuotedSrc) {
+  const std::string p = page_ + "<img src=\"images/photo.gif\" /><img src=\"images/photo.gif\">"
+                                "<img src=photo.gif>";
+  EXPECT_NE(after(p, "NoAltAttributeForImg", "<img src=\"images/photo.gif\" />", 0, 30)
+                .find("<img src=\"images/photo.gif\" alt=\"photo.gif\" />"),
+            std::string::npos);
+  EXPECT_NE(after(p, "NoAltAttributeForImg", "<img src=\"images/photo.gif\">", 0, 28)
+                .find("<img src=\"images/photo.gif\" alt=\"photo.gif\">"),
+            std::string::npos);
+  EXPECT_TRUE(fixEditsForErrorLocation(
+                  *checker_, *VmkErrorLocation::create(
+                                 "NoAltAttributeForImg",
+                                 Range(uint32_t(document_->text().find(u"<img src=photo")), 19)))
+                  .empty());
+}
+
+TEST_F(RowEdges, FixedValuesAndMinimizedAttributes) {
+  const std::string p = page_ + "<input checked=yes><input checked=\"yes\"><input checked>";
+  EXPECT_NE(after(p, "BoolValueAttribute", "=yes>", 1, 3, {u"checked"}).find("checked=\"checked\">"),
+            std::string::npos);
+  EXPECT_NE(after(p, "BoolValueAttribute", "\"yes\"", 1, 3, {u"checked"}).find("checked=\"checked\">"),
+            std::string::npos);
+  // Written without a value, the value gets its "=" too.
+  EXPECT_NE(after(p, "FixedValueAttribute", "checked>", 7, 0, {u"checked", u"checked"})
+                .find("<input checked=\"checked\">"),
+            std::string::npos);
+  EXPECT_NE(after(p, "CantOmitAttributeNameInXhtml", "checked>", 0, 7, {u"checked"})
+                .find("<input checked=\"checked\">"),
+            std::string::npos);
+  EXPECT_NE(after(p, "CantOmitAttributeNameInXhtml", "checked>", 0, 7, {u"\""}).find("<input >"),
+            std::string::npos);
+}
+
+TEST_F(RowEdges, CharsetNamesAndTheDoctypeKeywords) {
+  const std::string p = page_ + "<p>Shift_JIS x-sjis <!doctype html public \"x\"></p>";
+  EXPECT_NE(after(p, "UnSafeCharacterSetValue", "Shift_JIS", 0, 9).find("<p>Shift_JIS x-sjis"),
+            std::string::npos);
+  EXPECT_NE(after(p, "UnSafeCharacterSetValue", "x-sjis", 0, 6).find("Shift_JIS Shift_JIS"),
+            std::string::npos);
+  EXPECT_NE(after(p, "MustCapitalLatterInDoctype", "<!doctype", 0, 22)
+                .find("<!DOCTYPE html PUBLIC \"x\">"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vmk::test
