@@ -1,7 +1,7 @@
 // velumark fix: repair every repairable error of a document and write the repaired document;
 // what is left is reported on standard error as validate reports it.
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <cstdlib>
 
@@ -72,9 +72,9 @@ int runFix(const FixOptions& options) {
 
   Output out{Output::StandardError{}};
   const char* noColour = std::getenv("NO_COLOR");
-  const Styles styles(options.color == "always" ||
-                      (options.color == "auto" && !(noColour && *noColour) &&
-                       ::isatty(STDERR_FILENO) == 1));
+  const Styles styles(
+      options.color == "always" ||
+      (options.color == "auto" && !(noColour && *noColour) && ::isatty(STDERR_FILENO) == 1));
   std::unique_ptr<ReportWriter> writer;
   if (options.format == "json") {
     writer = makeJsonWriter(out);

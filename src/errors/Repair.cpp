@@ -113,9 +113,7 @@ class RepairSession {
   }
 
   const VmkHTMLChecker& checker() const { return checker_; }
-  const HostDocument* document() const {
-    return document_ ? document_ : checker_.sourceDocument();
-  }
+  const HostDocument* document() const { return document_ ? document_ : checker_.sourceDocument(); }
   bool changed() const { return !overlay_->empty(); }
   const ComposedEdits& edits() const { return *overlay_; }
 
@@ -277,7 +275,8 @@ Range repairXmlDeclaration(RepairSession& s, const VmkErrorLocation& location) {
     static const Regex& encoding = Regex::cached("\\bencoding\\s*=", Regex::kIgnoreCase);
     if (version.matches(written) && encoding.matches(written)) return Range::notFound();
     static const Regex& lineEnd = Regex::cached("\\G[ \\t]*\\n", Regex::kNone);
-    if (auto end = lineEnd.firstMatch(text, Range(range.max(), uint32_t(text.size()) - range.max())))
+    if (auto end =
+            lineEnd.firstMatch(text, Range(range.max(), uint32_t(text.size()) - range.max())))
       range.length = end->range(0).max() - range.location;
     s.edit(range, declaration);
     return range;
@@ -411,10 +410,11 @@ Range repairRow(RepairRow row, RepairSession& s, const VmkErrorLocation& locatio
       UString name = asUString(s.documentEncoding().ianaName());
       if (isEqualToString(name, u"X-MAC-JAPANESE", true)) name = u"shift_jis";
       const UString slash = s.checker().isXHTML ? u" /" : u"";
-      return insertAt(end, u"\n\t<head>\n\t\t<meta http-equiv=\"Content-Type\" "
-                           u"content=\"text/html;CHARSET=" +
-                               name + u"\"" + slash +
-                               u">\n\t\t<title><!-- Insert the title, here --></title>\n\t</head>");
+      return insertAt(end,
+                      u"\n\t<head>\n\t\t<meta http-equiv=\"Content-Type\" "
+                      u"content=\"text/html;CHARSET=" +
+                          name + u"\"" + slash +
+                          u">\n\t\t<title><!-- Insert the title, here --></title>\n\t</head>");
     }
     case RepairRow::NoAltAttributeForImg:
     case RepairRow::NoAltAttributeForArea: {
@@ -601,7 +601,8 @@ uint32_t fixErrorLocations(VmkHTMLChecker& checker, VmkErrorLocationList& locati
 }
 
 void correctAllErrorsForDocument(VmkHTMLChecker& checker, HostDocument& document, bool sound) {
-  if (!checker.isLastRunCurrentFor(document)) checker.validateHTMLForDocument(document, false, false);
+  if (!checker.isLastRunCurrentFor(document))
+    checker.validateHTMLForDocument(document, false, false);
   {
     RepairOperation operation(document);
     for (int passCount = 0;;) {
@@ -611,9 +612,10 @@ void correctAllErrorsForDocument(VmkHTMLChecker& checker, HostDocument& document
       }
       if (repairable.empty()) {
         if (passCount == 0 && !startedByScriptCommand()) {
-          platform().runAlert(localizedString(kVelumarkXTable, "No auto-correctable errors."),
-                              localizedString(kVelumarkXTable, "Please correct each error manually."),
-                              {localizedString(kVelumarkXTable, "OK")});
+          platform().runAlert(
+              localizedString(kVelumarkXTable, "No auto-correctable errors."),
+              localizedString(kVelumarkXTable, "Please correct each error manually."),
+              {localizedString(kVelumarkXTable, "OK")});
         }
         break;
       }

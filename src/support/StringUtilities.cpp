@@ -36,8 +36,9 @@ std::string encodedBytes(UStringView text, const Encoding& encoding) {
   std::string bytes;
   size_t runStart = 0;
   auto flushRun = [&](size_t end) {
-    if (end > runStart) bytes += encoding.encodeLossless(text.substr(runStart, end - runStart))
-                                     .value_or(toUtf8(text.substr(runStart, end - runStart)));
+    if (end > runStart)
+      bytes += encoding.encodeLossless(text.substr(runStart, end - runStart))
+                   .value_or(toUtf8(text.substr(runStart, end - runStart)));
   };
   for (size_t i = 0; i < text.size();) {
     size_t n = 1;
@@ -94,8 +95,7 @@ UString toZenkaku(UStringView text) {
     const std::lock_guard<std::mutex> lock(mutex);
     transliterator->transliterate(converted);
   }
-  UString out(reinterpret_cast<const char16_t*>(converted.getBuffer()),
-              size_t(converted.length()));
+  UString out(reinterpret_cast<const char16_t*>(converted.getBuffer()), size_t(converted.length()));
   return out.empty() ? UString(text) : out;
 }
 

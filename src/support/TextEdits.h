@@ -48,8 +48,8 @@ class ComposedEdits {
  private:
   // Where an edit lies in the text as it stands, and the change in length left of it.
   struct Placed {
-    size_t index;      // in edits_
-    uint32_t start;    // in the text as it stands
+    size_t index;    // in edits_
+    uint32_t start;  // in the text as it stands
     uint32_t end;
     int64_t deltaLeft;  // of the edits before it
   };

@@ -1,7 +1,7 @@
 // velumark fix end to end: the built binary on a private settings and data folder.
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -69,16 +69,18 @@ class FixCommandTest : public ::testing::Test {
 };
 
 const std::string kDoctype =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">";
-const std::string kPage = kDoctype +
-                          "\r\n<html><head><title>t</title></head>\r\n<body><p>a & b</p></body></html>\r\n";
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+    "\"http://www.w3.org/TR/html4/strict.dtd\">";
+const std::string kPage =
+    kDoctype + "\r\n<html><head><title>t</title></head>\r\n<body><p>a & b</p></body></html>\r\n";
 
 TEST_F(FixCommandTest, WritesTheRepairedDocumentToStandardOutputKeepingItsLineEnds) {
   const std::string page = writeFile("page.html", kPage);
   RunResult r = run({"fix", page});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, kDoctype + "\r\n<html><head><title>t</title></head>\r\n<body><p>a &amp; b</p>"
-                              "</body></html>\r\n");
+  EXPECT_EQ(r.out, kDoctype +
+                       "\r\n<html><head><title>t</title></head>\r\n<body><p>a &amp; b</p>"
+                       "</body></html>\r\n");
   EXPECT_NE(r.err.find("were not found"), std::string::npos) << r.err;
   // Standard input to standard output.
   r = run({"fix", "-"}, "", page);
@@ -88,8 +90,9 @@ TEST_F(FixCommandTest, WritesTheRepairedDocumentToStandardOutputKeepingItsLineEn
 
 TEST_F(FixCommandTest, ErrorsLeftExitOneAndAreReportedOnStandardError) {
   const std::string page =
-      writeFile("left.html", kDoctype + "\n<html><head><title>t</title></head><body><p><foo>x</foo>"
-                                        " & y</p></body></html>\n");
+      writeFile("left.html", kDoctype +
+                                 "\n<html><head><title>t</title></head><body><p><foo>x</foo>"
+                                 " & y</p></body></html>\n");
   RunResult r = run({"fix", "--format", "json", page});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("x</foo> &amp; y"), std::string::npos) << r.out;
@@ -99,8 +102,9 @@ TEST_F(FixCommandTest, ErrorsLeftExitOneAndAreReportedOnStandardError) {
 
 TEST_F(FixCommandTest, InPlaceOnlyWhenChangedAndAFailedWriteLeavesTheFile) {
   const std::string page = writeFile("page.html", kPage);
-  const std::string clean = writeFile("clean.html", kDoctype + "\n<html><head><title>t</title>"
-                                                               "</head><body><p>x</p></body></html>\n");
+  const std::string clean = writeFile("clean.html", kDoctype +
+                                                        "\n<html><head><title>t</title>"
+                                                        "</head><body><p>x</p></body></html>\n");
   const auto before = fs::last_write_time(clean);
   EXPECT_EQ(run({"fix", "--in-place", clean}).status, 0);
   EXPECT_EQ(fs::last_write_time(clean), before);
@@ -123,15 +127,17 @@ TEST_F(FixCommandTest, InPlaceOnlyWhenChangedAndAFailedWriteLeavesTheFile) {
 
 TEST_F(FixCommandTest, ShiftJisStaysShiftJis) {
   const std::string page = writeFile(
-      "sjis.html", kDoctype + "\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                              "charset=Shift_JIS\"><title>t</title></head><body><p>\x82\xa0 & "
-                              "\xb1</p></body></html>\n");
+      "sjis.html", kDoctype +
+                       "\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                       "charset=Shift_JIS\"><title>t</title></head><body><p>\x82\xa0 & "
+                       "\xb1</p></body></html>\n");
   RunResult r = run({"fix", "-o", (root_ / "out.html").string(), page});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(vmk::readFileContents((root_ / "out.html").string()).value_or(""),
-            kDoctype + "\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                       "charset=Shift_JIS\"><title>t</title></head><body><p>\x82\xa0 &amp; "
-                       "\x83\x41</p></body></html>\n");
+            kDoctype +
+                "\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                "charset=Shift_JIS\"><title>t</title></head><body><p>\x82\xa0 &amp; "
+                "\x83\x41</p></body></html>\n");
 }
 
 TEST_F(FixCommandTest, ValidateReportsTheEditsOfEachRepair) {

@@ -12,15 +12,16 @@
 #include "engine/doctype_shipped.h"
 #include "errors/ErrorCatalogue.h"
 #include "errors/Repair.h"
-#include "host/ScriptCommand.h"
 #include "host/Platform.h"
+#include "host/ScriptCommand.h"
 #include "host/headless/HeadlessDocument.h"
 #include "host/headless/HeadlessPlatform.h"
 
 namespace vmk::test {
 
 inline const std::string kHtml401 =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n";
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+    "\"http://www.w3.org/TR/html4/strict.dtd\">\n";
 inline const std::string kHtml401Loose =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
     "\"http://www.w3.org/TR/html4/loose.dtd\">\n";
@@ -33,9 +34,9 @@ inline const std::string kHead =
 inline const std::string kXHead =
     "<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />"
     "<title>t</title></head>";
-inline const std::string kXhtmlStart =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + kXhtml10 +
-    "<html xmlns=\"http://www.w3.org/1999/xhtml\">" + kXHead + "<body>";
+inline const std::string kXhtmlStart = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + kXhtml10 +
+                                       "<html xmlns=\"http://www.w3.org/1999/xhtml\">" + kXHead +
+                                       "<body>";
 
 class RepairTest : public ShippedDictionariesTest {
  protected:

@@ -50,7 +50,8 @@ TEST_F(RepairTest, TouchingLocationsInOnePassAndAnInsertionAtTheStartHoldsBackTh
   const UString& t = document_->text();
   const uint32_t declaration = uint32_t(t.find(u"<?xml"));
   VmkErrorLocationList list{
-      locationOf("XmlTagMustBeFirst", Range(declaration, uint32_t(t.find(u"?>")) + 2 - declaration)),
+      locationOf("XmlTagMustBeFirst",
+                 Range(declaration, uint32_t(t.find(u"?>")) + 2 - declaration)),
       locationOf("WrongAmpersand", Range(uint32_t(t.find(u"& b")), 1)),
       locationOf("NoTitleTagInHead", Range(0, 0))};
   EXPECT_EQ(fixErrorLocations(*checker_, list), 1u);
@@ -114,7 +115,8 @@ TEST_F(RepairTest, NoRepairableErrorAlertsOnlyOutsideScriptCommands) {
 TEST_F(RepairTest, OneXmlDeclarationAndThePrologueInOrder) {
   sharedVmkUserDefaults().changeStringValue("XHTML 1.0 Strict", "Vmk_DefaultHtmlDictionary");
   open("<p>x</p>\n", Encoding::shiftJIS());
-  ASSERT_TRUE(has("XMLVersionRequired") && has("XMLEncodingRequired")) << ::testing::PrintToString(codes());
+  ASSERT_TRUE(has("XMLVersionRequired") && has("XMLEncodingRequired"))
+      << ::testing::PrintToString(codes());
   const std::string repaired = correct("<p>x</p>\n", Encoding::shiftJIS());
   EXPECT_EQ(count(repaired, "<?xml"), 1u) << repaired;
   EXPECT_EQ(repaired.find("<?xml"), 0u) << repaired;
@@ -144,7 +146,8 @@ TEST_F(RepairTest, NoSecondDoctypeOrHtmlStartTag) {
 
   std::string comments;
   for (int i = 0; i < 30; ++i) comments += "<!-- " + std::to_string(i) + " -->\n";
-  const std::string late = kHtml401 + comments + "<html>" + kHead + "<body><p>x</p></body></html>\n";
+  const std::string late =
+      kHtml401 + comments + "<html>" + kHead + "<body><p>x</p></body></html>\n";
   open(late);
   ASSERT_TRUE(has("NoHtmlTagBeforeDoctype"));
   const std::string repaired = correct(late);
@@ -158,8 +161,8 @@ TEST_F(RepairTest, QuotationMarksThatWouldBreakTheMarkup) {
   EXPECT_NE(correct(cut).find("<p title=\"a>b\">z</p>"), std::string::npos);
   EXPECT_TRUE(has("NoRightQuotationMark"));
 
-  const std::string both = kLoose + "<p onclick=alert(\"x\")>z</p><p onclick=f(\"a\",'b')>w</p>" +
-                           "</body></html>\n";
+  const std::string both =
+      kLoose + "<p onclick=alert(\"x\")>z</p><p onclick=f(\"a\",'b')>w</p>" + "</body></html>\n";
   const std::string repaired = correct(both);
   EXPECT_NE(repaired.find("<p onclick='alert(\"x\")'>z</p>"), std::string::npos) << repaired;
   EXPECT_NE(repaired.find("<p onclick=f(\"a\",'b')>w</p>"), std::string::npos) << repaired;
@@ -174,16 +177,17 @@ TEST_F(RepairTest, EmptyElementLosesOnlyItsOwnEndTag) {
 
 // Mended: "src" is the attribute, not the end of "lowsrc" or "data-src".
 TEST_F(RepairTest, AltFromTheSrcAttributeItself) {
-  const std::string page = kLoose + "<p><img lowsrc=\"x/low.gif\" src=\"z/real.gif\"></p>" +
-                           "</body></html>\n";
+  const std::string page =
+      kLoose + "<p><img lowsrc=\"x/low.gif\" src=\"z/real.gif\"></p>" + "</body></html>\n";
   EXPECT_NE(correct(page).find("alt=\"real.gif\""), std::string::npos) << text();
 }
 
 // Mended: an encoding that cannot hold the text is not taken.
 TEST_F(RepairTest, EncodingThatCannotHoldTheTextIsNotTaken) {
-  const std::string page = kHtml401 + "<html><head><meta http-equiv=\"Content-Type\" "
-                                      "content=\"text/html; charset=Shift_JIS\"><title>t</title>"
-                                      "</head><body><p>caf\xc3\xa9 \xe3\x81\x82</p>" +
+  const std::string page = kHtml401 +
+                           "<html><head><meta http-equiv=\"Content-Type\" "
+                           "content=\"text/html; charset=Shift_JIS\"><title>t</title>"
+                           "</head><body><p>caf\xc3\xa9 \xe3\x81\x82</p>" +
                            "</body></html>\n";
   open(page, Encoding::utf8());
   ASSERT_TRUE(has("EncodingNotMatched")) << ::testing::PrintToString(codes());

@@ -14,13 +14,19 @@ namespace {
 // meet another rule.
 const std::set<std::string> kBroughtByRepairs = {
     // "< p>" loses its space and becomes a tag; "<d" after "c <" one of an unknown element.
-    "NoSuchElementName", "CantBeChildElement", "StartTagNotFound", "EndTagNotFound",
-    "EndTagMayBeOmitted", "NoEndTagForThisElement", "DataCantBeInserted",
+    "NoSuchElementName",
+    "CantBeChildElement",
+    "StartTagNotFound",
+    "EndTagNotFound",
+    "EndTagMayBeOmitted",
+    "NoEndTagForThisElement",
+    "DataCantBeInserted",
     // A head added to a body-only page may hold nothing more than the notes of its title.
     "NoDataBetweenStartAndEndTags",
     // The head and title checks run only on an html element that has its end tag: adding that
     // end tag lets them speak.
-    "HeadElementIsRecomended", "NoTitleTagInHead",
+    "HeadElementIsRecomended",
+    "NoTitleTagInHead",
 };
 
 // As `velumark fix` does: correct all again while the check after it still lists repairable
@@ -39,13 +45,24 @@ std::string settle(VmkHTMLChecker& checker, HeadlessDocument& document) {
 
 std::string generatedPage(std::mt19937& random, bool xhtml) {
   static const std::vector<std::string> kPieces = {
-      "<p>a & b</p>",        "<p>&copy c</p>",           "<p>< b>x</b></p>",
-      "<p><img src=a/b.gif></p>", "<p><img src=\"x/y.png\"></p>", "<p><a href=\"a b\">x</a></p>",
-      "<p><a href=\"a^b\">x</a></p>", "<p title=\"a>b\">x</p>", "<p onclick=f(\"x\")>y</p>",
-      "<P>x</P>",            "<p><a HREF=\"x\">y</a></p>", "<p>x<br></br>y</p>",
-      "<p>x</p></br>",       "<p><a href=\"x\"/>y</a></p>", "<p>plain text</p>",
+      "<p>a & b</p>",
+      "<p>&copy c</p>",
+      "<p>< b>x</b></p>",
+      "<p><img src=a/b.gif></p>",
+      "<p><img src=\"x/y.png\"></p>",
+      "<p><a href=\"a b\">x</a></p>",
+      "<p><a href=\"a^b\">x</a></p>",
+      "<p title=\"a>b\">x</p>",
+      "<p onclick=f(\"x\")>y</p>",
+      "<P>x</P>",
+      "<p><a HREF=\"x\">y</a></p>",
+      "<p>x<br></br>y</p>",
+      "<p>x</p></br>",
+      "<p><a href=\"x\"/>y</a></p>",
+      "<p>plain text</p>",
       "<form action=\"a\"><div><input type=\"checkbox\" name=\"c\" checked /></div></form>",
-      "<script language=\"JavaScript\">x=1</script>", "<p><span>a &reg b & c</span></p>",
+      "<script language=\"JavaScript\">x=1</script>",
+      "<p><span>a &reg b & c</span></p>",
   };
   std::string page;
   const int prologue = int(random() % 4);
@@ -78,7 +95,9 @@ TEST_F(RepairTest, ASecondCorrectAllChangesNothingAndBringsNoNewErrors) {
     const std::string once = settle(*checker_, *document_);
     for (const std::string& code : codes()) {
       EXPECT_TRUE(before.count(code) || kBroughtByRepairs.count(code))
-          << code << " is new after repair of:\n" << page << "\nrepaired:\n" << once;
+          << code << " is new after repair of:\n"
+          << page << "\nrepaired:\n"
+          << once;
     }
     open(once);
     EXPECT_EQ(settle(*checker_, *document_), once) << page;

@@ -45,11 +45,13 @@ std::vector<RowCase> rowCases() {
        "<a href=\"a%09b.html\">s</a>"},
       {"UnSafeURLValue", l + "<p><a href=\"a^b.html\">s</a></p>" + end,
        "<a href=\"a%5Eb.html\">s</a>"},
-      {"BoolValueAttribute", l + "<form action=\"x\"><p><input type=\"checkbox\" checked=\"yes\"></p></form>" + end,
+      {"BoolValueAttribute",
+       l + "<form action=\"x\"><p><input type=\"checkbox\" checked=\"yes\"></p></form>" + end,
        "checked=\"checked\""},
       {"NullCodeDetected", h + std::string("<p>\0x</p>", 9) + end, "<p>x</p>"},
       {"HeadElementIsRecomended", kHtml401 + "<html><body><p>x</p>" + end,
-       "<html>\n\t<head>\n\t\t<meta http-equiv=\"Content-Type\" content=\"text/html;CHARSET=UTF-8\">"
+       "<html>\n\t<head>\n\t\t<meta http-equiv=\"Content-Type\" "
+       "content=\"text/html;CHARSET=UTF-8\">"
        "\n\t\t<title><!-- Insert the title, here --></title>\n\t</head><body>"},
       {"NoTitleTagInHead", kHtml401 + "<html><head></head><body><p>x</p>" + end,
        "<head>\n\t\t<title><!-- Insert the title, here --></title></head>"},
@@ -63,12 +65,13 @@ std::vector<RowCase> rowCases() {
       {"NoHtmlTag", "<p>x</p>\n", "loose.dtd\">\n<html>\n<p>x</p>\n\n</html>"},
       {"NoHtmlTagBeforeDoctype", "<html>\n" + kHtml401 + kHead + "<body><p>x</p>" + end,
        kHtml401 + "<html>\n<head>"},
-      {"XMLVersionRequired", kXhtml10 + "<html xmlns=\"http://www.w3.org/1999/xhtml\">" + kXHead +
-                                 "<body><p>x</p>" + xend,
+      {"XMLVersionRequired",
+       kXhtml10 + "<html xmlns=\"http://www.w3.org/1999/xhtml\">" + kXHead + "<body><p>x</p>" +
+           xend,
        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<!DOCTYPE"},
-      {"WrongXmlVersion", "<?xml version=\"2.0\" encoding=\"UTF-8\"?>\n" + kXhtml10 +
-                              "<html xmlns=\"http://www.w3.org/1999/xhtml\">" + kXHead +
-                              "<body><p>x</p>" + xend,
+      {"WrongXmlVersion",
+       "<?xml version=\"2.0\" encoding=\"UTF-8\"?>\n" + kXhtml10 +
+           "<html xmlns=\"http://www.w3.org/1999/xhtml\">" + kXHead + "<body><p>x</p>" + xend,
        "<?xml version=\"1.0\""},
       {"MustCapitalLatterInDoctype",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!doctype html public \"-//W3C//DTD XHTML 1.0 "
@@ -114,16 +117,22 @@ std::vector<RowCase> rowCases() {
       {"FixedValueAttribute", x + "<pre xml:space=\"default\">x</pre>" + xend,
        "<pre xml:space=\"preserve\">"},
       {"UnSafeCharacterSetValue",
-       kHtml401 + "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                  "charset=x-sjis\"><title>t</title></head><body><p>x</p>" + end,
+       kHtml401 +
+           "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+           "charset=x-sjis\"><title>t</title></head><body><p>x</p>" +
+           end,
        "charset=Shift_JIS\">"},
       {"JapneseEncodingButNoJapanese",
-       kHtml401 + "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                  "charset=Shift_JIS\"><title>t</title></head><body><p>abc</p>" + end,
+       kHtml401 +
+           "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+           "charset=Shift_JIS\"><title>t</title></head><body><p>abc</p>" +
+           end,
        "charset=ISO-8859-1\">"},
       {"UnSafeKatakana",
-       kHtml401 + "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                  "charset=Shift_JIS\"><title>t</title></head><body><p>\x82\xa0\xb6\xde</p>" + end,
+       kHtml401 +
+           "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+           "charset=Shift_JIS\"><title>t</title></head><body><p>\x82\xa0\xb6\xde</p>" +
+           end,
        "<p>\xe3\x81\x82\xe3\x82\xac</p>", Encoding::shiftJIS()},
   };
 }
@@ -137,25 +146,25 @@ TEST_P(RepairRows, RepairedAndGoneFromTheFinalCheck) {
   EXPECT_FALSE(has(c.code)) << c.code << " still listed:\n" << repaired;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryRow, RepairRows,
-                         ::testing::Range(0, int(rowCases().size())),
+INSTANTIATE_TEST_SUITE_P(EveryRow, RepairRows, ::testing::Range(0, int(rowCases().size())),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return rowCases()[size_t(info.param)].code;
                          });
 
 // Codes whose errors the checks above do not raise on a page are repaired at a location.
 TEST_F(RepairTest, RowsForLocationsMadeByHand) {
-  const std::string page = kHtml401Loose + "<html>" + kHead +
-                           "<body bgcolor=\"336699\"><p>a <b>1<2</b></p><p frob=\"1\" id=\"q\">x</p>"
-                           "</body></html>\n";
+  const std::string page =
+      kHtml401Loose + "<html>" + kHead +
+      "<body bgcolor=\"336699\"><p>a <b>1<2</b></p><p frob=\"1\" id=\"q\">x</p>"
+      "</body></html>\n";
   open(page);
   const UString& t = document_->text();
   auto at = [&](std::u16string_view needle, uint32_t offset, uint32_t length) {
     return Range(uint32_t(t.find(needle)) + offset, length);
   };
   auto edits = [&](std::string_view code, Range range, std::vector<UString> subs = {}) {
-    auto location = VmkErrorLocation::create(code, range, subs.empty() ? std::nullopt
-                                                                       : std::optional(subs));
+    auto location =
+        VmkErrorLocation::create(code, range, subs.empty() ? std::nullopt : std::optional(subs));
     return fixEditsForErrorLocation(*checker_, *location);
   };
   EXPECT_EQ(edits("WrongHexColorValue", at(u"336699", 0, 6)),
@@ -211,12 +220,14 @@ TEST_F(RowEdges, QuotationMarksAddedOnceAroundTheValue) {
   EXPECT_NE(after(p, "NeedsQuotationMarks", "ab\"", 0, 3).find("title=\"ab\">"), std::string::npos);
   EXPECT_NE(after(p, "NeedsQuotationMarks", "\"cd", 0, 3).find("title=\"cd\">"), std::string::npos);
   EXPECT_NE(after(p, "NeedsQuotationMarks", "ef>", 0, 2).find("title=\"ef\">"), std::string::npos);
-  EXPECT_NE(after(p, "NeedsQuotationMarks", "title=>", 6, 0).find("title=\"\">"), std::string::npos);
+  EXPECT_NE(after(p, "NeedsQuotationMarks", "title=>", 6, 0).find("title=\"\">"),
+            std::string::npos);
 }
 
 TEST_F(RowEdges, AltBeforeTheTagEndAndNothingWithoutAQuotedSrc) {
-  const std::string p = page_ + "<img src=\"images/photo.gif\" /><img src=\"images/photo.gif\">"
-                                "<img src=photo.gif>";
+  const std::string p = page_ +
+                        "<img src=\"images/photo.gif\" /><img src=\"images/photo.gif\">"
+                        "<img src=photo.gif>";
   EXPECT_NE(after(p, "NoAltAttributeForImg", "<img src=\"images/photo.gif\" />", 0, 30)
                 .find("<img src=\"images/photo.gif\" alt=\"photo.gif\" />"),
             std::string::npos);
@@ -232,10 +243,12 @@ TEST_F(RowEdges, AltBeforeTheTagEndAndNothingWithoutAQuotedSrc) {
 
 TEST_F(RowEdges, FixedValuesAndMinimizedAttributes) {
   const std::string p = page_ + "<input checked=yes><input checked=\"yes\"><input checked>";
-  EXPECT_NE(after(p, "BoolValueAttribute", "=yes>", 1, 3, {u"checked"}).find("checked=\"checked\">"),
-            std::string::npos);
-  EXPECT_NE(after(p, "BoolValueAttribute", "\"yes\"", 1, 3, {u"checked"}).find("checked=\"checked\">"),
-            std::string::npos);
+  EXPECT_NE(
+      after(p, "BoolValueAttribute", "=yes>", 1, 3, {u"checked"}).find("checked=\"checked\">"),
+      std::string::npos);
+  EXPECT_NE(
+      after(p, "BoolValueAttribute", "\"yes\"", 1, 3, {u"checked"}).find("checked=\"checked\">"),
+      std::string::npos);
   // Written without a value, the value gets its "=" too.
   EXPECT_NE(after(p, "FixedValueAttribute", "checked>", 7, 0, {u"checked", u"checked"})
                 .find("<input checked=\"checked\">"),

@@ -198,9 +198,9 @@ std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& 
   UString changedEnds;
   if (lineEndings == kLineEndingsCR || lineEndings == kLineEndingsCRLF)
     changedEnds = restoreLineEndings(text, lineEndings);
-  const UStringView restored =
-      lineEndings == kLineEndingsCR || lineEndings == kLineEndingsCRLF ? UStringView(changedEnds)
-                                                                       : text;
+  const UStringView restored = lineEndings == kLineEndingsCR || lineEndings == kLineEndingsCRLF
+                                   ? UStringView(changedEnds)
+                                   : text;
   std::optional<std::string> bytes = encoding.encodeLossless(restored);
   if (!bytes) {
     if (errorOut) {
