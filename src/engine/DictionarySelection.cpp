@@ -144,8 +144,11 @@ void VmkHTMLChecker::prepareTagListMemory(uint64_t byteCount, std::stop_token st
 
 void VmkHTMLChecker::checkXMLValidity() {
   static const Regex kVersion("<\\?xml\\s+version\\s*=\\s*[\"'](.*?)[\"']", Regex::kIgnoreCase);
+  // The encoding's value ends at its own closing quotation mark; a standalone declaration may
+  // follow it.
   static const Regex kEncoding(
-      "<\\?xml\\s+version\\s*=\\s*[\"'].*?[\"']\\s+(encoding)\\s*=\\s*[\"'](.*?)[\"']\\s*\\?>",
+      "<\\?xml\\s+version\\s*=\\s*[\"'].*?[\"']\\s+(encoding)\\s*=\\s*[\"']([^\"']*)[\"']"
+      "(?:\\s+standalone\\s*=\\s*[\"'][^\"']*[\"'])?\\s*\\?>",
       Regex::kIgnoreCase);
 
   const UStringView text = sourceString();
