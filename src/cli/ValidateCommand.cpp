@@ -9,6 +9,7 @@
 #include "settings/VmkUserDefaults.h"
 #include "support/Paths.h"
 
+#include <set>
 #include <thread>
 
 namespace vmk::cli {
@@ -63,6 +64,7 @@ int runValidate(const ValidateOptions& options) {
   VmkErrorBrowser& store = sharedErrorBrowser();
   VmkHTMLChecker& checker = sharedHTMLChecker();
   bool readFailure = false;
+  std::set<std::string> dictionaryProblems;
   bool errorsFound = false;
   const VmkErrorLocationList none;
   if (writer) writer->begin();
@@ -97,6 +99,12 @@ int runValidate(const ValidateOptions& options) {
       continue;
     }
     session.principal().validateHTMLfor(*document, false, false);
+    // The run went on without the dictionary it needed; the command tells once per file.
+    for (const DictionaryLoadProblem& problem : checker.dictionaryLoadProblems()) {
+      std::string line = "cannot load dictionary '" + toUtf8(problem.name) + "' from '" +
+                         problem.path + "': " + problem.reason;
+      if (dictionaryProblems.insert(line).second) printProblem(line);
+    }
 
     FileReport report;
     report.path = path;
@@ -138,7 +146,7 @@ int runValidate(const ValidateOptions& options) {
     printProblem("cannot write '" + options.output.value_or("-") + "': " + error);
     return kExitUsage;
   }
-  if (readFailure) return kExitUsage;
+  if (readFailure || !dictionaryProblems.empty()) return kExitUsage;
   return errorsFound ? kExitErrorsFound : kExitClean;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -255,6 +256,112 @@ TEST_F(VelumarkCommandTest, DictionaryBrowserAsText) {
   EXPECT_NE(r.out.find("\n  longdesc "), std::string::npos);
   EXPECT_NE(r.out.find("Parents:\n"), std::string::npos);
   EXPECT_EQ(run({"dictionary", "HTML 4.01 Strict", "blink"}).status, 2);
+}
+
+// The codes of a JSON report's first file, and its encoding.
+std::pair<std::string, std::vector<std::string>> encodingAndCodes(const std::string& json) {
+  const auto report = nlohmann::json::parse(json);
+  const auto& file = report["files"][0];
+  std::vector<std::string> codes;
+  for (const auto& error : file["errors"]) codes.push_back(error["code"]);
+  return {file["encoding"], codes};
+}
+
+bool holds(const std::vector<std::string>& codes, const std::string& code) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+TEST_F(VelumarkCommandTest, PagesOpenInTheEncodingTheirBytesAreIn) {
+  const std::string doctype =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">\n";
+  auto page = [&](const std::string& charset, const std::string& text) {
+    return doctype +
+           "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset +
+           "\"><title>t</title></head><body><p>" + text + "</p></body></html>\n";
+  };
+  // A UTF-8 page that says iso-8859-1: the most common encoding mistake.
+  RunResult r =
+      run({"validate", "-f", "json", writeFile("utf8.html", page("iso-8859-1", "caf\xC3\xA9"))});
+  auto [encoding, codes] = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "UTF-8");
+  EXPECT_TRUE(holds(codes, "EncodingNotMatched")) << r.out;
+  // The same page in ASCII is right as it is.
+  r = run({"validate", "-f", "json", writeFile("ascii.html", page("iso-8859-1", "cafe"))});
+  std::tie(encoding, codes) = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "ISO-8859-1");
+  EXPECT_FALSE(holds(codes, "EncodingNotMatched")) << r.out;
+  // A Shift_JIS page that says so.
+  r = run({"validate", "-f", "json",
+           writeFile("sjis.html", page("Shift_JIS", "\x93\xFA\x96\x7B\x8C\xEA"))});
+  std::tie(encoding, codes) = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "Shift_JIS");
+  EXPECT_FALSE(holds(codes, "EncodingNotMatched")) << r.out;
+  // An HTML 4.01 page's XML declaration does not count.
+  r = run({"validate", "-f", "json",
+           writeFile("html.html",
+                     "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n" + page("utf-8", "plain"))});
+  std::tie(encoding, codes) = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "UTF-8");
+  for (const char* code : {"EncodingNotMatched", "EncodingConflictBetweenXMLandMeta",
+                           "UnSafeEncodingName", "JapneseEncodingButNoJapanese"})
+    EXPECT_FALSE(holds(codes, code)) << code;
+  // Asked for, an encoding wins over all of that.
+  r = run({"validate", "-f", "json", "-e", "windows-1252", (root_ / "utf8.html").string()});
+  EXPECT_EQ(encodingAndCodes(r.out).first, "windows-1252");
+}
+
+TEST_F(VelumarkCommandTest, XmlDeclarationWithStandalone) {
+  const std::string page = writeFile(
+      "standalone.html",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+      "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+      "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><meta http-equiv=\"Content-Type\" "
+      "content=\"text/html; charset=UTF-8\" /><title>t</title></head><body><p>x</p></body>"
+      "</html>\n");
+  const RunResult r = run({"validate", "-f", "json", page});
+  const auto codes = encodingAndCodes(r.out).second;
+  EXPECT_FALSE(holds(codes, "UnSafeEncodingName")) << r.out;
+  EXPECT_FALSE(holds(codes, "EncodingConflictBetweenXMLandMeta")) << r.out;
+}
+
+TEST_F(VelumarkCommandTest, ADictionaryThatCannotBeLoadedIsNamedAndFailsTheRun) {
+  ASSERT_EQ(run({"dictionaries"}).status, 0);  // installs them
+  const fs::path folder = root_ / "data" / "velumark" / "dictionaries";
+  const fs::path transitional = folder / "HTML 4.01 Transitional.dict";
+  const std::string bytes = vmk::readFileContents(transitional.string()).value_or("");
+  ASSERT_GT(bytes.size(), 1000u);
+  std::ofstream(transitional, std::ios::binary | std::ios::trunc)
+      << bytes.substr(0, bytes.size() / 2);
+  const std::string page =
+      writeFile("transitional.html",
+                "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+                "\"http://www.w3.org/TR/html4/loose.dtd\">\n<html><head><title>t</title></head>"
+                "<body><center>x</center></body></html>\n");
+  // Needed by the DOCTYPE and as the default, it is named once.
+  RunResult r = run({"validate", "-q", page});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot load dictionary 'HTML 4.01 Transitional' from '" +
+                       transitional.string() +
+                       "': not a well-formed property list (truncated or damaged?)\n");
+  EXPECT_NE(r.out.find("transitional.html: "), std::string::npos);  // the run went on
+
+  r = run({"dictionaries"});
+  EXPECT_NE(r.out.find("* HTML 4.01 Transitional  (default)  (cannot be loaded: not a "
+                       "well-formed property list"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n  HTML 4.01 Strict\n"), std::string::npos);
+
+  // A default that names a dictionary no longer installed.
+  ASSERT_EQ(run({"settings", "set", "Vmk_DefaultHtmlDictionary", "HTML 4.01 Strict"}).status, 0);
+  fs::remove(folder / "HTML 4.01 Strict.dict");
+  r = run({"validate", "-q", writeFile("bare.html", "<p>x</p>\n")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot load dictionary 'HTML 4.01 Strict' from '" +
+                       (folder / "HTML 4.01 Strict.dict").string() +
+                       "': no such dictionary is installed\n");
 }
 
 TEST_F(VelumarkCommandTest, SettingsPersistBetweenRuns) {
