@@ -33,9 +33,12 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
   HeadlessDocument* document = nullptr;
   if (path == "-") {
     // Standard input: a document named "-", read whole before it is checked.
-    if (std::optional<std::string> bytes = readFileContents("/dev/stdin", &error)) {
-      document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
+    std::optional<std::string> bytes = readStandardInput(controller_.maximumDocumentSize(), &error);
+    if (!bytes) {
+      if (reason) *reason = error;
+      return nullptr;
     }
+    document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
   } else {
     document = controller_.openFile(path, encoding, &error);
   }

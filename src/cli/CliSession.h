@@ -31,10 +31,13 @@ class CliSession {
   HeadlessDocumentController& controller() { return controller_; }
   QkChecker& principal() { return principal_; }
 
-  // Opens a document ("-": standard input) whose edits are reported to the principal. nullptr
-  // when the file cannot be read; *reason then says why (without the path).
+  // Opens a document ("-": standard input) whose edits are reported to the principal. Only
+  // files, pipes and standard input are read, of at most maximumDocumentSize() bytes. nullptr
+  // when the file cannot be read or is not read; *reason then says why (without the path).
   HeadlessDocument* openDocument(const std::string& path, const std::optional<Encoding>& encoding,
                                  std::string* reason);
+  void setMaximumDocumentSize(uint64_t bytes) { controller_.setMaximumDocumentSize(bytes); }
+  uint64_t maximumDocumentSize() const { return controller_.maximumDocumentSize(); }
 
  private:
   HeadlessPlatform platform_;

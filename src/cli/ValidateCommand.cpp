@@ -9,6 +9,7 @@
 #include "settings/VmkUserDefaults.h"
 #include "support/Paths.h"
 
+#include <algorithm>
 #include <set>
 #include <thread>
 
@@ -21,8 +22,14 @@ int runValidate(const ValidateOptions& options) {
   if (options.output) {
     if (refuseOutputThatIsAnInput(*options.output, options.files)) return kExitUsage;
   }
+  // Standard input can be read once.
+  if (std::count(options.files.begin(), options.files.end(), "-") > 1) {
+    printProblem("standard input ('-') can be checked only once");
+    return kExitUsage;
+  }
 
   CliSession session;
+  session.setMaximumDocumentSize(options.maxSize);
   VmkUserDefaults& settings = sharedVmkUserDefaults();
   std::optional<Encoding> encoding;
   if (!applyEngineOptions(options.engine, &encoding)) return kExitUsage;
@@ -81,6 +88,7 @@ int runValidate(const ValidateOptions& options) {
     // The run needs both processors.
     preload.request_stop();
     if (!document) {
+      if (reason.ends_with("the most a document may have")) reason += " (see --max-size)";
       printProblem("cannot read '" + path + "': " + reason);
       readFailure = true;
       continue;

@@ -43,15 +43,17 @@ class VelumarkCommandTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(root_); }
 
   // Runs velumark with the arguments (each quoted), in the source folder, hermetically.
-  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "") {
+  // `input` is a shell redirection of standard input ("< file", "<&-").
+  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "",
+                const std::string& input = "") {
     std::string command = "cd " + quoted(VELUMARK_SOURCE_DIR) +
                           " && env -u NO_COLOR HOME=" + quoted(root_.string()) +
                           " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
                           " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " + extraEnv +
                           " " + quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
     for (const std::string& arg : args) command += " " + quoted(arg);
-    command +=
-        " >" + quoted((root_ / "stdout").string()) + " 2>" + quoted((root_ / "stderr").string());
+    command += " " + input + " >" + quoted((root_ / "stdout").string()) + " 2>" +
+               quoted((root_ / "stderr").string());
     RunResult result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -362,6 +364,45 @@ TEST_F(VelumarkCommandTest, ADictionaryThatCannotBeLoadedIsNamedAndFailsTheRun) 
   EXPECT_EQ(r.err, "velumark: cannot load dictionary 'HTML 4.01 Strict' from '" +
                        (folder / "HTML 4.01 Strict.dict").string() +
                        "': no such dictionary is installed\n");
+}
+
+TEST_F(VelumarkCommandTest, OnlyFilesPipesAndStandardInputOfALimitedSizeAreRead) {
+  RunResult r = run({"validate", "/dev/zero", kClean});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "velumark: cannot read '/dev/zero': it is a device; only files, pipes and standard "
+            "input are read\n");
+  EXPECT_NE(r.out.find("clean.html: HTML 4.01 Strict"), std::string::npos);  // the rest is read
+
+  const std::string page = writeFile("page.html", "<p>" + std::string(3000, 'x') + "</p>\n");
+  r = run({"validate", "-q", "--max-size", "2KB", page});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot read '" + page +
+                       "': it is larger than 2048 bytes, the most a document may have (see "
+                       "--max-size)\n");
+  EXPECT_NE(run({"validate", "-q", "--max-size", "4096", page}).status, 2);
+  EXPECT_EQ(run({"validate", "--max-size", "3GB", page}).status, 2);
+  // Standard input through a pipe, and the limit there too.
+  r = run({"validate", "-q", "-"}, "", "< " + quoted(page));
+  EXPECT_NE(r.status, 2) << r.err;
+  EXPECT_TRUE(r.out.starts_with("-: ")) << r.out;
+  EXPECT_EQ(run({"validate", "-q", "--max-size", "1000", "-"}, "", "< " + quoted(page)).status, 2);
+}
+
+TEST_F(VelumarkCommandTest, StandardInputIsReadOnceAndAClosedOneSaysSo) {
+  RunResult r = run({"validate", "-", kClean, "-"}, "", "< /dev/null");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: standard input ('-') can be checked only once\n");
+  EXPECT_EQ(r.out, "");
+  r = run({"validate", "-"}, "", "<&-");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot read '-': standard input is closed\n");
+  r = run({"validate", "-"}, "", "< /dev/zero");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "velumark: cannot read '-': standard input is not a file, a pipe or a "
+            "terminal\n");
+  EXPECT_NE(run({"validate", "-q", "-"}, "", "< /dev/null").status, 2);  // an empty document
 }
 
 TEST_F(VelumarkCommandTest, SettingsPersistBetweenRuns) {

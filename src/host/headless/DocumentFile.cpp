@@ -172,7 +172,7 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<
   return decodeWith(bytes, Encoding::windowsLatin1(), false);
 }
 
-std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
+std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path, uint64_t maxSize) {
   constexpr size_t kStep = size_t(1) << 20;  // stays in the processor's cache between steps
   UString text;
   uint64_t size = 0;
@@ -200,7 +200,8 @@ std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
         if (!usable.empty()) declared = usable.front();
       }
       // Sizes the whole-file path refuses are left to it.
-      if (size > uint64_t(std::numeric_limits<int32_t>::max())) return kStopReading;
+      if (size > std::min<uint64_t>(maxSize, std::numeric_limits<int32_t>::max()))
+        return kStopReading;
       text.reserve(size_t(size));
     }
     const std::string_view rest = bytes.substr(skipped);

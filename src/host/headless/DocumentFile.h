@@ -2,6 +2,8 @@
 // line ends, and whether a document is HTML.
 #pragma once
 
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,7 +43,9 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes,
 // without its bytes ever held whole (all ASCII, the first declared charset names the encoding
 // when it reads ASCII as ASCII). Absent for any other file (the caller reads it whole and
 // decodes it as above).
-std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path);
+// A file larger than maxSize bytes is not read.
+std::optional<DecodedDocument> decodeUtf8DocumentFile(
+    const std::string& path, uint64_t maxSize = std::numeric_limits<int32_t>::max());
 
 // Text -> bytes: LF line ends turned into `lineEndings`, encoded without loss, byte order mark
 // first when `withBOM` and the encoding has one. Absent (with *errorOut) when a character cannot
