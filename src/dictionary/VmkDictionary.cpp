@@ -511,6 +511,18 @@ void VmkDictionary::buildIndex() {
   for (size_t i = 0; i < records_.size(); ++i) index_.emplace(records_[i].name, i);
 
   isXML_ = !records_.empty() && records_.front().typeString == u"XML";
+  if (isXML_) {
+    // Names in an XML document follow the XML rules (a name may start with "_" or ":", and
+    // letters beyond ASCII count).
+    using Rule = VmkAttributeEntry::ValueRule;
+    for (VmkElementRecord& record : records_) {
+      for (VmkAttributeEntry& entry : record.attributes) {
+        if (entry.valueRule == Rule::kName) entry.valueRule = Rule::kXmlName;
+        if (entry.valueRule == Rule::kNmtoken) entry.valueRule = Rule::kXmlNmtoken;
+        if (entry.valueRule == Rule::kNmtokens) entry.valueRule = Rule::kXmlNmtokens;
+      }
+    }
+  }
 
   for (VmkElementRecord& record : records_) {
     for (const UString& child : record.childElements) {

@@ -66,6 +66,10 @@ struct VmkAttributeEntry {
     kName,  // NAME and ID
     kNmtoken,
     kNmtokens,
+    // The same in a dictionary of an XML document type, by the XML name rules.
+    kXmlName,
+    kXmlNmtoken,
+    kXmlNmtokens,
     kNumber,
     kIdref,
     kIdrefs,

@@ -405,6 +405,34 @@ TEST_F(VelumarkCommandTest, StandardInputIsReadOnceAndAClosedOneSaysSo) {
   EXPECT_NE(run({"validate", "-q", "-"}, "", "< /dev/null").status, 2);  // an empty document
 }
 
+TEST_F(VelumarkCommandTest, XhtmlNamesFollowTheXmlRules) {
+  const std::string body =
+      "<title>t</title></head><body><p id=\"_a0\">x</p><p "
+      "id=\"\xC3\xA9t\xC3\xA9\">y</p><p id=\"9z\">z</p></body></html>\n";
+  const std::string xhtml = writeFile(
+      "names.xhtml",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 "
+      "Strict//EN\" \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n<html "
+      "xmlns=\"http://www.w3.org/1999/xhtml\"><head>" +
+          body);
+  auto names = [&](const std::string& page) {
+    std::vector<std::string> values;
+    const auto report = nlohmann::json::parse(run({"validate", "-f", "json", page}).out);
+    for (const auto& error : report["files"][0]["errors"]) {
+      if (error["code"] == "NameValueAttribute") values.push_back(error["substrings"][1]);
+    }
+    return values;
+  };
+  // Only the value that starts with a digit is not an XML name.
+  EXPECT_EQ(names(xhtml).size(), 1u);
+  // An HTML document type keeps its own rule: an ASCII letter first, ASCII only.
+  const std::string html = writeFile("names.html",
+                                     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+                                     "\"http://www.w3.org/TR/html4/strict.dtd\">\n<html><head>" +
+                                         body);
+  EXPECT_EQ(names(html).size(), 3u);
+}
+
 TEST_F(VelumarkCommandTest, SettingsPersistBetweenRuns) {
   EXPECT_EQ(run({"settings", "get", "Vmk_FollowsDoctype"}).out, "true\n");
   EXPECT_EQ(run({"settings", "set", "FollowsDoctype", "false"}).status, 0);
