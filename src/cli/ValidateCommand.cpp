@@ -36,6 +36,7 @@ int runValidate(const ValidateOptions& options) {
   // Every file's results stay in the store until they are reported.
   settings.changeIntValue(0, "Vmk_BeforeNewCheck");
   for (const std::string& ignored : options.ignore) {
+    if (ignored.empty()) continue;  // "a,,b" or a trailing comma
     const std::vector<std::string> codes = codesForCodeOrNumber(ignored);
     if (codes.empty()) {
       printProblem("unknown error code or number '" + ignored + "' (see 'velumark errors list')");
@@ -90,6 +91,7 @@ int runValidate(const ValidateOptions& options) {
     if (!document) {
       if (reason.ends_with("the most a document may have")) reason += " (see --max-size)";
       printProblem("cannot read '" + path + "': " + reason);
+      if (writer) writer->unreadable(path, reason);
       readFailure = true;
       continue;
     }

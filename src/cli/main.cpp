@@ -46,8 +46,10 @@ int main(int argc, char** argv) {
   addEngineOptions(*validateCmd, validate.engine);
   validateCmd
       ->add_option("-i,--ignore", validate.ignore,
-                   "Switch an error off for this run (code or number, repeatable)")
-      ->allow_extra_args(false);
+                   "Switch an error off for this run: one code or number per use (repeat it), "
+                   "or several separated by commas (-i H002,WrongAmpersand)")
+      ->allow_extra_args(false)
+      ->delimiter(',');
   validateCmd->add_option("-o,--output", validate.output, "Write the report to a file");
   validateCmd->add_flag("-q,--quiet", validate.quiet, "Summary lines only (gcc format)");
   validateCmd

@@ -186,6 +186,34 @@ TEST_F(VelumarkCommandTest, SarifReportNamesTheRulesUsed) {
   const auto& region = result["locations"][0]["physicalLocation"]["region"];
   EXPECT_EQ(region["startLine"], 9);
   EXPECT_EQ(region["startColumn"], 17);
+  EXPECT_FALSE(run0["tool"]["driver"]["version"].get<std::string>().empty());
+  EXPECT_EQ(run0["invocations"][0]["executionSuccessful"], true);
+  // Rules show their message templates without the substrings of any one result.
+  const auto& rule = run0["tool"]["driver"]["rules"][result["ruleIndex"].get<int>()];
+  EXPECT_EQ(rule["shortDescription"]["text"],
+            "Element <\u2026> is not defined in this document type");
+}
+
+TEST_F(VelumarkCommandTest, SarifRunNamesTheFilesItCouldNotRead) {
+  const RunResult r = run({"validate", "-f", "sarif", "missing.html", kMistakes});
+  EXPECT_EQ(r.status, 2);
+  const auto log = nlohmann::json::parse(r.out);
+  const auto& invocation = log["runs"][0]["invocations"][0];
+  EXPECT_EQ(invocation["executionSuccessful"], false);
+  ASSERT_EQ(invocation["toolExecutionNotifications"].size(), 1u);
+  const auto& notification = invocation["toolExecutionNotifications"][0];
+  EXPECT_EQ(notification["level"], "error");
+  EXPECT_EQ(notification["message"]["text"],
+            "cannot read 'missing.html': No such file or directory");
+  EXPECT_EQ(notification["locations"][0]["physicalLocation"]["artifactLocation"]["uri"],
+            "missing.html");
+  EXPECT_EQ(log["runs"][0]["results"].size(), 4u);  // the other file is still reported
+
+  // The error list shows templates the same way.
+  EXPECT_NE(run({"errors", "list"})
+                .out.find("NoSuchElementName                  Element <\u2026> "
+                          "is not defined"),
+            std::string::npos);
 }
 
 TEST_F(VelumarkCommandTest, ExportFormatsAreTheResultFiles) {
@@ -487,6 +515,15 @@ TEST_F(VelumarkCommandTest, IgnoreSwitchesErrorsOffForOneRunOnly) {
   r = run({"validate", "-q", kMistakes});
   EXPECT_NE(r.out.find("3 errors and 1 cautions"), std::string::npos);
   EXPECT_EQ(run({"validate", "--ignore", "H999", kMistakes}).status, 2);
+
+  // Codes ignore case as numbers do; a use may list several, separated by commas.
+  r = run({"validate", "-q", "-i", "h002,cantbechildelement", kMistakes});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("1 cautions were found!"), std::string::npos);
+  r = run({"validate", "-q", "--ignore=H002,H008,wrongampersand", kMistakes});
+  EXPECT_NE(r.out.find("Any errors and warnings were not found!"), std::string::npos) << r.out;
+  EXPECT_EQ(run({"validate", "-i", "H002,NoSuchCode", kMistakes}).status, 2);
+  EXPECT_NE(run({"validate", "--help"}).out.find("one code or number per use"), std::string::npos);
 }
 
 TEST_F(VelumarkCommandTest, ErrorCatalogueChangesPersist) {
@@ -496,10 +533,13 @@ TEST_F(VelumarkCommandTest, ErrorCatalogueChangesPersist) {
   r = run({"errors", "list"});
   EXPECT_NE(r.out.find("\nH002    1      -1      NoSuchElementName"), std::string::npos);
 
-  // An error without repair keeps its flag of -1.
-  r = run({"errors", "set", "NoSuchElementName", "--fix", "1"});
-  EXPECT_EQ(r.status, 0);
+  // An error without repair keeps its flag of -1: asking for one is refused, and nothing
+  // else of the request is done.
+  r = run({"errors", "set", "NoSuchElementName", "--fix", "1", "--level", "0"});
+  EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("stays -1"), std::string::npos);
+  EXPECT_NE(run({"errors", "list"}).out.find("\nH002    1      -1      NoSuchElementName"),
+            std::string::npos);
   EXPECT_EQ(run({"errors", "set", "WrongAmpersand", "--fix", "0"}).status, 0);
   EXPECT_NE(run({"errors", "list"}).out.find("\nH013    1      0       WrongAmpersand"),
             std::string::npos);
