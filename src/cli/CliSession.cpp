@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "engine/VmkHTMLChecker.h"
 #include "host/Platform.h"
 #include "host/ScriptCommand.h"
 #include "support/Paths.h"
@@ -52,6 +53,15 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
     principal_.documentDidEdited(edited, range, length);
   });
   return document;
+}
+
+bool CliSession::reportDictionaryLoadProblems() {
+  for (const DictionaryLoadProblem& problem : sharedHTMLChecker().dictionaryLoadProblems()) {
+    std::string line = "cannot load dictionary '" + toUtf8(problem.name) + "' from '" +
+                       problem.path + "': " + problem.reason;
+    if (dictionaryProblems_.insert(line).second) printProblem(line);
+  }
+  return !dictionaryProblems_.empty();
 }
 
 void printProblem(std::string_view message) {

@@ -10,7 +10,6 @@
 #include "support/Paths.h"
 
 #include <algorithm>
-#include <set>
 #include <thread>
 
 namespace vmk::cli {
@@ -59,7 +58,7 @@ int runValidate(const ValidateOptions& options) {
   VmkErrorBrowser& store = sharedErrorBrowser();
   VmkHTMLChecker& checker = sharedHTMLChecker();
   bool readFailure = false;
-  std::set<std::string> dictionaryProblems;
+  bool dictionaryProblem = false;
   bool errorsFound = false;
   const VmkErrorLocationList none;
   if (writer) writer->begin();
@@ -96,12 +95,8 @@ int runValidate(const ValidateOptions& options) {
       continue;
     }
     session.principal().validateHTMLfor(*document, false, false);
-    // The run went on without the dictionary it needed; the command tells once per file.
-    for (const DictionaryLoadProblem& problem : checker.dictionaryLoadProblems()) {
-      std::string line = "cannot load dictionary '" + toUtf8(problem.name) + "' from '" +
-                         problem.path + "': " + problem.reason;
-      if (dictionaryProblems.insert(line).second) printProblem(line);
-    }
+    // The run went on without a dictionary it needed; the command says so and fails.
+    if (session.reportDictionaryLoadProblems()) dictionaryProblem = true;
 
     FileReport report;
     report.path = path;
@@ -143,7 +138,7 @@ int runValidate(const ValidateOptions& options) {
     printProblem("cannot write '" + options.output.value_or("-") + "': " + error);
     return kExitUsage;
   }
-  if (readFailure || !dictionaryProblems.empty()) return kExitUsage;
+  if (readFailure || dictionaryProblem) return kExitUsage;
   return errorsFound ? kExitErrorsFound : kExitClean;
 }
 
