@@ -383,6 +383,9 @@ TEST_F(VelumarkCommandTest, ADictionaryThatCannotBeLoadedIsNamedAndFailsTheRun) 
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("\n  HTML 4.01 Strict\n"), std::string::npos);
+  r = run({"dictionary", "HTML 4.01 Transitional"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.starts_with("velumark: cannot load dictionary 'HTML 4.01 Transitional'"));
 
   // A default that names a dictionary no longer installed.
   ASSERT_EQ(run({"settings", "set", "Vmk_DefaultHtmlDictionary", "HTML 4.01 Strict"}).status, 0);
