@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -44,8 +45,13 @@ bool openWithDesktop(const std::string& address, std::string* error) {
   const std::string opener = configured && *configured ? configured : "xdg-open";
   std::string argument = address;
   char* argv[] = {const_cast<char*>(opener.c_str()), argument.data(), nullptr};
+  // Whatever the opener prints goes to standard error: standard output holds the answer.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
   pid_t child = 0;
-  const int started = posix_spawnp(&child, opener.c_str(), nullptr, nullptr, argv, environ);
+  const int started = posix_spawnp(&child, opener.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
   if (started != 0) {
     if (error) *error = "cannot run " + opener + ": " + std::strerror(started);
     return false;

@@ -74,7 +74,7 @@ json selectionJson(const HostDocument& document) {
 }
 
 void print(const json& answer) {
-  std::cout << answer.dump() << "\n";
+  std::cout << answer.dump() << std::endl;
 }
 
 // Hands an address to the desktop when asked; false (said on standard error) when that failed.

@@ -52,7 +52,8 @@ class TagCommandTest : public ::testing::Test {
     for (char c : kPage)
       if (c != '\r') text_ += c;
     opener_ =
-        write("opener.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/opened\"\n");
+        write("opener.sh",
+              "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/opened\"\necho chatter\n");
     fs::permissions(opener_, fs::perms::owner_all);
   }
   void TearDown() override { fs::remove_all(root_); }
