@@ -33,6 +33,7 @@ class PrincipalTest : public ::testing::Test {
   void SetUp() override {
     setPlatform(&platform);
     principal.awakeFromNib();
+    controller.setCloseListener([this](HeadlessDocument& d) { principal.documentDidClosed(d); });
     sharedVmkUserDefaults().changeBoolValue(false, "Vmk_OpeningAutoCheck");
     path = (folders.root() / "page.html").string();
     writeFileAtomically(path, kPage);
