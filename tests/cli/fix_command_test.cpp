@@ -109,14 +109,13 @@ TEST_F(FixCommandTest, InPlaceOnlyWhenChangedAndAFailedWriteLeavesTheFile) {
   EXPECT_EQ(run({"fix", "--in-place", clean}).status, 0);
   EXPECT_EQ(fs::last_write_time(clean), before);
 
-  // A folder that cannot be written to: the file stays as it was (the superuser writes anyway).
-  if (::geteuid() != 0) {
-    ::chmod(root_.c_str(), 0555);
-    RunResult r = run({"fix", "--in-place", page});
-    ::chmod(root_.c_str(), 0755);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(vmk::readFileContents(page).value_or(""), kPage);
-  }
+  // A write that fails half way (the file size limit stops it): the file stays as it was.
+  std::string large = kDoctype + "\n<html><head><title>t</title></head><body>\n";
+  for (int i = 0; i < 200; ++i) large += "<p>a & b</p>\n";
+  const std::string big = writeFile("big.html", large + "</body></html>\n");
+  RunResult r = run({"fix", "--in-place", big}, "sh -c 'ulimit -f 1; exec \"$0\" \"$@\"'");
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(vmk::readFileContents(big).value_or(""), large + "</body></html>\n");
 
   EXPECT_EQ(run({"fix", "--in-place", page}).status, 0);
   EXPECT_NE(vmk::readFileContents(page).value_or("").find("a &amp; b</p></body></html>\r\n"),
