@@ -21,7 +21,9 @@ namespace vmk {
 
 class HeadlessDocument;
 
-// The document's text storage; all state lives in the document.
+// The document's text storage; all state lives in the document. Inside an open editing group
+// the replacements wait and are applied together (see applyDeferredEdits): ask string() again
+// after an edit, since a reference taken before it shows the text as it was until then.
 class HeadlessTextStorage final : public HostTextStorage {
  public:
   explicit HeadlessTextStorage(HeadlessDocument& document) : document_(document) {}
