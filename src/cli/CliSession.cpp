@@ -6,12 +6,16 @@
 #include <iostream>
 
 #include "host/Platform.h"
+#include "host/ScriptCommand.h"
 #include "support/Paths.h"
 
 namespace vmk::cli {
 
 CliSession::CliSession() : principal_(&controller_) {
   setPlatform(&platform_);
+  // The command line is the headless host's scripting interface: every command is a script
+  // command.
+  setStartedByScriptCommand(true);
   principal_.awakeFromNib();
   controller_.setCloseListener(
       [this](HeadlessDocument& document) { principal_.documentDidClosed(document); });

@@ -5,14 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "cli/CommonOptions.h"
+
+namespace vmk {
+class VmkUserDefaults;
+}
+
 namespace vmk::cli {
 
 struct ValidateOptions {
   std::vector<std::string> files;
   std::string format = "gcc";
-  std::optional<std::string> dictionary;
-  bool noFollowDoctype = false;
-  std::optional<std::string> encoding;
+  EngineOptions engine;
   std::vector<std::string> ignore;
   std::optional<std::string> output;
   bool quiet = false;
@@ -32,6 +36,13 @@ int runSettingsReset(const std::optional<std::string>& what);
 int runErrorsList();
 int runErrorsSet(const std::string& codeOrNumber, const std::optional<int>& level,
                  const std::optional<int>& fix);
+
+// The key as given, or with the "Vmk_" prefix added; absent when neither is a setting.
+std::optional<std::string> settingKey(const VmkUserDefaults& store, const std::string& key);
+// Parses `value` as the factory value of `key` is typed (booleans true/false, integers, reals,
+// texts, lists as space-separated words) and stores it; says why on standard error and returns
+// false when it does not fit.
+bool changeSetting(VmkUserDefaults& store, const std::string& key, const std::string& value);
 
 // The catalogue codes a code or number names (a number may name several codes); empty when
 // none.

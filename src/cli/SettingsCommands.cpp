@@ -18,12 +18,15 @@ std::string lowerAscii(std::string text) {
   return text;
 }
 
-// The key as given, or with the "Vmk_" prefix added; absent when neither is a setting.
+}  // namespace
+
 std::optional<std::string> settingKey(const VmkUserDefaults& store, const std::string& key) {
   if (store.factoryObjectForKey(key)) return key;
   if (store.factoryObjectForKey("Vmk_" + key)) return "Vmk_" + key;
   return std::nullopt;
 }
+
+namespace {
 
 bool isCatalogueKey(std::string_view key) {
   return key == kErrorDictionaryArrayKey;
@@ -90,6 +93,8 @@ std::optional<int64_t> maximumFor(std::string_view key) {
 
 // Parses a value by the kind of the key's factory value and stores it with the change
 // operations. False (reported) for values that do not fit.
+}  // namespace
+
 bool changeSetting(VmkUserDefaults& store, const std::string& key, const std::string& value) {
   const PlistValue* factory = store.factoryObjectForKey(key);
   if (isCatalogueKey(key)) {
@@ -145,6 +150,8 @@ bool changeSetting(VmkUserDefaults& store, const std::string& key, const std::st
       return false;
   }
 }
+
+namespace {
 
 std::string levelText(int level) {
   return std::to_string(level);

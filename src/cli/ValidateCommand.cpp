@@ -17,29 +17,16 @@ int runValidate(const ValidateOptions& options) {
   const bool exportFormat = options.format == "annotated" || options.format == "tsv";
   const int exportType =
       options.format == "annotated" ? kResultFormatAnnotated : kResultFormatTabSeparated;
-  std::optional<Encoding> encoding;
-  if (options.encoding) {
-    encoding = Encoding::fromName(*options.encoding);
-    if (!encoding->valid()) {
-      printProblem("unknown encoding '" + *options.encoding + "'");
-      return kExitUsage;
-    }
+  if (options.output) {
+    if (refuseOutputThatIsAnInput(*options.output, options.files)) return kExitUsage;
   }
 
   CliSession session;
   VmkUserDefaults& settings = sharedVmkUserDefaults();
-  // What this run changes stays with this run.
-  settings.setWritesSettingsFile(false);
+  std::optional<Encoding> encoding;
+  if (!applyEngineOptions(options.engine, &encoding)) return kExitUsage;
   // Every file's results stay in the store until they are reported.
   settings.changeIntValue(0, "Vmk_BeforeNewCheck");
-  if (options.dictionary) {
-    if (!isInstalledDictionary(*options.dictionary)) {
-      reportUnknownDictionary(*options.dictionary);
-      return kExitUsage;
-    }
-    settings.changeStringValue(*options.dictionary, "Vmk_DefaultHtmlDictionary");
-  }
-  if (options.noFollowDoctype) settings.changeBoolValue(false, "Vmk_FollowsDoctype");
   for (const std::string& ignored : options.ignore) {
     const std::vector<std::string> codes = codesForCodeOrNumber(ignored);
     if (codes.empty()) {

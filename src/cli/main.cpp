@@ -9,6 +9,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/CommonOptions.h"
 #include "cli/Version.h"
 
 using namespace vmk::cli;
@@ -42,12 +43,7 @@ int main(int argc, char** argv) {
   validateCmd->add_option("-f,--format", validate.format, "Report format")
       ->check(CLI::IsMember({"gcc", "json", "sarif", "annotated", "tsv"}))
       ->capture_default_str();
-  validateCmd->add_option("-d,--dictionary", validate.dictionary,
-                          "Dictionary used when the DOCTYPE does not choose one (this run only)");
-  validateCmd->add_flag("--no-follow-doctype", validate.noFollowDoctype,
-                        "Always use the default dictionary, whatever the DOCTYPE says");
-  validateCmd->add_option("-e,--encoding", validate.encoding,
-                          "Encoding to open the documents with (default: detected)");
+  addEngineOptions(*validateCmd, validate.engine);
   validateCmd
       ->add_option("-i,--ignore", validate.ignore,
                    "Switch an error off for this run (code or number, repeatable)")
@@ -103,6 +99,9 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 2));
   errorsSet->add_option("--fix", errorFix, "1 repair on, 0 off")->check(CLI::Range(0, 1));
 
+  // Commands that register themselves (see cli/CommonOptions.h), one line each.
+  std::vector<Subcommand> commands;
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -110,6 +109,9 @@ int main(int argc, char** argv) {
     return status == 0 ? kExitClean : kExitUsage;
   }
 
+  for (const Subcommand& command : commands) {
+    if (*command.app) return command.run();
+  }
   if (*validateCmd) return runValidate(validate);
   if (*dictionariesCmd) return runDictionaries(color);
   if (*dictionaryCmd) return runDictionary(dictionaryName, elementName, color);

@@ -482,3 +482,39 @@ TEST_F(VelumarkCommandTest, ReportOfALargeTextWithFewRecordsAgreesWithTheJsonRec
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VelumarkCommandTest, SetChangesASettingForOneRunOnly) {
+  // The run takes the value; the settings file is never written, so the next run has the
+  // user's value again.
+  RunResult r = run({"validate", "-q", "--set", "Vmk_FollowsDoctype=false", kMistakes});
+  EXPECT_NE(r.status, 2) << r.err;
+  EXPECT_FALSE(fs::exists(root_ / "config" / "velumark" / "org.velumark.VelumarkX.plist"));
+  r = run({"settings", "get", "Vmk_FollowsDoctype"});
+  EXPECT_NE(r.out.find("true"), std::string::npos) << r.out;
+
+  EXPECT_EQ(run({"validate", "--set", "NoSuchSetting=1", kMistakes}).status, 2);
+  r = run({"validate", "--set", "FollowsDoctype=maybe", kMistakes});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("true or false"), std::string::npos) << r.err;
+  r = run({"validate", "--set", "novalue", kMistakes});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("KEY=VALUE"), std::string::npos) << r.err;
+}
+
+TEST_F(VelumarkCommandTest, AReportIsNeverWrittenOverAnInput) {
+  const std::string page = writeFile("page.html", "<p>x");
+  const std::string before = vmk::readFileContents(page).value_or("");
+  fs::create_symlink(page, root_ / "link.html");
+  for (const std::string& output :
+       {page, (root_ / "link.html").string(), (root_ / "." / "page.html").string()}) {
+    RunResult r = run({"validate", "-o", output, page});
+    EXPECT_EQ(r.status, 2) << output;
+    EXPECT_NE(r.err.find("it is the input"), std::string::npos) << r.err;
+    EXPECT_EQ(vmk::readFileContents(page).value_or(""), before);
+  }
+  EXPECT_NE(run({"validate", "-o", (root_ / "report.txt").string(), page}).status, 2);
+}
+
+}  // namespace
