@@ -163,6 +163,9 @@ NetworkSession::~NetworkSession() {
     if (transfer->running) curl_multi_remove_handle(curl_->multi, transfer->easy.get());
   }
   transfers_.clear();
+  // Cleaning up may still close sockets and move the timer through the callbacks.
+  curl_.reset();
+  for (int fd : watchedSockets_) loop_.unwatchSocket(fd);
   if (timer_) loop_.cancelTimer(timer_);
 }
 
@@ -332,12 +335,15 @@ int NetworkSession::onSocketChange(void* /*easy*/, int fd, int what, void* user,
   auto* session = static_cast<NetworkSession*>(user);
   if (what == CURL_POLL_REMOVE) {
     session->loop_.unwatchSocket(fd);
+    session->watchedSockets_.erase(fd);
     return 0;
   }
+  session->watchedSockets_.insert(fd);
   int events = 0;
-  if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) events |= RunLoop::kReadable;
-  if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) events |= RunLoop::kWritable;
-  session->loop_.watchSocket(fd, events, [session, fd](int ready) { session->onSocket(fd, ready); });
+  if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) events |= RunLoop::kSocketReadable;
+  if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) events |= RunLoop::kSocketWritable;
+  session->loop_.watchSocket(fd, events,
+                            [session](int readyFd, int readyEvents) { session->onSocket(readyFd, readyEvents); });
   return 0;
 }
 
@@ -356,8 +362,8 @@ int NetworkSession::onTimerChange(void* /*multi*/, long timeoutMs, void* user) {
 
 void NetworkSession::onSocket(int fd, int events) {
   int flags = 0;
-  if (events & RunLoop::kReadable) flags |= CURL_CSELECT_IN;
-  if (events & RunLoop::kWritable) flags |= CURL_CSELECT_OUT;
+  if (events & RunLoop::kSocketReadable) flags |= CURL_CSELECT_IN;
+  if (events & RunLoop::kSocketWritable) flags |= CURL_CSELECT_OUT;
   if (events & RunLoop::kSocketError) flags |= CURL_CSELECT_ERR;
   int stillRunning = 0;
   ++curlDepth_;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "links/VmkURL.h"
@@ -128,6 +129,7 @@ class NetworkSession {
   std::deque<std::string> waitingHosts_;
   // Transfers that ended inside a libcurl call, cleaned up once it returned.
   std::vector<uint64_t> finished_;
+  std::unordered_set<int> watchedSockets_;
   uint64_t nextId_ = 1;
   uint64_t timer_ = 0;
   size_t running_ = 0;

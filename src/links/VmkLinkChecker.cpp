@@ -10,6 +10,7 @@
 #include "host/HostDocument.h"
 #include "host/Platform.h"
 #include "host/RunLoop.h"
+#include "host/ScriptCommand.h"
 #include "links/NetworkSession.h"
 #include "results/LocalizedFormat.h"
 #include "results/VmkErrorBrowser.h"
@@ -55,7 +56,8 @@ VmkLinkChecker& sharedLinkChecker() {
   return VmkLinkChecker::sharedLinkChecker();
 }
 
-VmkLinkChecker::VmkLinkChecker(NetworkSession* session) : session_(session) {}
+VmkLinkChecker::VmkLinkChecker(NetworkSession* session)
+    : session_(session), scriptCommandTest_([] { return startedByScriptCommand(); }) {}
 
 VmkLinkChecker::~VmkLinkChecker() {
   for (auto& probe : checkURLArray_) probe->abandon();
