@@ -1,14 +1,18 @@
 #!/bin/sh
 # The link benchmark: one page with 10,000 links to a local server of our own (half answering
 # 200, a quarter 404, a quarter 200 after 50 ms), checked by `velumark links` and by
-# `linkchecker --check-extern`, both with at most 256 open files. Every request goes to
-# 127.0.0.1 at a port the server picked.
-#   bench/links/run_bench.sh [BUILD] [LINKS]
+# `linkchecker --check-extern`, both with at most 256 open files. Every request goes to the
+# loopback addresses the server listens on, at ports it picked: 127.0.0.1 only, or with
+# HOSTS=3 the links spread over 127.0.0.1, 127.0.0.2 and [::1] (three hosts to velumark's
+# limit of 8 requests at once per host).
+#   [HOSTS=1|3] [ROUNDS=n] bench/links/run_bench.sh [BUILD] [LINKS]
 set -eu
 cd "$(dirname "$0")/../.."
 BUILD="${1:-build}"
 LINKS="${2:-10000}"
 ROUNDS="${ROUNDS:-1}"
+HOSTS="${HOSTS:-1}"
+if [ "$HOSTS" = 3 ]; then ADDRESSES="127.0.0.1 127.0.0.2 ::1"; else ADDRESSES="127.0.0.1"; fi
 ./scripts/install-deps.sh linkchecker
 cmake --build "$BUILD" --target velumark bench_link_server velumark_resources >/dev/null
 
@@ -16,7 +20,8 @@ work="$(mktemp -d)"
 chmod 755 "$work"
 # The server runs until its standard input closes.
 mkfifo "$work/control"
-"$BUILD/bin/bench_link_server" <"$work/control" >"$work/port" 2>"$work/server.log" &
+# shellcheck disable=SC2086
+"$BUILD/bin/bench_link_server" $ADDRESSES <"$work/control" >"$work/origins" 2>"$work/server.log" &
 server=$!
 exec 3>"$work/control"
 cleanup() {
@@ -26,19 +31,20 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-while [ ! -s "$work/port" ]; do sleep 0.05; done
-port="$(cat "$work/port")"
-origin="http://127.0.0.1:$port"
+wanted="$(echo $ADDRESSES | wc -w)"
+while [ "$(wc -l <"$work/origins")" -lt "$wanted" ]; do sleep 0.05; done
 
-python3 - "$origin" "$LINKS" >"$work/links.html" <<'PY'
+python3 - "$work/origins" "$LINKS" >"$work/links.html" <<'PY'
 import sys
-origin, count = sys.argv[1], int(sys.argv[2])
+origins = open(sys.argv[1]).read().split()
+count = int(sys.argv[2])
 print('<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN" '
       '"http://www.w3.org/TR/html4/loose.dtd">')
 print('<html><head><title>links</title></head><body>')
 for i in range(count):
     kind = i % 4
     path = "/status/200" if kind < 2 else "/status/404" if kind == 2 else "/slow/50"
+    origin = origins[i % len(origins)]
     print(f'<p><a href="{origin}{path}?n={i}">link {i}</a></p>')
 print('</body></html>')
 PY

@@ -64,8 +64,8 @@ class ProgressLine final : public LinkCheckDisplay {
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - last_ < std::chrono::milliseconds(100)) return;
     last_ = now;
-    std::fprintf(stderr, "\r\x1b[Klinks: %d running, %d/%d finished, %d errors, %d cautions", p.checking,
-                 p.finished, p.total, p.errors, p.cautions);
+    std::fprintf(stderr, "\r\x1b[Klinks: %d running, %d/%d finished, %d errors, %d cautions",
+                 p.checking, p.finished, p.total, p.errors, p.cautions);
     if (!p.subtitle.empty()) std::fprintf(stderr, " (%s)", toUtf8(p.subtitle).c_str());
     std::fflush(stderr);
     shown_ = true;
@@ -207,7 +207,8 @@ void installPageLoader(CliSession& session) {
 }
 
 int runLinks(const LinkOptions& options) {
-  if (options.output && refuseOutputThatIsAnInput(*options.output, options.files)) return kExitUsage;
+  if (options.output && refuseOutputThatIsAnInput(*options.output, options.files))
+    return kExitUsage;
   CliSession session;
   std::optional<Encoding> encoding;
   if (!applyLinkOptions(options, &encoding)) return kExitUsage;
@@ -238,7 +239,8 @@ int runLinks(const LinkOptions& options) {
         store.getErrorCount(errors, cautions, document);
         store.dispErrorSummaryForError(
             errors, cautions,
-            localizedString(kVelumarkXTable, options.withHTML ? "Both Check" : "Link Check"), false);
+            localizedString(kVelumarkXTable, options.withHTML ? "Both Check" : "Link Check"),
+            false);
       }
       waitForCheck(checker);
       checked.push_back({document, path, toUtf8(store.headlessView().message())});
@@ -261,28 +263,32 @@ int runSite(const LinkOptions& options) {
   ProgressLine progress;
   checker.setProgressDisplay(&progress);
   const bool remote = options.start.starts_with("http://") || options.start.starts_with("https://");
-  return report(options, session, [&](std::vector<CheckedDocument>& checked) {
-    HostDocument* start = nullptr;
-    if (remote) {
-      start = session.controller().openURL(options.start);
-      if (!start) return false;
-    } else {
-      std::string reason;
-      start = session.openDocument(options.start, encoding, &reason);
-      if (!start) {
-        printProblem("cannot read '" + options.start + "': " + reason);
-        return false;
-      }
-    }
-    session.principal().recursiveCheckFor(*start, depth, mode >= 1, mode != 1, false);
-    waitForCheck(checker);
-    for (HostDocument* page : checker.checkedDocuments()) {
-      std::string path = page == start ? options.start
-                                       : page->fileName().value_or(page->remoteURL().value_or(""));
-      checked.push_back({page, std::move(path), std::string()});
-    }
-    return true;
-  }, true);
+  return report(
+      options, session,
+      [&](std::vector<CheckedDocument>& checked) {
+        HostDocument* start = nullptr;
+        if (remote) {
+          start = session.controller().openURL(options.start);
+          if (!start) return false;
+        } else {
+          std::string reason;
+          start = session.openDocument(options.start, encoding, &reason);
+          if (!start) {
+            printProblem("cannot read '" + options.start + "': " + reason);
+            return false;
+          }
+        }
+        session.principal().recursiveCheckFor(*start, depth, mode >= 1, mode != 1, false);
+        waitForCheck(checker);
+        for (HostDocument* page : checker.checkedDocuments()) {
+          std::string path = page == start
+                                 ? options.start
+                                 : page->fileName().value_or(page->remoteURL().value_or(""));
+          checked.push_back({page, std::move(path), std::string()});
+        }
+        return true;
+      },
+      true);
 }
 
 }  // namespace

@@ -92,9 +92,9 @@ std::optional<std::string> charsetOf(std::string_view contentType) {
     std::string_view rest = contentType.substr(at + 1);
     const size_t next = rest.find(';');
     std::string_view parameter = trimmed(rest.substr(0, next));
-    if (const size_t equals = parameter.find('='); equals != std::string_view::npos &&
-                                                   lowerAscii(trimmed(parameter.substr(0, equals))) ==
-                                                       "charset") {
+    if (const size_t equals = parameter.find('=');
+        equals != std::string_view::npos &&
+        lowerAscii(trimmed(parameter.substr(0, equals))) == "charset") {
       std::string_view value = trimmed(parameter.substr(equals + 1));
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
@@ -205,7 +205,8 @@ std::unique_ptr<LinkConnection> NetworkSession::start(const VmkURL& url, double 
   }
   transfer->id = nextId_++;
   transfer->delegate = &delegate;
-  transfer->hostKey = *url.scheme() + "://" + lowerAscii(url.host()) + ":" + url.port().value_or("");
+  transfer->hostKey =
+      *url.scheme() + "://" + lowerAscii(url.host()) + ":" + url.port().value_or("");
   CURL* easy = transfer->easy.get();
   setCommonOptions(easy, url.absoluteString(), timeoutSeconds, curl_->headers,
                    transfer->errorBuffer);
@@ -213,8 +214,8 @@ std::unique_ptr<LinkConnection> NetworkSession::start(const VmkURL& url, double 
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
   curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
   // The head is read to its end and the transfer stopped there; a body byte ends it too.
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION,
-                   +[](char*, size_t, size_t, void*) -> size_t { return 0; });
+  curl_easy_setopt(
+      easy, CURLOPT_WRITEFUNCTION, +[](char*, size_t, size_t, void*) -> size_t { return 0; });
   const uint64_t id = transfer->id;
   enqueue(std::move(transfer));
   return std::make_unique<LinkConnection>(*this, id);
@@ -277,7 +278,8 @@ void NetworkSession::launch(Transfer& transfer) {
     LinkRequestDelegate* delegate = transfer.delegate;
     const uint64_t id = transfer.id;
     transfers_.erase(id);
-    if (delegate) delegate->didFail({LinkError::Kind::CannotStart, "the request could not be made"});
+    if (delegate)
+      delegate->didFail({LinkError::Kind::CannotStart, "the request could not be made"});
     return;
   }
   transfer.running = true;
@@ -342,8 +344,9 @@ int NetworkSession::onSocketChange(void* /*easy*/, int fd, int what, void* user,
   int events = 0;
   if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) events |= RunLoop::kSocketReadable;
   if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) events |= RunLoop::kSocketWritable;
-  session->loop_.watchSocket(fd, events,
-                            [session](int readyFd, int readyEvents) { session->onSocket(readyFd, readyEvents); });
+  session->loop_.watchSocket(fd, events, [session](int readyFd, int readyEvents) {
+    session->onSocket(readyFd, readyEvents);
+  });
   return 0;
 }
 
@@ -449,8 +452,8 @@ size_t NetworkSession::onHeader(char* data, size_t size, size_t count, void* use
   return 0;
 }
 
-std::optional<FetchedPage> fetchPage(const std::string& url, double timeoutSeconds,
-                                     size_t maxBytes, std::string* errorOut) {
+std::optional<FetchedPage> fetchPage(const std::string& url, double timeoutSeconds, size_t maxBytes,
+                                     std::string* errorOut) {
   initCurlOnce();
   EasyHandle easy(curl_easy_init());
   if (!easy) {
@@ -466,17 +469,18 @@ std::optional<FetchedPage> fetchPage(const std::string& url, double timeoutSecon
   curl_slist* headers = noCacheHeaders();
   setCommonOptions(easy.get(), url, timeoutSeconds, headers, errorBuffer);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION,
-                   +[](char* data, size_t size, size_t count, void* user) -> size_t {
-                     auto* b = static_cast<Body*>(user);
-                     const size_t length = size * count;
-                     if (b->bytes.size() + length > b->maxBytes) {
-                       b->tooLarge = true;
-                       return 0;
-                     }
-                     b->bytes.append(data, length);
-                     return length;
-                   });
+  curl_easy_setopt(
+      easy.get(), CURLOPT_WRITEFUNCTION,
+      +[](char* data, size_t size, size_t count, void* user) -> size_t {
+        auto* b = static_cast<Body*>(user);
+        const size_t length = size * count;
+        if (b->bytes.size() + length > b->maxBytes) {
+          b->tooLarge = true;
+          return 0;
+        }
+        b->bytes.append(data, length);
+        return length;
+      });
   const CURLcode result = curl_easy_perform(easy.get());
   curl_slist_free_all(headers);
   if (body.tooLarge) {

@@ -147,8 +147,8 @@ struct FetchedPage {
   std::string bytes;
   std::optional<std::string> charset;
 };
-std::optional<FetchedPage> fetchPage(const std::string& url, double timeoutSeconds,
-                                     size_t maxBytes, std::string* errorOut = nullptr);
+std::optional<FetchedPage> fetchPage(const std::string& url, double timeoutSeconds, size_t maxBytes,
+                                     std::string* errorOut = nullptr);
 
 // The media type of a Content-Type value, without parameters, in lower case.
 std::string mediaTypeOf(std::string_view contentType);

@@ -35,7 +35,8 @@ std::optional<VmkURL> documentURL(HostDocument& document) {
 }
 
 bool startsLikeNonElement(UStringView name) {
-  return !name.empty() && (name[0] == u'!' || name[0] == u'?' || name[0] == u'/' || name[0] == u'#');
+  return !name.empty() &&
+         (name[0] == u'!' || name[0] == u'?' || name[0] == u'/' || name[0] == u'#');
 }
 
 bool hasMarkup(const VmkTagLocationList& tags) {
@@ -156,8 +157,8 @@ std::vector<VmkLinkChecker::FoundLink> VmkLinkChecker::scanLinks(const VmkHTMLCh
       key.push_back(u'\t');
       key.append(attribute.name);
       // The link vocabulary holds lower-case names and is compared with the name as scanned.
-      const bool isLink = linkable.contains(key) ||
-                          (gLinkableTags().contains(name) && gUrlAttributes().contains(attribute.name));
+      const bool isLink = linkable.contains(key) || (gLinkableTags().contains(name) &&
+                                                     gUrlAttributes().contains(attribute.name));
       if (!isLink) continue;
       std::optional<VmkURL> url = VmkURL::parse(value, base ? &*base : nullptr);
       const bool wanted = url && url->isFileURL() ? checkLocal : checkRemote;
@@ -215,8 +216,8 @@ void VmkLinkChecker::endCheck() {
   const char* title = pages_ && !pages_->seen.empty() ? "Recursive Check"
                       : withHtmlCheck_                ? "Both Check"
                                                       : "Link Check";
-  sharedErrorBrowser().dispErrorSummaryForError(errorCount_, cautionCount_,
-                                                localizedString(kVelumarkXTable, title), soundFlag_);
+  sharedErrorBrowser().dispErrorSummaryForError(
+      errorCount_, cautionCount_, localizedString(kVelumarkXTable, title), soundFlag_);
   retireProbes();
   pages_.reset();
   rootURL_.reset();
@@ -349,8 +350,8 @@ void VmkLinkChecker::startRecursiveCheckFrom(HostDocument& document, bool withSo
 UString VmkLinkChecker::pageTitle(HostDocument& document) {
   if (document.remoteURL()) return document.displayName();
   const std::filesystem::path path(document.fileName().value_or(""));
-  return formatLocalized(u"%@  -  %@", {toUtf16(path.filename().string()),
-                                        toUtf16(path.parent_path().string())});
+  return formatLocalized(u"%@  -  %@",
+                         {toUtf16(path.filename().string()), toUtf16(path.parent_path().string())});
 }
 
 void VmkLinkChecker::recursiveCheckForDocument(HostDocument& document, int depth) {

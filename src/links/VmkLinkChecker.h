@@ -125,7 +125,9 @@ class VmkLinkChecker {
   // ---- Surroundings ----
 
   // The host's document controller, which opens the pages of a site check (not owned).
-  void setDocumentController(HostDocumentController* controller) { documentController_ = controller; }
+  void setDocumentController(HostDocumentController* controller) {
+    documentController_ = controller;
+  }
   // nullptr: no display.
   void setProgressDisplay(LinkCheckDisplay* display) { display_ = display; }
   void setRecursiveStartPanel(RecursiveStartPanel* panel) { startPanel_ = panel; }
@@ -147,7 +149,9 @@ class VmkLinkChecker {
   int cautionCount() const { return cautionCount_; }
   int checkingDepth() const { return checkingDepth_; }
   // The probes of the running check, in the order they were started.
-  const std::vector<std::unique_ptr<VmkURLtoCheck>>& checkURLArray() const { return checkURLArray_; }
+  const std::vector<std::unique_ptr<VmkURLtoCheck>>& checkURLArray() const {
+    return checkURLArray_;
+  }
   // The documents the last check checked, in order (one for a document's check).
   const std::vector<HostDocument*>& checkedDocuments() const { return checkedDocuments_; }
   // The pages of the running site check; nullptr otherwise.

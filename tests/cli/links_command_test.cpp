@@ -49,7 +49,8 @@ class LinksCommandTest : public ::testing::Test {
   Result run(const std::vector<std::string>& args) {
     std::string command = "cd " + quoted(root_.string()) +
                           " && env -u http_proxy -u https_proxy -u HTTPS_PROXY -u ALL_PROXY "
-                          "-u all_proxy NO_PROXY='*' HOME=" + quoted(root_.string()) +
+                          "-u all_proxy NO_PROXY='*' HOME=" +
+                          quoted(root_.string()) +
                           " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
                           " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " +
                           quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
@@ -74,16 +75,18 @@ class LinksCommandTest : public ::testing::Test {
 TEST_F(LinksCommandTest, LinkErrorsAreOrdinaryEntriesAtTheAttributeValue) {
   const std::string s = server.origin();
   write("there.html", page(""));
-  write("a.html", page("<a href=\"" + s + "/status/404\">x</a>\n<a href=\"there.html\">ok</a> "
+  write("a.html", page("<a href=\"" + s +
+                       "/status/404\">x</a>\n<a href=\"there.html\">ok</a> "
                        "<a href=\"gone.html\">g</a>\n<a href=\"mailto:a@b.example\">m</a>"));
   Result r = run({"links", "a.html"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "a.html:3:10: error: L006 Link is broken (404 Not Found) [ClientError]\n"
-                   "a.html:4:38: error: L002 Linked file \"gone.html\" not found "
-                   "[LocalDocumentNotFound]\n"
-                   "a.html:5:10: caution: L004 This link cannot be checked: mailto:a@b.example "
-                   "[CantCheckThisURL]\n"
-                   "a.html: Link Check: 2 errors and 1 cautions were found!\n");
+  EXPECT_EQ(r.out,
+            "a.html:3:10: error: L006 Link is broken (404 Not Found) [ClientError]\n"
+            "a.html:4:38: error: L002 Linked file \"gone.html\" not found "
+            "[LocalDocumentNotFound]\n"
+            "a.html:5:10: caution: L004 This link cannot be checked: mailto:a@b.example "
+            "[CantCheckThisURL]\n"
+            "a.html: Link Check: 2 errors and 1 cautions were found!\n");
   // Standard error is not a terminal: no progress line.
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(server.requestCount("/status/404"), 1u);
@@ -91,7 +94,8 @@ TEST_F(LinksCommandTest, LinkErrorsAreOrdinaryEntriesAtTheAttributeValue) {
 
 TEST_F(LinksCommandTest, SwitchesAndSetChangeTheRunOnly) {
   const std::string s = server.origin();
-  write("a.html", page("<a href=\"" + s + "/status/404\">x</a> <a href=\"gone.html\">g</a> "
+  write("a.html", page("<a href=\"" + s +
+                       "/status/404\">x</a> <a href=\"gone.html\">g</a> "
                        "<a href=\"javascript:void(0)\">j</a>"));
   Result remoteOff = run({"links", "--no-remote", "a.html"});
   EXPECT_EQ(remoteOff.status, 1);
@@ -101,8 +105,8 @@ TEST_F(LinksCommandTest, SwitchesAndSetChangeTheRunOnly) {
   EXPECT_EQ(localOff.out.find("LocalDocumentNotFound"), std::string::npos);
   EXPECT_EQ(localOff.out.find("CantCheckThisURL"), std::string::npos);
   EXPECT_NE(localOff.out.find("ClientError"), std::string::npos);
-  Result set = run({"links", "--set", "CheckRemoteLinks=false", "--set", "CheckLocalLinks=false",
-                    "a.html"});
+  Result set =
+      run({"links", "--set", "CheckRemoteLinks=false", "--set", "CheckLocalLinks=false", "a.html"});
   EXPECT_EQ(set.status, 0);
   EXPECT_EQ(set.out, "a.html: Link Check: Any errors and warnings were not found!\n");
   EXPECT_EQ(server.requestCount("/status/404"), 1u);

@@ -24,7 +24,8 @@ inline bool runLoopUntil(const std::function<bool()>& done,
 class NoProxyEnvironment {
  public:
   NoProxyEnvironment() {
-    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
+    for (const char* name :
+         {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
       env_.set(name, nullptr);
     }
     env_.set("NO_PROXY", "*");

@@ -108,7 +108,8 @@ TEST_F(NetworkSessionTest, TheTimeOutEndsASlowAnswerWithinASecondOfIt) {
   ASSERT_TRUE(testing::runLoopUntil([&] { return slow.heard(); }));
   const auto took = std::chrono::steady_clock::now() - started;
   ASSERT_TRUE(slow.error);
-  EXPECT_NE(slow.error->description.find("timed out"), std::string::npos) << slow.error->description;
+  EXPECT_NE(slow.error->description.find("timed out"), std::string::npos)
+      << slow.error->description;
   EXPECT_GE(took, std::chrono::milliseconds(950));
   EXPECT_LT(took, std::chrono::milliseconds(2000));
 }
@@ -121,7 +122,8 @@ TEST_F(NetworkSessionTest, QueuedRequestsWaitOutsideTheirTimeOutAndRespectTheLim
   // of one second, and still succeeds.
   for (int i = 0; i < 12; ++i) {
     recorders.push_back(std::make_unique<Recorder>());
-    connections.push_back(start(server.url("/slow/300?n=" + std::to_string(i)), *recorders.back(), 1.0));
+    connections.push_back(
+        start(server.url("/slow/300?n=" + std::to_string(i)), *recorders.back(), 1.0));
   }
   EXPECT_EQ(session.runningCount(), 2u);
   EXPECT_EQ(session.queuedCount(), 10u);

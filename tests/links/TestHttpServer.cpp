@@ -1,11 +1,11 @@
 #include "TestHttpServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,17 +18,28 @@ namespace {
 
 const char* reasonFor(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 307: return "Temporary Redirect";
-    case 404: return "Not Found";
-    case 410: return "Gone";
-    case 418: return "I'm a teapot";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 303:
+      return "See Other";
+    case 307:
+      return "Temporary Redirect";
+    case 404:
+      return "Not Found";
+    case 410:
+      return "Gone";
+    case 418:
+      return "I'm a teapot";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Status";
   }
 }
 
@@ -180,8 +191,8 @@ std::string TestHttpServer::answer(const std::string& target, bool& sendContinue
     sendContinue = cont;
     std::string extra;
     if (status >= 300 && status <= 399) {
-      const std::string to = query.starts_with("to=") ? query.substr(3)
-                                                      : "/target/" + std::to_string(status);
+      const std::string to =
+          query.starts_with("to=") ? query.substr(3) : "/target/" + std::to_string(status);
       extra = "Location: " + to + "\r\n";
     }
     return respond(status, "text/plain", "status " + std::to_string(status) + "\n", extra);
@@ -245,11 +256,10 @@ void TestHttpServer::serve(int fd) {
       if (!sent) break;
     }
   }
-done:
-  {
-    std::lock_guard lock(mutex_);
-    openFds_.erase(fd);
-  }
+done : {
+  std::lock_guard lock(mutex_);
+  openFds_.erase(fd);
+}
   ::close(fd);
   --connections_;
 }

@@ -115,13 +115,11 @@ class LinkCheckerTest : public ::testing::Test {
 
 TEST_F(LinkCheckerTest, EveryAnswerClassGivesItsCodeAndSubstrings) {
   const std::string s = server.origin();
-  HeadlessDocument* d = untitled(html("<a href=\"" + s + "/html\">ok</a>\n<a href=\"" + s +
-                                      "/status/404\">x</a>\n<a href=\"" + s +
-                                      "/status/418\">x</a>\n<img src=\"" + s +
-                                      "/status/503\" alt=\"\">\n<a href=\"" + s +
-                                      "/status/301\">x</a>\n<a href=\"" + s +
-                                      "/nolocation/302\">x</a>\n<a href=\"" + s +
-                                      "/continue/410\">x</a>"));
+  HeadlessDocument* d =
+      untitled(html("<a href=\"" + s + "/html\">ok</a>\n<a href=\"" + s +
+                    "/status/404\">x</a>\n<a href=\"" + s + "/status/418\">x</a>\n<img src=\"" + s +
+                    "/status/503\" alt=\"\">\n<a href=\"" + s + "/status/301\">x</a>\n<a href=\"" +
+                    s + "/nolocation/302\">x</a>\n<a href=\"" + s + "/continue/410\">x</a>"));
   checkLinks(d);
   EXPECT_EQ(found(d), (std::vector<std::string>{
                           "ClientError:404 Not Found|" + s + "/status/404",
@@ -153,7 +151,9 @@ TEST_F(LinkCheckerTest, LocalLinksBaseElementAndFragments) {
   HeadlessDocument* d = page("index.html", html("<a href=\"there.html\">a</a>\n"
                                                 "<a href=\"missing%20file.html\">b</a>\n"
                                                 "<a href=\"#top\">c</a>\n"
-                                                "<base href=\"" + s + "/status/\">\n"
+                                                "<base href=\"" +
+                                                s +
+                                                "/status/\">\n"
                                                 "<a href=\"404\">d</a>"));
   checkLinks(d);
   EXPECT_EQ(found(d), (std::vector<std::string>{"LocalDocumentNotFound:missing file.html",
@@ -166,7 +166,8 @@ TEST_F(LinkCheckerTest, LocalLinksBaseElementAndFragments) {
 
 TEST_F(LinkCheckerTest, LocalAndRemoteSwitchesDecideWhatIsProbedAndCounted) {
   const std::string s = server.origin();
-  const std::string text = html("<a href=\"missing.html\">a</a> <a href=\"" + s + "/status/404\">b</a>");
+  const std::string text =
+      html("<a href=\"missing.html\">a</a> <a href=\"" + s + "/status/404\">b</a>");
   settings().changeBoolValue(false, "Vmk_CheckLocalLinks");
   HeadlessDocument* d = page("a.html", text);
   checkLinks(d);
@@ -189,21 +190,23 @@ TEST_F(LinkCheckerTest, LocalAndRemoteSwitchesDecideWhatIsProbedAndCounted) {
 }
 
 TEST_F(LinkCheckerTest, LinksThatCannotBeAskedFor) {
-  HeadlessDocument* d = untitled(html("<a href=\"rel/a.html\">a</a>\n"
-                                      "<a href=\"mailto:someone@example.org\">b</a>\n"
-                                      "<a href=\"a b.html\">c</a>\n"
-                                      "<a href=\"#here\">d</a>"));
+  HeadlessDocument* d =
+      untitled(html("<a href=\"rel/a.html\">a</a>\n"
+                    "<a href=\"mailto:someone@example.org\">b</a>\n"
+                    "<a href=\"a b.html\">c</a>\n"
+                    "<a href=\"#here\">d</a>"));
   checkLinks(d);
-  EXPECT_EQ(found(d), (std::vector<std::string>{"NoAbsolutePath:rel/a.html",
-                                                "CantCheckThisURL:mailto:someone@example.org",
-                                                "CantCheckThisURL:a b.html",
-                                                "NoAbsolutePath:#here"}));
+  EXPECT_EQ(found(d),
+            (std::vector<std::string>{"NoAbsolutePath:rel/a.html",
+                                      "CantCheckThisURL:mailto:someone@example.org",
+                                      "CantCheckThisURL:a b.html", "NoAbsolutePath:#here"}));
   EXPECT_EQ(checker.errorCount(), 2);
   EXPECT_EQ(checker.cautionCount(), 2);
 
   settings().changeBoolValue(false, "Vmk_WarnUnsupportedProtocol");
   checkLinks(d);
-  EXPECT_EQ(found(d), (std::vector<std::string>{"NoAbsolutePath:rel/a.html", "NoAbsolutePath:#here"}));
+  EXPECT_EQ(found(d),
+            (std::vector<std::string>{"NoAbsolutePath:rel/a.html", "NoAbsolutePath:#here"}));
   EXPECT_EQ(checker.finishedCount(), 4);
 }
 
@@ -242,7 +245,8 @@ TEST_F(LinkCheckerTest, ATimeOutIsAnOtherLinkErrorWithinTheSetTime) {
 TEST_F(LinkCheckerTest, ProbesThatFinishAtOnceDoNotEndTheCheckDuringTheScan) {
   writeFileAtomically((folders.root() / "b.html").string(), "");
   HeadlessDocument* d = page("a.html", html("<a href=\"b.html\">1</a><a href=\"b.html\">2</a>"
-                                            "<a href=\"" + server.url("/html") + "\">3</a>"));
+                                            "<a href=\"" +
+                                            server.url("/html") + "\">3</a>"));
   checker.checkLinkForDocument(*d, false, false);
   EXPECT_TRUE(checker.isChecking());
   EXPECT_EQ(checker.totalCount(), 3);
@@ -267,8 +271,10 @@ TEST_F(LinkCheckerTest, CancelEndsWithWhatWasCountedAndLateAnswersAreIgnored) {
 }
 
 TEST_F(LinkCheckerTest, ANewCheckSilentlyReplacesARunningOne) {
-  HeadlessDocument* first = untitled(html("<a href=\"" + server.url("/slow/300") + "\">x</a>"
-                                          "<a href=\"" + server.url("/status/404") + "\">y</a>"));
+  HeadlessDocument* first = untitled(html("<a href=\"" + server.url("/slow/300") +
+                                          "\">x</a>"
+                                          "<a href=\"" +
+                                          server.url("/status/404") + "\">y</a>"));
   checker.checkLinkForDocument(*first, false, false);
   HeadlessDocument* second = untitled(html("<a href=\"" + server.url("/status/500") + "\">z</a>"));
   checkLinks(second);
@@ -310,9 +316,11 @@ class SiteCheckTest : public LinkCheckerTest {
                    html("<a href=\"a.html\">a</a> <a href=\"b.html#x\">b</a> "
                         "<a href=\"b.html?q=1\">b</a> <a href=\"index.html\">self</a> "
                         "<img src=\"img.png\" alt=\"\"> <a href=\"missing.html\">m</a> "
-                        "<a href=\"" + elsewhere + "\">other</a>"));
-    server.addPage("/site/a.html", "text/html",
-                   html("<blink>old</blink> <a href=\"c.html\">c</a> <a href=\"missing2.html\">m</a>"));
+                        "<a href=\"" +
+                        elsewhere + "\">other</a>"));
+    server.addPage(
+        "/site/a.html", "text/html",
+        html("<blink>old</blink> <a href=\"c.html\">c</a> <a href=\"missing2.html\">m</a>"));
     server.addPage("/site/b.html", "text/html; charset=iso-8859-1", html("no links"));
     server.addPage("/site/c.html", "text/html", html("<a href=\"d.html\">d</a>"));
     server.addPage("/site/img.png", "image/png", "png");
@@ -361,8 +369,7 @@ TEST_F(SiteCheckTest, DepthZeroAndDepthTwo) {
 
   server.clearLog();
   checkSite(start, 1, 2);
-  EXPECT_EQ(checkedNames(),
-            (std::vector<std::string>{"index.html", "a.html", "b.html", "c.html"}));
+  EXPECT_EQ(checkedNames(), (std::vector<std::string>{"index.html", "a.html", "b.html", "c.html"}));
   EXPECT_EQ(server.requestCount("/site/d.html"), 1u);
 }
 
@@ -406,16 +413,16 @@ TEST_F(SiteCheckTest, WhileRunningThePagesAreOpenedWithoutTheAutomaticCheck) {
 
 TEST_F(SiteCheckTest, APageThatCannotBeOpenedCancelsTheCheck) {
   server.addPage("/site/broken.html", "text/html", html("x"));
-  server.addPage("/site/gateway.html", "text/html",
-                 html("<a href=\"broken.html\">b</a> <a href=\"" + server.url("/slow/2000") +
-                      "\">slow</a>"));
+  server.addPage(
+      "/site/gateway.html", "text/html",
+      html("<a href=\"broken.html\">b</a> <a href=\"" + server.url("/slow/2000") + "\">slow</a>"));
   HostDocument* d = controller.openURL(server.url("/site/gateway.html"));
   checkSite(d, 1, 1);
   ASSERT_EQ(platform.alerts().size(), 1u);
   EXPECT_EQ(toUtf8(platform.alerts()[0].title), "The check was canceled.");
-  EXPECT_EQ(toUtf8(platform.alerts()[0].message),
-            "An exceptional error occured when processing \"" + server.url("/site/broken.html") +
-                "\".");
+  EXPECT_EQ(
+      toUtf8(platform.alerts()[0].message),
+      "An exceptional error occured when processing \"" + server.url("/site/broken.html") + "\".");
   EXPECT_EQ(ended, 1);
   EXPECT_TRUE(summary().starts_with("Recursive Check: ")) << summary();
 }
@@ -431,7 +438,8 @@ TEST_F(SiteCheckTest, AStartPageWithoutTagsEndsAtOnce) {
 
 TEST_F(SiteCheckTest, ALocalSiteFollowsItsHTMLFilesByExtension) {
   std::filesystem::create_directories(folders.root() / "site");
-  writeFileAtomically((folders.root() / "site/two.xhtml").string(), html("<a href=\"gone.html\">g</a>"));
+  writeFileAtomically((folders.root() / "site/two.xhtml").string(),
+                      html("<a href=\"gone.html\">g</a>"));
   writeFileAtomically((folders.root() / "site/pic.png").string(), "png");
   HeadlessDocument* root =
       page("site/one.html", html("<a href=\"two.xhtml\">2</a> <img src=\"pic.png\" alt=\"\">"));

@@ -37,8 +37,8 @@ TEST(VmkURLResolution, WithoutABaseTheReferenceStaysRelative) {
 }
 
 TEST(VmkURLParsing, CharactersOutsideAURLMakeItNoURL) {
-  for (const char* bad : {"a b.html", "x\"y", "caf\xc3\xa9.html", "%zz", "50%", "a#b#c", "<x>",
-                          "/p[1]"}) {
+  for (const char* bad :
+       {"a b.html", "x\"y", "caf\xc3\xa9.html", "%zz", "50%", "a#b#c", "<x>", "/p[1]"}) {
     EXPECT_FALSE(VmkURL::parse(bad)) << bad;
   }
   EXPECT_TRUE(VmkURL::parse("a%20b.html?x=1&amp;y=2#top"));
