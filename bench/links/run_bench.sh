@@ -3,16 +3,16 @@
 # 200, a quarter 404, a quarter 200 after 50 ms), checked by `velumark links` and by
 # `linkchecker --check-extern`, both with at most 256 open files. Every request goes to the
 # loopback addresses the server listens on, at ports it picked: 127.0.0.1 only, or with
-# HOSTS=3 the links spread over 127.0.0.1, 127.0.0.2 and [::1] (three hosts to velumark's
-# limit of 8 requests at once per host).
-#   [HOSTS=1|3] [ROUNDS=n] bench/links/run_bench.sh [BUILD] [LINKS]
+# HOSTS=2 the links spread over 127.0.0.1 and 127.0.0.2 (two hosts to velumark's limit of 8
+# requests at once per host; linkchecker could not reach [::1], so it is left out).
+#   [HOSTS=1|2] [ROUNDS=n] bench/links/run_bench.sh [BUILD] [LINKS]
 set -eu
 cd "$(dirname "$0")/../.."
 BUILD="${1:-build}"
 LINKS="${2:-10000}"
 ROUNDS="${ROUNDS:-1}"
 HOSTS="${HOSTS:-1}"
-if [ "$HOSTS" = 3 ]; then ADDRESSES="127.0.0.1 127.0.0.2 ::1"; else ADDRESSES="127.0.0.1"; fi
+if [ "$HOSTS" = 2 ]; then ADDRESSES="127.0.0.1 127.0.0.2"; else ADDRESSES="127.0.0.1"; fi
 ./scripts/install-deps.sh linkchecker
 cmake --build "$BUILD" --target velumark bench_link_server velumark_resources >/dev/null
 
@@ -44,7 +44,7 @@ print('<html><head><title>links</title></head><body>')
 for i in range(count):
     kind = i % 4
     path = "/status/200" if kind < 2 else "/status/404" if kind == 2 else "/slow/50"
-    origin = origins[i % len(origins)]
+    origin = origins[(i // 4) % len(origins)]
     print(f'<p><a href="{origin}{path}?n={i}">link {i}</a></p>')
 print('</body></html>')
 PY

@@ -119,7 +119,9 @@ TEST_F(LinkCheckerTest, EveryAnswerClassGivesItsCodeAndSubstrings) {
       untitled(html("<a href=\"" + s + "/html\">ok</a>\n<a href=\"" + s +
                     "/status/404\">x</a>\n<a href=\"" + s + "/status/418\">x</a>\n<img src=\"" + s +
                     "/status/503\" alt=\"\">\n<a href=\"" + s + "/status/301\">x</a>\n<a href=\"" +
-                    s + "/nolocation/302\">x</a>\n<a href=\"" + s + "/continue/410\">x</a>"));
+                    s + "/nolocation/302\">x</a>\n<a href=\"" + s + "/continue/410\">x</a>\n" +
+                    // A status past 599 counts as an answer without error.
+                    "<a href=\"" + s + "/status/600\">x</a>"));
   checkLinks(d);
   EXPECT_EQ(found(d), (std::vector<std::string>{
                           "ClientError:404 Not Found|" + s + "/status/404",
@@ -129,7 +131,8 @@ TEST_F(LinkCheckerTest, EveryAnswerClassGivesItsCodeAndSubstrings) {
                           "Redirection:302 Moved Temporarily|" + s + "/nolocation/302",
                           "ClientError:410 Gone|" + s + "/continue/410",
                       }));
-  EXPECT_EQ(checker.totalCount(), 7);
+  EXPECT_EQ(checker.totalCount(), 8);
+  EXPECT_EQ(checker.finishedCount(), 8);
   EXPECT_EQ(checker.errorCount(), 4);
   EXPECT_EQ(checker.cautionCount(), 2);
   EXPECT_EQ(summary(), "Link Check: 4 errors and 2 cautions were found!");
