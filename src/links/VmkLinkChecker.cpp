@@ -229,6 +229,20 @@ void VmkLinkChecker::endCheck() {
   for (const auto& handler : handlers) handler();
 }
 
+void VmkLinkChecker::documentWillClose(HostDocument& document) {
+  std::erase(checkedDocuments_, &document);
+  if (rootDocument_ == &document) rootDocument_ = nullptr;
+  std::vector<VmkURLtoCheck*> probes;
+  for (auto& probe : checkURLArray_) {
+    if (probe->document() == &document) probes.push_back(probe.get());
+  }
+  for (auto& probe : retiredProbes_) probe->forgetDocument();
+  for (VmkURLtoCheck* probe : probes) {
+    probe->forgetDocument();
+    probe->cancelURLCheck();
+  }
+}
+
 void VmkLinkChecker::cancelClicked() {
   std::vector<VmkURLtoCheck*> probes;
   probes.reserve(checkURLArray_.size());

@@ -118,6 +118,10 @@ class VmkLinkChecker {
   // The page timer: opens the next page of the queue, while few probes run.
   void checkNextPage();
 
+  // The host closed a document: its running probes stop (counted as finished without error)
+  // and nothing is recorded for it any more.
+  void documentWillClose(HostDocument& document);
+
   // A setting that holds for the next check only (the mode and depth a script asks for): it
   // is in force at once and removed when that check ends or gives way.
   void setRunOnlySetting(const std::string& key, int64_t value);

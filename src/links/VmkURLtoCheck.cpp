@@ -165,7 +165,7 @@ void VmkURLtoCheck::registerError(std::string_view code, HostDocument* document,
     updateProgressWithError(std::nullopt);
     return;
   }
-  if (errorLevelForThisError(code) <= 0) {
+  if (!document || errorLevelForThisError(code) <= 0) {
     updateProgressWithError(std::nullopt);
     return;
   }

@@ -61,6 +61,8 @@ class VmkURLtoCheck final : public LinkRequestDelegate {
 
   const std::optional<VmkURL>& url() const { return url_; }
   HostDocument* document() const { return document_; }
+  // The document went away: the probe records nothing from now on.
+  void forgetDocument() { document_ = nullptr; }
   Range valueRange() const { return valueRange_; }
   const UString& originalURLString() const { return originalURLString_; }
   const std::optional<std::string>& redirectURLString() const { return redirectURLString_; }

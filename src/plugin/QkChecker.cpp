@@ -119,6 +119,8 @@ void QkChecker::documentDidClosed(HostDocument& document) {
   if (sharedVmkUserDefaults().integerForKey("Vmk_BeforeNewCheck") == 2) {
     store.collapseItemFor(&document);
   }
+  // Probes still running for the document must not record anything for it afterwards.
+  sharedLinkChecker().documentWillClose(document);
   store.replaceObjectFrom(&document, address);
   invalidateLineIndexCache(&document);
   VmkHTMLChecker& checker = sharedHTMLChecker();

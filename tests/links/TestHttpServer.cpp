@@ -202,7 +202,8 @@ std::string TestHttpServer::answer(const std::string& target, bool& sendContinue
   }
   if (path.starts_with("/slow/")) {
     delayMs = numberAfter("/slow/");
-    return respond(200, "text/plain", "slow\n");
+    const int status = query.starts_with("status=") ? std::atoi(query.c_str() + 7) : 200;
+    return respond(status, "text/plain", "slow\n");
   }
   if (path == "/html") return respond(200, "text/html; charset=utf-8", "<p>x</p>\n");
   if (path == "/html-plain") return respond(200, "text/html", "<p>x</p>\n");

@@ -7,7 +7,7 @@
 //   /status/NNN?to=URL   the same, with "Location: URL"
 //   /nolocation/NNN      a 3xx status without a Location header
 //   /continue/NNN        "100 Continue" first, then status NNN
-//   /slow/MS             200 after MS milliseconds
+//   /slow/MS             200 after MS milliseconds (/slow/MS?status=NNN: status NNN)
 //   /html                text/html; charset=utf-8
 //   /html-plain          text/html without parameters
 //   /image.png           image/png

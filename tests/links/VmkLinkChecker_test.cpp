@@ -273,6 +273,21 @@ TEST_F(LinkCheckerTest, CancelEndsWithWhatWasCountedAndLateAnswersAreIgnored) {
   EXPECT_EQ(ended, 1);
 }
 
+TEST_F(LinkCheckerTest, ADocumentClosedDuringItsCheckGetsNoLateRecords) {
+  HeadlessDocument* d =
+      untitled(html("<a href=\"" + server.url("/slow/300?status=404") + "\">x</a>"));
+  checker.checkLinkForDocument(*d, false, false);
+  ASSERT_TRUE(testing::runLoopUntil([this] { return server.totalRequests() == 1; }));
+  checker.documentWillClose(*d);
+  controller.close(*d);
+  EXPECT_FALSE(checker.isChecking());
+  EXPECT_TRUE(checker.checkedDocuments().empty());
+  testing::runLoopUntil([] { return false; }, std::chrono::milliseconds(500));
+  EXPECT_EQ(sharedErrorBrowser().entryForObject(d), nullptr);
+  EXPECT_EQ(checker.errorCount(), 0);
+  EXPECT_EQ(ended, 1);
+}
+
 TEST_F(LinkCheckerTest, ANewCheckSilentlyReplacesARunningOne) {
   HeadlessDocument* first = untitled(html("<a href=\"" + server.url("/slow/300") +
                                           "\">x</a>"
