@@ -19,3 +19,6 @@ XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" "$BUILD/bin/bench_engi
 
 echo "== velumark validate against other checkers"
 python3 bench/validate/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
+
+echo "== velumark links against linkchecker: 10,000 links on a local server"
+bench/links/run_bench.sh "$BUILD"
