@@ -23,3 +23,5 @@ python3 bench/validate/compare.py --velumark "$BUILD/bin/velumark" --rounds "$RO
 
 echo "== velumark fix against tidy's repair"
 python3 bench/fix/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
+echo "== velumark links against linkchecker: 10,000 links on a local server"
+bench/links/run_bench.sh "$BUILD"

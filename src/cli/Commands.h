@@ -35,6 +35,10 @@ struct ValidateOptions {
 };
 int runValidate(const ValidateOptions& options);
 
+// velumark links, velumark site (LinksCommand.cpp).
+Subcommand addLinksCommand(CLI::App& app);
+Subcommand addSiteCommand(CLI::App& app);
+
 int runDictionaries(const std::string& color);
 int runDictionary(const std::string& name, const std::optional<std::string>& element,
                   const std::string& color);

@@ -111,6 +111,8 @@ int main(int argc, char** argv) {
   std::vector<Subcommand> commands;
   commands.push_back(addFixCommand(app));
   commands.push_back(addTagCommand(app));
+  commands.push_back(addLinksCommand(app));
+  commands.push_back(addSiteCommand(app));
 
   try {
     app.parse(argc, argv);
