@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "converter/ContentModelSyntax.h"
 #include "converter/EntityCatalog.h"
 #include "support/Encoding.h"
 #include "support/Paths.h"
@@ -809,6 +810,14 @@ void MyDtd::makeElementData() {
     }
 
     skipSpacers(buf, i);
+    std::string modelProblem;
+    std::optional<ParsedContentModel> model = parseContentModel(
+        std::string_view(buf).substr(i, std::max(i, n) - i), mFlagXML_, &modelProblem);
+    // An unresolved reference in the model was warned about already.
+    if (!model && closed && buf.find('%', i) >= n) {
+      warnAt(buf, declaration,
+             "the content model of " + shownName + " cannot be read (" + modelProblem + ")");
+    }
     std::vector<std::string> children;
     std::unordered_set<std::string> listed;  // the names in children
     bool includeMode = true;
@@ -871,6 +880,14 @@ void MyDtd::makeElementData() {
       DtdElementRecord& record = elements_[name];
       record.typeString = typeString;
       record.childElements = children;
+      record.contentModel.reset();
+      record.inclusions.clear();
+      record.exclusions.clear();
+      if (model) {
+        record.contentModel = model->model;
+        record.inclusions = model->inclusions;
+        record.exclusions = model->exclusions;
+      }
     }
     i = n;
   }
@@ -1054,6 +1071,13 @@ PlistDict MyDtd::elementDictionary() const {
     r.set("ParentElements", PlistArray(record.parentElements.begin(), record.parentElements.end()));
     if (record.attributes) {
       r.set("Attributes", PlistArray(record.attributes->begin(), record.attributes->end()));
+    }
+    if (record.contentModel) r.set("ContentModel", *record.contentModel);
+    if (!record.inclusions.empty()) {
+      r.set("Inclusions", PlistArray(record.inclusions.begin(), record.inclusions.end()));
+    }
+    if (!record.exclusions.empty()) {
+      r.set("Exclusions", PlistArray(record.exclusions.begin(), record.exclusions.end()));
     }
     table.append(name, std::move(r));  // the names of the map are distinct
   }

@@ -39,6 +39,11 @@ struct DtdElementRecord {
   std::vector<std::string> childElements;   // content model names, first appearance order
   std::vector<std::string> parentElements;  // filled by makeParentData
   std::optional<std::vector<std::string>> attributes;  // "name\ttype\tdefault" entries
+  // The declared content: EMPTY, ANY, CDATA, RCDATA or a model group written without white
+  // space; absent when the declaration's content could not be read.
+  std::optional<std::string> contentModel;
+  std::vector<std::string> inclusions;  // +( ... )
+  std::vector<std::string> exclusions;  // -( ... )
 };
 
 class MyDtd {
