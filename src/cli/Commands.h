@@ -17,6 +17,7 @@ struct ValidateOptions {
   std::optional<std::string> output;
   bool quiet = false;
   std::string color = "auto";
+  bool strict = false;  // Vmk_StrictDTDChecks for this run
 };
 int runValidate(const ValidateOptions& options);
 

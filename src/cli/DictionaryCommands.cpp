@@ -4,6 +4,7 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "dictionary/DictionaryFolder.h"
+#include "dictionary/VmkDictionary.h"
 #include "plugin/QkDictBrowser.h"
 #include "settings/VmkUserDefaults.h"
 
@@ -96,6 +97,7 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
     for (const UString& candidate : browser.elementNames()) {
       if (caseInsensitiveCompare(candidate, wanted) == 0) {
         browser.selectElement(candidate);
+        wanted = candidate;
         found = true;
         break;
       }
@@ -123,6 +125,20 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
   }
   std::cout << "\nChildren:\n" << wrapped(browser.childElements(), "  ");
   std::cout << "\nParents:\n" << wrapped(browser.parentElements(), "  ");
+  // The content model and exceptions, in dictionaries made with them.
+  std::shared_ptr<const VmkDictionary> dictionary =
+      VmkDictionary::sharedWithMenuName(toUtf16(name));
+  if (const VmkElementRecord* record = dictionary ? dictionary->elementRecord(wanted) : nullptr) {
+    if (record->contentModel) {
+      std::cout << "\nContent model:\n  " << toUtf8(*record->contentModel) << "\n";
+    }
+    if (!record->inclusions.empty()) {
+      std::cout << "\nInclusions:\n" << wrapped(record->inclusions, "  ");
+    }
+    if (!record->exclusions.empty()) {
+      std::cout << "\nExclusions:\n" << wrapped(record->exclusions, "  ");
+    }
+  }
   return kExitClean;
 }
 

@@ -9,6 +9,8 @@
 #include "settings/VmkUserDefaults.h"
 #include "support/Paths.h"
 
+#include <iostream>
+#include <set>
 #include <thread>
 
 namespace vmk::cli {
@@ -40,6 +42,8 @@ int runValidate(const ValidateOptions& options) {
     settings.changeStringValue(*options.dictionary, "Vmk_DefaultHtmlDictionary");
   }
   if (options.noFollowDoctype) settings.changeBoolValue(false, "Vmk_FollowsDoctype");
+  if (options.strict) settings.changeBoolValue(true, "Vmk_StrictDTDChecks");
+  std::set<std::string> dictionariesWithoutModels;  // noted once each
   for (const std::string& ignored : options.ignore) {
     const std::vector<std::string> codes = codesForCodeOrNumber(ignored);
     if (codes.empty()) {
@@ -102,6 +106,11 @@ int runValidate(const ValidateOptions& options) {
     report.path = path;
     if (const VmkDictionary* dictionary = checker.htmlDictionary()) {
       report.dictionary = toUtf8(dictionary->displayName());
+      if (checker.contentModelsMissing() &&
+          dictionariesWithoutModels.insert(*report.dictionary).second) {
+        std::cerr << "velumark: dictionary '" << *report.dictionary
+                  << "' has no content models; they are not checked\n";
+      }
     }
     report.encoding = document->openNSEncoding().ianaName();
     store.getErrorCount(report.errorCount, report.cautionCount, document);

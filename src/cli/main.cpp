@@ -54,6 +54,9 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   validateCmd->add_option("-o,--output", validate.output, "Write the report to a file");
   validateCmd->add_flag("-q,--quiet", validate.quiet, "Summary lines only (gcc format)");
+  validateCmd->add_flag("--strict", validate.strict,
+                        "Also check content models and exclusions as the DTD states them "
+                        "(Vmk_StrictDTDChecks, for this run only)");
   validateCmd->add_option("--color", validate.color, "Colour the report")
       ->check(colorCheck)
       ->capture_default_str();

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "dictionary/ContentAutomata.h"
 #include "dictionary/VmkDictionary.h"
 #include "engine/AttributePass.h"
 #include "engine/DirectContent.h"
@@ -50,6 +51,7 @@ void VmkHTMLChecker::dropTagList() {
   attributeNames_.clear();  // viewed by the records of the list just dropped
   tagNameIndex_.reset();
   entryDepths_ = std::vector<int32_t>();
+  entryContentEnds_ = std::vector<int32_t>();
   scanNotes_ = ScanNotes();
   scanNotesKnown_ = false;
 }
@@ -70,6 +72,9 @@ void VmkHTMLChecker::initialize() {
   structualErrorCount = 0;
   levelCacheValid_ = false;
   levelCache_.clear();
+  contentAutomata_ = nullptr;
+  contentModelsMissing_ = false;
+  foldsIds_ = false;
 }
 
 int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document) {
@@ -101,6 +106,16 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   htmlEncoding = document.openNSEncoding();
 
   determinHTMLDictionary();
+  // The strict content checks: nothing of them is made while the setting is off.
+  if (htmlDictionary_ && defaults.boolForKey("Vmk_StrictDTDChecks")) {
+    const ContentAutomata& automata = htmlDictionary_->contentAutomata();
+    if (automata.hasModels()) {
+      contentAutomata_ = &automata;
+    } else {
+      contentModelsMissing_ = true;
+    }
+    foldsIds_ = !htmlDictionary_->isXML();
+  }
   // The tree walk numbers the entries.
   scanTagLocations();
   runTagListPasses();
@@ -141,6 +156,7 @@ void VmkHTMLChecker::runTagListPasses() {
     checkElementReleations(content);
     checkAttributeNamesAndValues();
     checkSpecialTagsOrder(content);
+    if (contentAutomata_) checkContentModels();
     return;
   }
 
@@ -180,6 +196,7 @@ void VmkHTMLChecker::runTagListPasses() {
     threadErrorSink_ = &orderErrors;
     try {
       checkSpecialTagsOrder(made);
+      if (contentAutomata_) checkContentModels();
     } catch (...) {
       orderFailure = std::current_exception();
     }

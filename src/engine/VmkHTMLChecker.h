@@ -23,6 +23,7 @@
 
 namespace vmk {
 
+class ContentAutomata;
 class DirectContent;
 class HostDocument;
 class RegexMatch;
@@ -183,6 +184,9 @@ class VmkHTMLChecker {
   }
   // The dictionary of the run; nullptr when none could be chosen.
   const VmkDictionary* htmlDictionary() const { return htmlDictionary_.get(); }
+  // With "Vmk_StrictDTDChecks" on, the last run's dictionary had no content models (one made
+  // before they were written), so they were not checked.
+  bool contentModelsMissing() const { return contentModelsMissing_; }
   void setHtmlDictionary(std::unique_ptr<VmkDictionary> dictionary);
 
   // The charset name found in the document (first seen in the run).
@@ -284,6 +288,12 @@ class VmkHTMLChecker {
   void checkElementChunks(ElementCheckWork& work);
   void addElementCheckErrors(ElementCheckWork& work);
   void checkSpecialTagsOrder(const DirectContent& content);
+  // The strict content checks (see ContentModelChecks.cpp): every element's content against
+  // its content model and the exclusions and inclusions of its ancestors. Runs after the order
+  // pass, whose reports it reads, when contentAutomata_ is set.
+  void checkContentModels();
+  // Whether id values are compared ignoring case in this run, and the form they are kept in.
+  UString idIndexKey(UStringView value) const;
   // Drops the tag list and everything made from it (the name index, the depths, the scan's
   // notes, the attribute names its records view).
   void dropTagList();
@@ -303,6 +313,15 @@ class VmkHTMLChecker {
   std::unique_ptr<TagNameIndex> tagNameIndex_;
   // The depth of every entry as the tree walk left them (empty when the list changed since).
   std::vector<int32_t> entryDepths_;
+  // The strict content checks of the run: the automata of its dictionary (nullptr: the
+  // setting is off, or the dictionary has no models), and per entry where the content of its
+  // element ends, as the tree walk decided (made only for these checks).
+  const ContentAutomata* contentAutomata_ = nullptr;
+  std::vector<int32_t> entryContentEnds_;
+  bool contentModelsMissing_ = false;
+  // Ids compared ignoring case: the strict checks with a dictionary of an SGML document type,
+  // whose names fold to upper case.
+  bool foldsIds_ = false;
   // What the scan noted about tagLocations_; valid while scanNotesKnown_.
   ScanNotes scanNotes_;
   bool scanNotesKnown_ = false;
