@@ -14,6 +14,7 @@
 #include "dictionary/ContentAutomata.h"
 #include "dictionary/VmkDictionary.h"
 #include "engine/NamePredicates.h"
+#include "engine/TagTree.h"
 #include "engine/VmkHTMLChecker.h"
 
 namespace vmk {
@@ -53,16 +54,14 @@ class ContentModelPass {
  public:
   ContentModelPass(VmkHTMLChecker& checker, const VmkDictionary& dictionary,
                    const ContentAutomata& automata, const VmkTagLocationList& list,
-                   const TagNameIndex& index, const std::vector<int32_t>& contentEnds,
-                   UStringView text, std::unordered_set<uint32_t> orderReports)
+                   const TagNameIndex& index, const ContentEnds& unpairedEnds, UStringView text)
       : checker_(checker),
         dictionary_(dictionary),
         automata_(automata),
         list_(list),
         index_(index),
-        contentEnds_(contentEnds),
+        unpairedEnds_(unpairedEnds),
         text_(text),
-        orderReports_(std::move(orderReports)),
         elementOfSpelling_(size_t(index.spellingCount()), kUnasked) {
     for (int32_t e = 0; e < automata_.elementCount(); ++e) {
       const Automaton& a = automata_.automaton(e);
@@ -86,13 +85,28 @@ class ContentModelPass {
       const int32_t element = elementOf(spelling, entry.elementName());
       if (element < 0) continue;  // comments, declarations, unknown elements
       child(j, element);
-      const int32_t end = j < int32_t(contentEnds_.size()) ? contentEnds_[size_t(j)] : -1;
+      const int32_t end = contentEnd(j, entry);
       if (end >= 0) openFrame(j, element, std::max(end, j + 1), false);
     }
     while (frames_.size() > 1) closeFrame(n);
   }
 
  private:
+  // Where the content of the element at j ends, as the walk decided; -1 when the walk opened
+  // no element there. Asked with ascending j.
+  int32_t contentEnd(int32_t j, const VmkTagLocation& entry) {
+    const int32_t type = entry.endTagType();
+    if (type != 0 && type != 1) return -1;
+    if (const VmkTagLocation* end = entry.pairTag()) return int32_t(end->listIndex());
+    while (unpairedCursor_ < unpairedEnds_.size() && unpairedEnds_[unpairedCursor_].first < j) {
+      ++unpairedCursor_;
+    }
+    if (unpairedCursor_ < unpairedEnds_.size() && unpairedEnds_[unpairedCursor_].first == j) {
+      return unpairedEnds_[unpairedCursor_].second;
+    }
+    return -1;
+  }
+
   int32_t elementOf(int32_t spelling, const UString& name) {
     int32_t& slot = elementOfSpelling_[size_t(spelling)];
     if (slot == kUnasked) {
@@ -197,7 +211,6 @@ class ContentModelPass {
   void child(int32_t j, int32_t element) {
     const Context& context = contexts_[size_t(frames_.back().context)];
     if (ContentAutomata::contains(context.excluded, element)) {
-      if (orderReports_.contains(list_[size_t(j)]->tagRange().location)) return;
       for (size_t k = frames_.size(); k-- > 1;) {
         if (ContentAutomata::contains(frames_[k].automaton->exclusions, element)) {
           checker_.registerAnErrorWithCode(
@@ -242,7 +255,6 @@ class ContentModelPass {
     if (parentLevel == 0) return;  // the top level reports nothing
     const Frame& parent = frames_[parentLevel];
     const VmkTagLocation& entry = *list_[size_t(j)];
-    if (orderReports_.contains(entry.tagRange().location)) return;
     const UString parentName = nameOf(parent);
     if (dictionary_.isChildElement(entry.elementName(), parentName) == 0) return;  // H008
     UString next = expected(frames_.back());
@@ -288,9 +300,9 @@ class ContentModelPass {
   const ContentAutomata& automata_;
   const VmkTagLocationList& list_;
   const TagNameIndex& index_;
-  const std::vector<int32_t>& contentEnds_;
+  const ContentEnds& unpairedEnds_;
+  size_t unpairedCursor_ = 0;
   UStringView text_;
-  const std::unordered_set<uint32_t> orderReports_;  // where the order pass reported
   std::vector<int32_t> elementOfSpelling_;
   std::vector<int32_t> omissible_;  // elements whose start tag may be omitted
   std::vector<Frame> frames_;
@@ -302,18 +314,24 @@ class ContentModelPass {
 
 void VmkHTMLChecker::checkContentModels() {
   if (!contentAutomata_ || !htmlDictionary_ || tagLocations_.empty()) return;
-  // An element the order pass put in its place is not reported again.
-  std::unordered_set<uint32_t> orderReports;
-  const VmkErrorLocationList& registered =
-      threadErrorSink_ ? threadErrorSink_->errors : errorLocations_;
-  for (const VmkErrorLocationRef& error : registered) {
-    if (error->errorCode() == "WrongElementsOrder") {
-      orderReports.insert(error->errorRange().location);
-    }
-  }
-  ContentModelPass(*this, *htmlDictionary_, *contentAutomata_, tagLocations_, currentTagNameIndex(),
-                   entryContentEnds_, sourceBuffer(), std::move(orderReports))
+  // The walk made the name index; the order pass may be asking it at the same time.
+  const TagNameIndex& index = tagNameIndex_ ? *tagNameIndex_ : currentTagNameIndex();
+  ContentModelPass(*this, *htmlDictionary_, *contentAutomata_, tagLocations_, index,
+                   entryContentEnds_, sourceBuffer())
       .run();
+}
+
+void VmkHTMLChecker::dropElementsReportedOutOfOrder(ErrorSink& strict,
+                                                    const VmkErrorLocationList& order) {
+  std::unordered_set<uint32_t> reported;
+  for (const VmkErrorLocationRef& error : order) {
+    if (error->errorCode() == "WrongElementsOrder") reported.insert(error->errorRange().location);
+  }
+  if (reported.empty()) return;
+  std::erase_if(strict.errors, [&](const VmkErrorLocationRef& error) {
+    return error->errorCode() != "RequiredElementMissing" &&
+           reported.contains(error->errorRange().location);
+  });
 }
 
 }  // namespace vmk

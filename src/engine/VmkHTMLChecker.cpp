@@ -51,7 +51,7 @@ void VmkHTMLChecker::dropTagList() {
   attributeNames_.clear();  // viewed by the records of the list just dropped
   tagNameIndex_.reset();
   entryDepths_ = std::vector<int32_t>();
-  entryContentEnds_ = std::vector<int32_t>();
+  entryContentEnds_ = std::vector<std::pair<int32_t, int32_t>>();
   scanNotes_ = ScanNotes();
   scanNotesKnown_ = false;
 }
@@ -156,7 +156,16 @@ void VmkHTMLChecker::runTagListPasses() {
     checkElementReleations(content);
     checkAttributeNamesAndValues();
     checkSpecialTagsOrder(content);
-    if (contentAutomata_) checkContentModels();
+    if (contentAutomata_) {
+      ErrorSink strict;
+      {
+        const ThreadSinkRestorer restorer;
+        threadErrorSink_ = &strict;
+        checkContentModels();
+      }
+      dropElementsReportedOutOfOrder(strict, errorLocations_);
+      appendErrors(strict);
+    }
     return;
   }
 
@@ -196,9 +205,22 @@ void VmkHTMLChecker::runTagListPasses() {
     threadErrorSink_ = &orderErrors;
     try {
       checkSpecialTagsOrder(made);
-      if (contentAutomata_) checkContentModels();
     } catch (...) {
       orderFailure = std::current_exception();
+    }
+  };
+  // The strict content checks need the walk only: the thread free first after the order pass
+  // was taken runs them.
+  ErrorSink strictErrors;
+  std::exception_ptr strictFailure;
+  std::atomic<bool> strictTaken{contentAutomata_ == nullptr};
+  auto runStrictPass = [&] {
+    const ThreadSinkRestorer restorer;
+    threadErrorSink_ = &strictErrors;
+    try {
+      checkContentModels();
+    } catch (...) {
+      strictFailure = std::current_exception();
     }
   };
   {
@@ -230,6 +252,7 @@ void VmkHTMLChecker::runTagListPasses() {
         }
         const DirectContent* made = contentMade.load(std::memory_order_acquire);
         if (made && !orderTaken.exchange(true)) runOrderPass(*made);
+        if (made && !strictTaken.exchange(true)) runStrictPass();
       }
       threadErrorSink_ = nullptr;
     });
@@ -244,6 +267,7 @@ void VmkHTMLChecker::runTagListPasses() {
       checkElementChunks(*elements);
       values.waitUntilReady();
       if (!orderTaken.exchange(true)) runOrderPass(*content);
+      if (!strictTaken.exchange(true)) runStrictPass();
       checkAttributeValues(values);
     } catch (...) {
       threadErrorSink_ = nullptr;
@@ -260,12 +284,15 @@ void VmkHTMLChecker::runTagListPasses() {
   if (attributeFailure) std::rethrow_exception(attributeFailure);
   if (elementFailure) std::rethrow_exception(elementFailure);
   if (orderFailure) std::rethrow_exception(orderFailure);
+  if (strictFailure) std::rethrow_exception(strictFailure);
   // The element checks' errors follow the walk's; the attribute errors come after them, as
   // when run in turn: those of the records first, then those of the values.
   addElementCheckErrors(*elements);
   appendErrors(attributeErrors);
   addAttributeValueErrors(values);
+  dropElementsReportedOutOfOrder(strictErrors, orderErrors.errors);
   appendErrors(orderErrors);
+  appendErrors(strictErrors);
 }
 
 void VmkHTMLChecker::appendErrors(ErrorSink& from) {

@@ -289,9 +289,11 @@ class VmkHTMLChecker {
   void addElementCheckErrors(ElementCheckWork& work);
   void checkSpecialTagsOrder(const DirectContent& content);
   // The strict content checks (see ContentModelChecks.cpp): every element's content against
-  // its content model and the exclusions and inclusions of its ancestors. Runs after the order
-  // pass, whose reports it reads, when contentAutomata_ is set.
+  // its content model and the exclusions and inclusions of its ancestors, when contentAutomata_
+  // is set. They need the tree walk only, and may run beside the order pass; their errors come
+  // after the order pass's, without those at an element the order pass reported (H016).
   void checkContentModels();
+  static void dropElementsReportedOutOfOrder(ErrorSink& strict, const VmkErrorLocationList& order);
   // Whether id values are compared ignoring case in this run, and the form they are kept in.
   UString idIndexKey(UStringView value) const;
   // Drops the tag list and everything made from it (the name index, the depths, the scan's
@@ -317,7 +319,7 @@ class VmkHTMLChecker {
   // setting is off, or the dictionary has no models), and per entry where the content of its
   // element ends, as the tree walk decided (made only for these checks).
   const ContentAutomata* contentAutomata_ = nullptr;
-  std::vector<int32_t> entryContentEnds_;
+  std::vector<std::pair<int32_t, int32_t>> entryContentEnds_;  // see walkTagTree
   bool contentModelsMissing_ = false;
   // Ids compared ignoring case: the strict checks with a dictionary of an SGML document type,
   // whose names fold to upper case.
