@@ -169,6 +169,14 @@ TEST_F(StrictChecksCommandTest, WithoutTheOptionTheReportsAreThoseOfBefore) {
   }
 }
 
+TEST_F(StrictChecksCommandTest, TheDictionaryCommandShowsTheModelAndExceptions) {
+  RunResult r = run({"dictionary", "HTML 4.01 Strict", "pre"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("\nContent model:\n  (#PCDATA|TT|I|B|"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nExclusions:\n  IMG, OBJECT, BIG, SMALL, SUB, SUP\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("Inclusions:"), std::string::npos);
+}
+
 TEST_F(StrictChecksCommandTest, IdsOfSgmlDocumentTypesDifferingOnlyInCase) {
   const std::string page = kDir + "ids.html";
   EXPECT_EQ(run({"validate", page}).out.find("H040"), std::string::npos);
