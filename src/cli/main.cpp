@@ -9,6 +9,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/CommonOptions.h"
 #include "cli/Version.h"
 
 using namespace vmk::cli;
@@ -42,21 +43,21 @@ int main(int argc, char** argv) {
   validateCmd->add_option("-f,--format", validate.format, "Report format")
       ->check(CLI::IsMember({"gcc", "json", "sarif", "annotated", "tsv"}))
       ->capture_default_str();
-  validateCmd->add_option("-d,--dictionary", validate.dictionary,
-                          "Dictionary used when the DOCTYPE does not choose one (this run only)");
-  validateCmd->add_flag("--no-follow-doctype", validate.noFollowDoctype,
-                        "Always use the default dictionary, whatever the DOCTYPE says");
-  validateCmd->add_option("-e,--encoding", validate.encoding,
-                          "Encoding to open the documents with (default: detected)");
+  addEngineOptions(*validateCmd, validate.engine);
   validateCmd
       ->add_option("-i,--ignore", validate.ignore,
-                   "Switch an error off for this run (code or number, repeatable)")
-      ->allow_extra_args(false);
+                   "Switch an error off for this run: one code or number per use (repeat it), "
+                   "or several separated by commas (-i H002,WrongAmpersand)")
+      ->allow_extra_args(false)
+      ->delimiter(',');
   validateCmd->add_option("-o,--output", validate.output, "Write the report to a file");
   validateCmd->add_flag("-q,--quiet", validate.quiet, "Summary lines only (gcc format)");
-  validateCmd->add_flag("--strict", validate.strict,
-                        "Also check content models and exclusions as the DTD states them "
-                        "(Vmk_StrictDTDChecks, for this run only)");
+  validateCmd
+      ->add_option("--max-size", validate.maxSize,
+                   "Largest document read, in bytes or with a unit (512MB, 1500MB; default 1GB, "
+                   "at most 2GB less one byte)")
+      ->transform(CLI::AsSizeValue(false))
+      ->check(CLI::Range(uint64_t(1), uint64_t(0x7FFFFFFF)));
   validateCmd->add_option("--color", validate.color, "Colour the report")
       ->check(colorCheck)
       ->capture_default_str();
@@ -106,6 +107,13 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 2));
   errorsSet->add_option("--fix", errorFix, "1 repair on, 0 off")->check(CLI::Range(0, 1));
 
+  // Commands that register themselves (see cli/CommonOptions.h), one line each.
+  std::vector<Subcommand> commands;
+  commands.push_back(addFixCommand(app));
+  commands.push_back(addTagCommand(app));
+  commands.push_back(addLinksCommand(app));
+  commands.push_back(addSiteCommand(app));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -113,6 +121,9 @@ int main(int argc, char** argv) {
     return status == 0 ? kExitClean : kExitUsage;
   }
 
+  for (const Subcommand& command : commands) {
+    if (*command.app) return command.run();
+  }
   if (*validateCmd) return runValidate(validate);
   if (*dictionariesCmd) return runDictionaries(color);
   if (*dictionaryCmd) return runDictionary(dictionaryName, elementName, color);
