@@ -13,7 +13,9 @@ const std::vector<UString> kNames = {u"A", u"B", u"C", u"D", u"ROOT"};
 bool accepts(const UString& model, std::u16string_view sequence, bool mustCompile = true) {
   ContentAutomata automata(kNames, {u"EMPTY", u"EMPTY", u"EMPTY", u"EMPTY", model});
   const ContentAutomata::Automaton& a = automata.automaton(4);
-  if (mustCompile) EXPECT_EQ(a.kind, ContentAutomata::Kind::kModel) << toUtf8(model);
+  if (mustCompile) {
+    EXPECT_EQ(a.kind, ContentAutomata::Kind::kModel) << toUtf8(model);
+  }
   int32_t state = 0;
   for (char16_t c : sequence) {
     state = automata.step(a, state, automata.elementNumber(UString(1, c)));
