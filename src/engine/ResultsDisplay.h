@@ -32,7 +32,15 @@ class ResultsDisplay {
   virtual void dispErrorSummary(const VmkErrorLocationList& /*list*/,
                                 const std::optional<UString>& /*doctypeName*/, bool /*withSound*/) {
   }
+  // Removes the document's results from the result store.
+  virtual void clearErrorLocationsForObject(HostDocument& /*document*/) {}
+  // Brings the document's results up to date (checks it again when they are shown expanded).
+  virtual void updateResultsForDocument(HostDocument& /*document*/) {}
 };
+
+// True while repair, the beautifier or the minimizer edit a document: the result store then
+// follows the edit without asking for a re-check.
+extern bool gAutoCorrectingErros;
 
 // The process-wide display (never null). setResultsDisplay(nullptr) restores the silent one;
 // the display is not owned.

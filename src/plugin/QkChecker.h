@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/Text.h"
+#include "transform/TransformItems.h"
 
 namespace vmk {
 
@@ -48,6 +49,13 @@ class QkChecker {
   // Clears the document's results and validates it with display and sound.
   void validateHTMLFor(HostDocument& document);
   void openCheckResults();
+  // The beautifier on the document; whole: the whole text, without asking about an empty
+  // selection.
+  TransformOutcome beautifyHTMLFor(HostDocument& document, bool whole);
+  // The minimizer, asking first.
+  TransformOutcome minimizeHTMLFor(HostDocument& document);
+  // The entity reference conversion, plain text when unconditionally is set.
+  TransformOutcome toEntityReferenceFor(HostDocument& document, bool unconditionally);
 
   // --- Scripting entry points ---
   // The display name of the dictionary the document is checked against.
@@ -57,6 +65,8 @@ class QkChecker {
   // returns the number of error locations kept. The link check is not part of this build: the
   // link flag is accepted and the document's markup is validated.
   int32_t validateHTMLfor(HostDocument& document, bool linkCheck, bool sound);
+  // The minimizer, asking first only with withConfirm.
+  TransformOutcome minimizeHTMLfor(HostDocument& document, bool withConfirm);
   // With a path: writes all results there in the format (0 annotated, else tab-separated).
   // Without one: remembers the format for the next save dialog (there is none here) and writes
   // nothing. False (with *errorOut) when the file could not be written.

@@ -31,8 +31,7 @@ struct VmkResultEntry {
 // Set when an edit hit a document with too many stored locations to follow; the next
 // activation of the results window re-checks the front document.
 extern bool gDoAutoCheck;
-// True while automatic repair edits a document.
-extern bool gAutoCorrectingErros;
+// gAutoCorrectingErros (engine/ResultsDisplay.h): true while a repair or transformation edits.
 
 // Above this many records an edit is not followed record by record.
 inline constexpr size_t kMaxTrackedErrorLocations = 150;
@@ -73,6 +72,9 @@ class VmkErrorBrowser : public ResultsDisplay {
     mergeErrorLocations(list, ResultObject(&document));
   }
   void clearErrorLocationsForObject(const ResultObject& object);
+  void clearErrorLocationsForObject(HostDocument& document) override {
+    clearErrorLocationsForObject(ResultObject(&document));
+  }
   // Re-keys the entry of `from` to `to`, or drops it when `to` is std::monostate.
   void replaceObjectFrom(const ResultObject& from, const ResultObject& to);
   // Reconnects a closed document's entry to the document opened again; true when the
@@ -82,7 +84,7 @@ class VmkErrorBrowser : public ResultsDisplay {
   void documentDidEdited(HostDocument& document, Range range, int64_t length);
   void getErrorCount(int& errorCount, int& cautionCount, const ResultObject& object);
   // Re-checks the document when its entry row is expanded.
-  void updateResultsForDocument(HostDocument& document);
+  void updateResultsForDocument(HostDocument& document) override;
   // Empties the message line and discards the whole list.
   void clearAllErrors() override;
   // Deletes the rows of the given items (entries or location records), as the results view's
