@@ -5,7 +5,9 @@
 #include <charconv>
 
 #include "cli/CliSession.h"
+#include "engine/VmkHTMLChecker.h"
 #include "host/headless/HeadlessDocument.h"
+#include "support/FreeMemory.h"
 
 namespace vmk::cli {
 
@@ -70,10 +72,15 @@ int runTransformCommand(
     document->setSelectedRange(*selection, false);
   }
 
+  // The command never undoes: the document need not keep the text an edit replaced.
+  document->setKeepsUndoHistory(false);
   HeadlessPlatform& platform = session.platform();
   platform.setInteractive(!options.yes);
   platform.setDeclinesUnattendedAlerts(!options.yes);
   const TransformOutcome outcome = transform(session.principal(), *document);
+  // Nothing asks for the last run's tag list any more: it goes before the text is encoded.
+  sharedHTMLChecker().initialize();
+  giveBackFreeMemory();
   if (outcome == TransformOutcome::Declined) {
     std::string asked;
     if (!platform.alerts().empty()) {

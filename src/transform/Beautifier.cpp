@@ -9,6 +9,7 @@
 #include "host/Platform.h"
 #include "host/ScriptCommand.h"
 #include "settings/VmkUserDefaults.h"
+#include "support/FreeMemory.h"
 #include "transform/WhiteSpaceRules.h"
 
 namespace vmk {
@@ -479,8 +480,12 @@ TransformOutcome beautifyHTMLForDocument(HostDocument& document, bool whole,
     return TransformOutcome::Unchanged;
   }
 
+  // The run describes a text that is about to go: its list and its copy of the text are let go
+  // before the document takes the new text (a large page's worth each).
+  checker.initialize();
+  giveBackFreeMemory();
   gAutoCorrectingErros = true;
-  replaceTextInDocument(document, region->replaced, region->text, true);
+  replaceTextInDocumentWithString(document, region->replaced, region->text, true);
   gAutoCorrectingErros = false;
   region.reset();
 

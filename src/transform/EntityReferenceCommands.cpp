@@ -89,8 +89,9 @@ TransformOutcome toEntityReferenceFor(HostDocument& document, bool unconditional
   std::optional<UString> converted =
       toDirectCharRefString(substringWithRange(document.textStorage().string(), *range));
   if (!converted) return TransformOutcome::Unchanged;
-  return replaceTextInDocument(document, *range, *converted) ? TransformOutcome::Changed
-                                                             : TransformOutcome::Unchanged;
+  return replaceTextInDocumentWithString(document, *range, *converted)
+             ? TransformOutcome::Changed
+             : TransformOutcome::Unchanged;
 }
 
 TransformOutcome toSmartEntityReferenceFor(HostDocument& document) {
@@ -115,7 +116,7 @@ TransformOutcome toSmartEntityReferenceFor(HostDocument& document, VmkHTMLChecke
     const UStringView text = checker.sourceString();
     std::optional<UString> converted =
         toCharRefString(substringWithRange(text, part), text, part.location);
-    if (converted && replaceTextInDocument(document, part, *converted)) changed = true;
+    if (converted && replaceTextInDocumentWithString(document, part, *converted)) changed = true;
   };
   // Elements whose content the dictionary gives as character data (the W3C dictionaries
   // write it "CDATA", others "#CDATA").

@@ -5,6 +5,7 @@
 #include "errors/MessageTables.h"
 #include "host/HostDocument.h"
 #include "host/Platform.h"
+#include "support/FreeMemory.h"
 #include "transform/WhiteSpaceRules.h"
 
 namespace vmk {
@@ -170,8 +171,11 @@ TransformOutcome minimizeHTMLForDocument(HostDocument& document, bool withConfir
   const uint32_t length = uint32_t(checker.sourceString().size());
   if (output == checker.sourceString()) return TransformOutcome::Unchanged;
 
+  // The run describes a text that is about to go (see beautifyHTMLForDocument).
+  checker.initialize();
+  giveBackFreeMemory();
   gAutoCorrectingErros = true;
-  replaceTextInDocument(document, Range(0, length), output, true);
+  replaceTextInDocumentWithString(document, Range(0, length), output, true);
   gAutoCorrectingErros = false;
   output = UString();
 

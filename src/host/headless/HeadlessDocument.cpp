@@ -194,8 +194,13 @@ void HeadlessDocument::endEditing() {
   EditGroup group = std::move(pending_);
   pending_ = EditGroup();
   redoStack_.clear();
-  undoStack_.push_back(group);
-  notifyEdit(group);
+  // Moved, not copied: a group that replaced a whole page holds the page's old text. The
+  // listener is told from a summary, since it may edit again and so move the stack.
+  EditGroup summary;
+  summary.editedRange = group.editedRange;
+  summary.changeInLength = group.changeInLength;
+  if (keepsUndo_) undoStack_.push_back(std::move(group));
+  notifyEdit(summary);
 }
 
 void HeadlessDocument::replaceCharacters(Range range, UStringView replacement) {
@@ -212,7 +217,7 @@ void HeadlessDocument::applyReplacement(Range range, UStringView replacement, Ed
   EditStep step;
   step.location = range.location;
   step.newLength = static_cast<uint32_t>(replacement.size());
-  step.oldText = text_.substr(range.location, range.length);
+  if (keepsUndo_) step.oldText = text_.substr(range.location, range.length);
   detachSnapshot(false);
   text_.replace(range.location, range.length, replacement);
   ++version_;
