@@ -157,8 +157,8 @@ class Layout {
   // The pre flag as the item's name changes it.
   void followPre(const VmkTagLocation& item) {
     const UString& name = item.elementName();
-    if (name.size() == 3 && isEqualToString(name, u"pre", true)) insidePre_ = true;
-    if (name.size() == 4 && isEqualToString(name, u"/pre", true)) insidePre_ = false;
+    if (isNamedIgnoringCase(name, u"pre")) insidePre_ = true;
+    if (isNamedIgnoringCase(name, u"/pre")) insidePre_ = false;
   }
 
   void emitTag(const VmkTagLocation& item) {
@@ -232,7 +232,7 @@ class Layout {
       const VmkTagLocation* next = i + 1 < list_.size() ? list_[i + 1].get() : nullptr;
       const bool endsPre = prev && next && !isOpenEndedTag(*next) &&
                            isWholeContentBetween(*prev, *next) &&
-                           isEqualToString(next->elementName(), u"/pre", true);
+                           isNamedIgnoringCase(next->elementName(), u"/pre");
       size_t end = text.size();
       if (endsPre) {
         while (end > 0 && isAsciiWhiteSpace(text[end - 1])) --end;
@@ -488,6 +488,7 @@ TransformOutcome beautifyHTMLForDocument(HostDocument& document, bool whole,
   replaceTextInDocumentWithString(document, region->replaced, region->text, true);
   gAutoCorrectingErros = false;
   region.reset();
+  giveBackFreeMemory();
 
   resultsDisplay().clearErrorLocationsForObject(document);
   checker.validateHTMLForDocument(document, true, false);

@@ -34,8 +34,8 @@ class Minimizing {
  private:
   void followPre(const VmkTagLocation& item) {
     const UString& name = item.elementName();
-    if (name.size() == 3 && isEqualToString(name, u"pre", true)) insidePre_ = true;
-    if (name.size() == 4 && isEqualToString(name, u"/pre", true)) insidePre_ = false;
+    if (isNamedIgnoringCase(name, u"pre")) insidePre_ = true;
+    if (isNamedIgnoringCase(name, u"/pre")) insidePre_ = false;
   }
 
   bool endsWithSpace() const { return !out_.empty() && out_.back() == u' '; }

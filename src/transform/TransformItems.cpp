@@ -32,6 +32,15 @@ bool isWholeContentBetween(const VmkTagLocation& prev, const VmkTagLocation& nex
   return true;
 }
 
+bool isNamedIgnoringCase(UStringView name, UStringView lowerName) {
+  if (name.size() != lowerName.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const UChar16 c = name[i] >= u'A' && name[i] <= u'Z' ? UChar16(name[i] + 32) : name[i];
+    if (c != lowerName[i]) return false;
+  }
+  return true;
+}
+
 void lowercaseNameInto(UStringView name, UString& out) {
   out.clear();
   for (UChar16 c : name) out.push_back(c >= u'A' && c <= u'Z' ? UChar16(c + 32) : c);

@@ -35,6 +35,10 @@ bool isRawTextElementName(UStringView name);
 // "/TITLE").
 bool isWholeContentBetween(const VmkTagLocation& prev, const VmkTagLocation& next);
 
+// The name equals `lowerName` (ASCII, lower case) ignoring case. No other characters fold to
+// the ASCII letters the transformations ask about ("pre", "/pre").
+bool isNamedIgnoringCase(UStringView name, UStringView lowerName);
+
 // ASCII lower case of a name, into `out` (names are ASCII in practice; other units stay).
 void lowercaseNameInto(UStringView name, UString& out);
 
