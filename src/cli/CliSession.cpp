@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "engine/VmkHTMLChecker.h"
 #include "host/Platform.h"
 #include "host/ScriptCommand.h"
 #include "support/Paths.h"
@@ -33,9 +34,12 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
   HeadlessDocument* document = nullptr;
   if (path == "-") {
     // Standard input: a document named "-", read whole before it is checked.
-    if (std::optional<std::string> bytes = readFileContents("/dev/stdin", &error)) {
-      document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
+    std::optional<std::string> bytes = readStandardInput(controller_.maximumDocumentSize(), &error);
+    if (!bytes) {
+      if (reason) *reason = error;
+      return nullptr;
     }
+    document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
   } else {
     document = controller_.openFile(path, encoding, &error);
   }
@@ -51,6 +55,15 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
   return document;
 }
 
+bool CliSession::reportDictionaryLoadProblems() {
+  for (const DictionaryLoadProblem& problem : sharedHTMLChecker().dictionaryLoadProblems()) {
+    std::string line = "cannot load dictionary '" + toUtf8(problem.name) + "' from '" +
+                       problem.path + "': " + problem.reason;
+    if (dictionaryProblems_.insert(line).second) printProblem(line);
+  }
+  return !dictionaryProblems_.empty();
+}
+
 void printProblem(std::string_view message) {
   std::cout.flush();
   std::cerr << "velumark: " << message << '\n';
@@ -62,8 +75,10 @@ Output::Output() {
 
 Output::Output(std::string path) : path_(std::move(path)) {}
 
+Output::Output(StandardError) : stream_(stderr) {}
+
 void Output::write(std::string_view text) {
-  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream_);
 }
 
 void Output::flush() {
@@ -74,7 +89,7 @@ void Output::flush() {
 bool Output::finish(std::string* error) {
   if (!path_) {
     flush();
-    std::fflush(stdout);
+    std::fflush(stream_);
     return true;
   }
   return writeFileAtomically(*path_, buffer_, error);

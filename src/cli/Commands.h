@@ -6,12 +6,22 @@
 #include <vector>
 
 #include "cli/CommonOptions.h"
+#include "support/Paths.h"
 
 namespace vmk {
 class VmkUserDefaults;
 }
 
+namespace vmk {
+class QkDictBrowser;
+}
+
 namespace vmk::cli {
+
+// velumark fix (cli/FixCommand.cpp).
+Subcommand addFixCommand(CLI::App& app);
+
+struct Styles;
 
 struct ValidateOptions {
   std::vector<std::string> files;
@@ -21,8 +31,13 @@ struct ValidateOptions {
   std::optional<std::string> output;
   bool quiet = false;
   std::string color = "auto";
+  uint64_t maxSize = kDefaultMaximumDocumentSize;  // bytes a document may have
 };
 int runValidate(const ValidateOptions& options);
+
+// velumark links, velumark site (LinksCommand.cpp).
+Subcommand addLinksCommand(CLI::App& app);
+Subcommand addSiteCommand(CLI::App& app);
 
 int runDictionaries(const std::string& color);
 int runDictionary(const std::string& name, const std::optional<std::string>& element,
@@ -49,6 +64,11 @@ bool changeSetting(VmkUserDefaults& store, const std::string& key, const std::st
 std::vector<std::string> codesForCodeOrNumber(const std::string& codeOrNumber);
 // "velumark: unknown dictionary 'x'; installed: a, b, c" (or "none installed ...").
 void reportUnknownDictionary(const std::string& name);
+// velumark tag ...: the tag commands at a selection.
+Subcommand addTagCommand(CLI::App& app);
+
+// The browser's current element as `velumark dictionary NAME ELEMENT` shows it.
+void printDictionaryElement(const QkDictBrowser& browser, const Styles& styles);
 // True when the name is an installed dictionary.
 bool isInstalledDictionary(const std::string& name);
 

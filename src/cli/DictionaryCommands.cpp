@@ -4,6 +4,7 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "dictionary/DictionaryFolder.h"
+#include "dictionary/VmkDictionary.h"
 #include "plugin/QkDictBrowser.h"
 #include "settings/VmkUserDefaults.h"
 
@@ -34,6 +35,27 @@ std::string padded(std::string text, size_t width) {
 
 }  // namespace
 
+void printDictionaryElement(const QkDictBrowser& browser, const Styles& s) {
+  std::cout << s.bold << toUtf8(browser.elementBoxTitle()) << s.reset << "  "
+            << toUtf8(browser.title()) << "\n"
+            << toUtf8(browser.startAndEndTagText()) << "\n\n";
+  const std::vector<QkAttributeRow> rows = browser.attributeRows();
+  std::cout << "Attributes (" << rows.size() << ", * required):\n";
+  size_t nameWidth = 4;
+  size_t typeWidth = 4;
+  for (const QkAttributeRow& row : rows) {
+    nameWidth = std::max(nameWidth, toUtf8(row.name).size());
+    typeWidth = std::max(typeWidth, toUtf8(row.type).size());
+  }
+  for (const QkAttributeRow& row : rows) {
+    std::cout << (row.required ? "* " : "  ") << (row.required ? s.bold : "")
+              << padded(toUtf8(row.name), nameWidth) << (row.required ? s.reset : "") << "  "
+              << padded(toUtf8(row.type), typeWidth) << "  " << toUtf8(row.defaultValue) << "\n";
+  }
+  std::cout << "\nChildren:\n" << wrapped(browser.childElements(), "  ");
+  std::cout << "\nParents:\n" << wrapped(browser.parentElements(), "  ");
+}
+
 bool isInstalledDictionary(const std::string& name) {
   const UString wanted = toUtf16(name);
   for (const UString& installed : htmlDictionaryNames()) {
@@ -57,8 +79,11 @@ int runDictionaries(const std::string& color) {
       toUtf16(sharedVmkUserDefaults().stringForKey("Vmk_DefaultHtmlDictionary"));
   for (const UString& name : htmlDictionaryNames()) {
     const bool isDefault = name == defaultName;
+    DictionaryLoadProblem problem;
+    const bool loads = VmkDictionary::sharedWithMenuName(name, &problem) != nullptr;
     std::cout << (isDefault ? "* " : "  ") << (isDefault ? s.bold : "") << toUtf8(name)
-              << (isDefault ? s.reset : "") << (isDefault ? "  (default)" : "") << "\n";
+              << (isDefault ? s.reset : "") << (isDefault ? "  (default)" : "")
+              << (loads ? "" : "  (cannot be loaded: " + problem.reason + ")") << "\n";
   }
   if (htmlDictionaryNames().empty()) {
     printProblem("no dictionaries installed in " + dictionariesFolderPath());
@@ -74,6 +99,13 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
     reportUnknownDictionary(name);
     return kExitUsage;
   }
+  // A file that checks cannot use is still shown as far as it can be read, with a warning.
+  DictionaryLoadProblem problem;
+  const bool loads = VmkDictionary::sharedWithMenuName(toUtf16(name), &problem) != nullptr;
+  if (!loads) {
+    printProblem("cannot load dictionary '" + name + "' from '" + problem.path +
+                 "': " + problem.reason);
+  }
   QkDictBrowser& browser = QkDictBrowser::sharedDictBrowser();
   if (!browser.setHtmlDictionaryFromPath(QkChecker::dictionaryPathWithName(toUtf16(name)))) {
     return kExitUsage;
@@ -86,7 +118,7 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
               << "System identifier: " << toUtf8(browser.systemIdentifier().value_or(u"")) << "\n"
               << "Elements (" << elements.size() << "):\n";
     for (const UString& name : elements) std::cout << "  " << toUtf8(name) << "\n";
-    return kExitClean;
+    return loads ? kExitClean : kExitUsage;
   }
 
   // The element as written, else the one that differs only in case.
@@ -105,25 +137,8 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
       return kExitUsage;
     }
   }
-  std::cout << s.bold << toUtf8(browser.elementBoxTitle()) << s.reset << "  "
-            << toUtf8(browser.title()) << "\n"
-            << toUtf8(browser.startAndEndTagText()) << "\n\n";
-  const std::vector<QkAttributeRow> rows = browser.attributeRows();
-  std::cout << "Attributes (" << rows.size() << ", * required):\n";
-  size_t nameWidth = 4;
-  size_t typeWidth = 4;
-  for (const QkAttributeRow& row : rows) {
-    nameWidth = std::max(nameWidth, toUtf8(row.name).size());
-    typeWidth = std::max(typeWidth, toUtf8(row.type).size());
-  }
-  for (const QkAttributeRow& row : rows) {
-    std::cout << (row.required ? "* " : "  ") << (row.required ? s.bold : "")
-              << padded(toUtf8(row.name), nameWidth) << (row.required ? s.reset : "") << "  "
-              << padded(toUtf8(row.type), typeWidth) << "  " << toUtf8(row.defaultValue) << "\n";
-  }
-  std::cout << "\nChildren:\n" << wrapped(browser.childElements(), "  ");
-  std::cout << "\nParents:\n" << wrapped(browser.parentElements(), "  ");
-  return kExitClean;
+  printDictionaryElement(browser, s);
+  return loads ? kExitClean : kExitUsage;
 }
 
 }  // namespace vmk::cli

@@ -32,14 +32,14 @@ class ResultsDisplay {
   virtual void dispErrorSummary(const VmkErrorLocationList& /*list*/,
                                 const std::optional<UString>& /*doctypeName*/, bool /*withSound*/) {
   }
-  // Removes the document's results from the result store.
-  virtual void clearErrorLocationsForObject(HostDocument& /*document*/) {}
+  // Drops the locations the result store lists for the document.
+  virtual void clearErrorLocationsForDocument(HostDocument& /*document*/) {}
   // Brings the document's results up to date (checks it again when they are shown expanded).
   virtual void updateResultsForDocument(HostDocument& /*document*/) {}
 };
 
-// True while repair, the beautifier or the minimizer edit a document: the result store then
-// follows the edit without asking for a re-check.
+// True while automatic repair (or the beautifier or the minimizer) edits a document: the result
+// store then follows every edit, however many records the document has.
 extern bool gAutoCorrectingErros;
 
 // The process-wide display (never null). setResultsDisplay(nullptr) restores the silent one;

@@ -31,7 +31,6 @@ struct VmkResultEntry {
 // Set when an edit hit a document with too many stored locations to follow; the next
 // activation of the results window re-checks the front document.
 extern bool gDoAutoCheck;
-// gAutoCorrectingErros (engine/ResultsDisplay.h): true while a repair or transformation edits.
 
 // Above this many records an edit is not followed record by record.
 inline constexpr size_t kMaxTrackedErrorLocations = 150;
@@ -72,7 +71,7 @@ class VmkErrorBrowser : public ResultsDisplay {
     mergeErrorLocations(list, ResultObject(&document));
   }
   void clearErrorLocationsForObject(const ResultObject& object);
-  void clearErrorLocationsForObject(HostDocument& document) override {
+  void clearErrorLocationsForDocument(HostDocument& document) override {
     clearErrorLocationsForObject(ResultObject(&document));
   }
   // Re-keys the entry of `from` to `to`, or drops it when `to` is std::monostate.

@@ -76,17 +76,24 @@ std::optional<std::string> encodeWith(const std::string& name, UStringView text,
                         lossless ? UCNV_FROM_U_CALLBACK_STOP : UCNV_FROM_U_CALLBACK_SUBSTITUTE,
                         nullptr, nullptr, nullptr, &status);
   if (U_FAILURE(status)) return std::nullopt;
-  const auto length = int32_t(text.size());
-  std::string out(size_t(UCNV_GET_MAX_BYTES_FOR_STRING(length, ucnv_getMaxCharSize(conv))), '\0');
-  int32_t n = ucnv_fromUChars(conv, out.data(), int32_t(out.size()), icu(text), length, &status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    out.assign(size_t(n), '\0');
+  // Converted a block at a time into a text that grows as needed: sized for the worst case
+  // at once, a large document's bytes would take (and touch) three times their room.
+  ucnv_resetFromUnicode(conv);
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  char block[1 << 16];
+  const UChar* source = icu(text);
+  const UChar* const sourceLimit = source + text.size();
+  for (;;) {
+    char* target = block;
     status = U_ZERO_ERROR;
-    n = ucnv_fromUChars(conv, out.data(), int32_t(out.size()), icu(text), length, &status);
+    ucnv_fromUnicode(conv, &target, block + sizeof block, &source, sourceLimit, nullptr, true,
+                     &status);
+    out.append(block, size_t(target - block));
+    if (status == U_BUFFER_OVERFLOW_ERROR) continue;
+    if (U_FAILURE(status)) return std::nullopt;
+    return out;
   }
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(size_t(n));
-  return out;
 }
 
 // Strict UTF-8 through ICU's string conversion, which accepts and rejects exactly what the
@@ -275,6 +282,38 @@ bool Encoding::isShiftJISGroup() const {
 
 bool Encoding::isISO2022JPGroup() const {
   return startsWith(name_, "ISO_2022,locale=ja");
+}
+
+bool Encoding::keepsAscii() const {
+  if (isUTF8() || isASCII()) return true;
+  thread_local std::unordered_map<std::string, bool> answers;
+  if (auto found = answers.find(name_); found != answers.end()) return found->second;
+  bool keeps = false;
+  if (UConverter* conv = cachedConverter(name_)) {
+    // Converters that keep a state between bytes (escape sequences, shifts) are left out
+    // whatever they make of the sample.
+    switch (ucnv_getType(conv)) {
+      case UCNV_SBCS:
+      case UCNV_DBCS:
+      case UCNV_MBCS:
+      case UCNV_LATIN_1:
+      case UCNV_US_ASCII:
+      case UCNV_UTF8:
+      case UCNV_CESU8: {
+        std::string sample(128, '\0');
+        for (size_t i = 0; i < sample.size(); ++i) sample[i] = char(i);
+        const std::optional<UString> text = decode(sample, true);
+        keeps = text && text->size() == sample.size() &&
+                std::equal(text->begin(), text->end(), sample.begin(),
+                           [](char16_t unit, char byte) { return unit == char16_t(byte); });
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  answers.emplace(name_, keeps);
+  return keeps;
 }
 
 std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) const {

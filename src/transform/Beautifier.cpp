@@ -490,7 +490,7 @@ TransformOutcome beautifyHTMLForDocument(HostDocument& document, bool whole,
   region.reset();
   giveBackFreeMemory();
 
-  resultsDisplay().clearErrorLocationsForObject(document);
+  resultsDisplay().clearErrorLocationsForDocument(document);
   checker.validateHTMLForDocument(document, true, false);
   return TransformOutcome::Changed;
 }

@@ -180,7 +180,7 @@ TEST_F(BeautifierTest, ConfirmationsAndTheCheckAfterwards) {
 
   struct Display : ResultsDisplay {
     std::string log;
-    void clearErrorLocationsForObject(HostDocument&) override { log += "clear;"; }
+    void clearErrorLocationsForDocument(HostDocument&) override { log += "clear;"; }
     void mergeErrorLocations(const VmkErrorLocationList&, HostDocument&) override {
       log += "merge;";
     }
