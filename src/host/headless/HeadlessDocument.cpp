@@ -249,8 +249,7 @@ void HeadlessDocument::applyEdits(const std::vector<TextEdit>& edits, EditGroup&
   for (const TextEdit& edit : edits) {
     const Range range(uint32_t(int64_t(edit.range.location) + delta), edit.range.length);
     recordReplacement(range, uint32_t(edit.text.size()),
-                      keepsUndo_ ? text_.substr(edit.range.location, edit.range.length)
-                                 : UString(),
+                      keepsUndo_ ? text_.substr(edit.range.location, edit.range.length) : UString(),
                       group);
     delta += int64_t(edit.text.size()) - int64_t(edit.range.length);
   }
