@@ -9,6 +9,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/TransformCommand.h"
 #include "cli/CommonOptions.h"
 #include "cli/Version.h"
 
@@ -109,6 +110,9 @@ int main(int argc, char** argv) {
 
   // Commands that register themselves (see cli/CommonOptions.h), one line each.
   std::vector<Subcommand> commands;
+  commands.push_back(addBeautifyCommand(app));
+  commands.push_back(addMinimizeCommand(app));
+  commands.push_back(addEntitiesCommand(app));
   commands.push_back(addFixCommand(app));
   commands.push_back(addTagCommand(app));
   commands.push_back(addLinksCommand(app));
