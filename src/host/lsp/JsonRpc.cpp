@@ -62,10 +62,10 @@ std::optional<Frame> FrameReader::next() {
   size_t position = 0;
   for (;;) {
     const size_t lineEnd = rest.find('\n', position);
-    if (lineEnd == std::string_view::npos) {
-      if (rest.size() <= kMaxHeaderBytes) return std::nullopt;
+    if (lineEnd == std::string_view::npos || lineEnd > kMaxHeaderBytes) {
+      if (lineEnd == std::string_view::npos && rest.size() <= kMaxHeaderBytes) return std::nullopt;
       // No end in sight: drop what came so far, up to a place where a header seems to start.
-      size_t resume = rest.find("Content-Length", 1);
+      const size_t resume = rest.find("Content-Length", 1);
       consume(resume == std::string_view::npos ? rest.size() : resume);
       return Frame{{}, "header too long"};
     }

@@ -106,6 +106,10 @@ json completionItems(const VmkDictionary& dictionary, UStringView text,
     add(entry.lowerName, kKindField, detail,
         std::string(required ? "0" : "1") + toUtf8(entry.lowerName));
   }
+  std::stable_sort(items.begin(), items.end(), [](const json& a, const json& b) {
+    return a["sortText"].get_ref<const std::string&>() <
+           b["sortText"].get_ref<const std::string&>();
+  });
   return items;
 }
 

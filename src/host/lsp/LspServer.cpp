@@ -101,8 +101,14 @@ LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)),
 }
 
 LspServer::~LspServer() {
-  for (const auto& [uri, timer] : pendingChecks_) {
-    loop_.cancelTimer(timer);
+  for (const auto& [uri, timer] : pendingChecks_) loop_.cancelTimer(timer);
+  // Nothing the process keeps may point at the documents that go now.
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  VmkHTMLChecker& checker = sharedHTMLChecker();
+  for (HostDocument* document : controller_.documents()) {
+    store.clearErrorLocationsForObject(document);
+    invalidateLineIndexCache(document);
+    if (checker.sourceDocument() == document) checker.setSourceDocument(nullptr);
   }
   setPlatform(nullptr);
 }
@@ -328,6 +334,10 @@ void LspServer::didChange(const json&, const json& params) {
   LspDocument& document = documentFor(params);
   controller_.touch(document);
   const json& item = params.at("textDocument");
+  if (item.contains("version") && item["version"].is_number_integer()) {
+    document.setVersion(item["version"].get<int64_t>());
+  }
+  diagnosticsMoved_ = false;
   for (const json& change : params.at("contentChanges")) {
     const UString text = toUtf16(change.at("text").get<std::string>());
     if (change.contains("range")) {
@@ -338,9 +348,8 @@ void LspServer::didChange(const json&, const json& params) {
       document.applyChange(std::nullopt, text);
     }
   }
-  if (item.contains("version") && item["version"].is_number_integer()) {
-    document.setVersion(item["version"].get<int64_t>());
-  }
+  // The diagnostics follow the text until the next check.
+  if (diagnosticsMoved_) publishDiagnostics(document);
   if (options_.validateOnType) scheduleValidation(document, options_.debounceMs);
 }
 
@@ -356,7 +365,7 @@ void LspServer::documentEdited(LspDocument& document, Range range, int64_t chang
     scheduleValidation(document, options_.validateOnType ? options_.debounceMs : 0);
     return;
   }
-  if (before > 0) publishDiagnostics(document);
+  if (before > 0) diagnosticsMoved_ = true;
 }
 
 void LspServer::didSave(const json&, const json& params) {

@@ -116,6 +116,8 @@ class LspServer {
   bool shutdownReceived_ = false;
   bool finished_ = false;
   bool markdownHover_ = true;
+  // Set when an edit moved the diagnostics of the document being changed.
+  bool diagnosticsMoved_ = false;
   // The timer of each document's coming check.
   std::map<std::string, RunLoop::TimerId, std::less<>> pendingChecks_;
   std::map<std::string, UString, std::less<>> checkedDictionary_;
