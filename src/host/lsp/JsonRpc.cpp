@@ -106,7 +106,7 @@ std::optional<Frame> FrameReader::next() {
   return frame;
 }
 
-std::string frameMessage(std::string_view body) {
+std::string frameBody(std::string_view body) {
   std::string out = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
   out.append(body);
   return out;
@@ -116,7 +116,7 @@ std::string frameMessage(const json& message) {
   // Invalid UTF-8 in a text (which a document may carry into a message) is replaced rather
   // than thrown over.
   const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
-  return frameMessage(std::string_view(body));
+  return frameBody(body);
 }
 
 json makeResponse(const json& id, json result) {

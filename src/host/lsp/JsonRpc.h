@@ -54,7 +54,7 @@ class FrameReader {
 };
 
 // "Content-Length: N\r\n\r\n" followed by the body.
-std::string frameMessage(std::string_view body);
+std::string frameBody(std::string_view body);
 std::string frameMessage(const json& message);
 
 // Builders of the three kinds of message.

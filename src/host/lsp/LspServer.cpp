@@ -22,11 +22,7 @@ namespace {
 
 constexpr const char* kServerVersion = "0.1.0";
 
-// DiagnosticSeverity values.
-constexpr int kSeverityError = 1;
-constexpr int kSeverityWarning = 2;
 // MessageType values.
-constexpr int kMessageLog = 4;
 constexpr int kMessageWarning = 2;
 
 // A request that cannot be answered with a result.
@@ -74,6 +70,7 @@ LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)),
   // Every buffer keeps its results until it is checked again.
   store.changeIntValue(0, "Vmk_BeforeNewCheck");
   settings_ = std::make_unique<LspSettings>(store);
+  diagnostics_.setElementReference(options_.elementReference);
 
   principal_ = std::make_unique<QkChecker>(&controller_);
   principal_->awakeFromNib();
@@ -288,6 +285,7 @@ void LspServer::applyConfiguration(const json& configuration) {
   for (const std::string& problem : settings_->apply(configuration, options_)) {
     logMessage(kMessageWarning, "configuration: " + problem);
   }
+  diagnostics_.setElementReference(options_.elementReference);
 }
 
 // ---- text sync ------------------------------------------------------------------------------
@@ -423,37 +421,11 @@ void LspServer::validate(LspDocument& document) {
   publishDiagnostics(document);
 }
 
-json LspServer::diagnosticFor(LspDocument& document, VmkErrorLocation& location) const {
-  const Range range = location.errorRange();
-  json diagnostic{
-      {"range", rangeJson(document, range)},
-      {"severity", location.errorLevel() >= kErrorLevelError ? kSeverityError : kSeverityWarning},
-      {"code", toUtf8(location.errorNumber())},
-      {"source", "velumark"},
-      {"message", toUtf8(location.errorTitle())},
-      {"data",
-       {{"description", toUtf8(location.errorDescription())},
-        {"errorCode", location.errorCode()},
-        {"fix", location.errorFix()}}},
-  };
-  if (std::optional<TagAtPlace> tag = tagAt(document.text(), range.location)) {
-    const std::string address = elementHelpAddress(
-        UStringView(document.text()).substr(tag->name.location, tag->name.length));
-    if (!address.empty()) diagnostic["codeDescription"] = json{{"href", address}};
-  }
-  return diagnostic;
-}
-
 void LspServer::publishDiagnostics(LspDocument& document) {
-  json diagnostics = json::array();
-  if (const VmkResultEntry* entry = sharedErrorBrowser().entryForObject(&document)) {
-    for (const VmkErrorLocationRef& location : entry->locations) {
-      diagnostics.push_back(diagnosticFor(document, *location));
-    }
+  const VmkResultEntry* entry = sharedErrorBrowser().entryForObject(&document);
+  if (writer_) {
+    writer_(frameBody(diagnostics_.publishMessage(document, entry ? &entry->locations : nullptr)));
   }
-  json params{{"uri", document.uri()}, {"diagnostics", std::move(diagnostics)}};
-  if (document.version()) params["version"] = *document.version();
-  notify("textDocument/publishDiagnostics", std::move(params));
 }
 
 void LspServer::clearDiagnostics(const std::string& uri) {
@@ -477,16 +449,6 @@ QkDictBrowser* LspServer::browserFor(const UString& dictionaryName) {
     it = browsers_.emplace(dictionaryName, std::move(browser)).first;
   }
   return it->second.get();
-}
-
-std::string LspServer::elementHelpAddress(UStringView elementName) const {
-  if (options_.elementReference.empty() || elementName.empty()) return {};
-  std::string name = toUtf8(elementName);
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const auto& pages = gWDGHelpDictionary();
-  auto page = pages.find(name);
-  if (page == pages.end()) return {};
-  return options_.elementReference + page->second;
 }
 
 // ---- language features ----------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/RunLoop.h"
+#include "host/lsp/DiagnosticsWriter.h"
 #include "host/lsp/JsonRpc.h"
 #include "host/lsp/LspDocument.h"
 #include "host/lsp/LspDocumentController.h"
@@ -95,11 +96,9 @@ class LspServer {
   void validate(LspDocument& document);
   void publishDiagnostics(LspDocument& document);
   void clearDiagnostics(const std::string& uri);
-  json diagnosticFor(LspDocument& document, VmkErrorLocation& location) const;
   // The dictionary the document was last checked with, else the default one.
   UString dictionaryNameFor(const LspDocument& document) const;
   QkDictBrowser* browserFor(const UString& dictionaryName);
-  std::string elementHelpAddress(UStringView elementName) const;
 
   Writer writer_;
   RunLoop& loop_;
@@ -109,6 +108,7 @@ class LspServer {
   std::unique_ptr<QkChecker> principal_;
   std::unique_ptr<LspSettings> settings_;
   ServerOptions options_;
+  DiagnosticsWriter diagnostics_;
   std::map<std::string, Handler, std::less<>> requests_;
   std::map<std::string, Handler, std::less<>> notifications_;
 

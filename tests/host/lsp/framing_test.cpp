@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "LspTestSupport.h"
+#include "host/lsp/DiagnosticsWriter.h"
 #include "host/lsp/JsonRpc.h"
 
 namespace vmk::testing {
@@ -20,8 +21,7 @@ std::vector<std::string> bodiesOf(FrameReader& reader) {
 }
 
 TEST(FrameReader, FramesArriveWholeOrByteByByte) {
-  const std::string stream = lsp::frameMessage(std::string_view("{\"a\":1}")) +
-                             lsp::frameMessage(std::string_view("{\"b\":\"\xC3\xA9\"}"));
+  const std::string stream = lsp::frameBody("{\"a\":1}") + lsp::frameBody("{\"b\":\"\xC3\xA9\"}");
   FrameReader whole;
   whole.feed(stream);
   EXPECT_EQ(bodiesOf(whole), (std::vector<std::string>{"{\"a\":1}", "{\"b\":\"\xC3\xA9\"}"}));
@@ -66,14 +66,14 @@ TEST(FrameReader, AnOversizedBodyIsSkippedAsItArrives) {
   reader.feed("Content-Length: 40\r\n\r\n0123456789");
   EXPECT_EQ(bodiesOf(reader),
             (std::vector<std::string>{"error: message of 40 bytes is too large"}));
-  reader.feed(std::string(30, 'x') + lsp::frameMessage(std::string_view("{}")));
+  reader.feed(std::string(30, 'x') + lsp::frameBody("{}"));
   EXPECT_EQ(bodiesOf(reader), (std::vector<std::string>{"{}"}));
 }
 
 TEST(FrameReader, EndlessHeaderIsDroppedUpToTheNextHeader) {
   FrameReader reader;
   reader.feed(std::string(70 * 1024, 'z'));
-  reader.feed(lsp::frameMessage(std::string_view("{}")));
+  reader.feed(lsp::frameBody("{}"));
   EXPECT_EQ(bodiesOf(reader), (std::vector<std::string>{"error: header too long", "{}"}));
 }
 
@@ -87,13 +87,11 @@ TEST(MalformedMessages, EachGetsAnErrorAndTheServerGoesOn) {
   TestClient client;
   client.sendRaw("Content-Length: 5\r\n\r\n{oops");
   client.sendRaw("Content-Length: x\r\n\r\n");
-  client.sendRaw(lsp::frameMessage(std::string_view("[1,2]")));
-  client.sendRaw(lsp::frameMessage(std::string_view("42")));
-  client.sendRaw(lsp::frameMessage(std::string_view("{\"jsonrpc\":\"2.0\",\"id\":7}")));
-  client.sendRaw(lsp::frameMessage(
-      std::string_view("{\"jsonrpc\":\"1.0\",\"id\":8,\"method\":\"shutdown\"}")));
-  client.sendRaw(
-      lsp::frameMessage(std::string_view("{\"jsonrpc\":\"2.0\",\"id\":[1],\"method\":\"x\"}")));
+  client.sendRaw(lsp::frameBody("[1,2]"));
+  client.sendRaw(lsp::frameBody("42"));
+  client.sendRaw(lsp::frameBody("{\"jsonrpc\":\"2.0\",\"id\":7}"));
+  client.sendRaw(lsp::frameBody("{\"jsonrpc\":\"1.0\",\"id\":8,\"method\":\"shutdown\"}"));
+  client.sendRaw(lsp::frameBody("{\"jsonrpc\":\"2.0\",\"id\":[1],\"method\":\"x\"}"));
   std::vector<std::pair<json, int>> answers;
   for (const json& message : client.takeAll())
     answers.emplace_back(message["id"], errorCodeOf(message));
@@ -164,6 +162,27 @@ TEST(Lifecycle, ExitWithoutShutdownEndsWithOne) {
   client.notify("exit");
   EXPECT_TRUE(client.server().finished());
   EXPECT_EQ(client.server().exitCode(), 1);
+}
+
+}  // namespace
+}  // namespace vmk::testing
+
+namespace vmk::testing {
+namespace {
+
+std::string jsonString(std::string_view text) {
+  std::string out;
+  lsp::appendJsonString(out, text);
+  return out;
+}
+
+TEST(JsonText, EscapesWhatJsonNeedsAndReplacesBytesThatAreNotUtf8) {
+  EXPECT_EQ(jsonString("a\"b\\c\nd\te\x01"), "\"a\\\"b\\\\c\\nd\\te\\u0001\"");
+  EXPECT_EQ(jsonString("caf\xC3\xA9 \xF0\x9F\x98\x80"), "\"caf\xC3\xA9 \xF0\x9F\x98\x80\"");
+  // A lone continuation byte, a truncated sequence, an overlong form, an encoded surrogate.
+  EXPECT_EQ(jsonString("\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80"),
+            "\"\\ufffd|\\ufffd\\ufffd|\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd\"");
+  EXPECT_NO_THROW(json::parse(jsonString("\xFF\xFE\x00x")));
 }
 
 }  // namespace
