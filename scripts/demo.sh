@@ -15,3 +15,10 @@ status=0
 HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
   "$BUILD/bin/velumark" validate "$SAMPLE" || status=$?
 echo "(exit status $status: 0 no errors, 1 errors found, 2 usage error or unreadable file)"
+# The tag commands at a selection (here the caret inside the first <img> of the sample).
+IMG="$(grep -bo '<img' "$SAMPLE" | head -n 1 | cut -d: -f1)"
+if [ -n "$IMG" ]; then
+  echo "\$ velumark tag attributes -s $((IMG + 2)) $SAMPLE"
+  HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+    "$BUILD/bin/velumark" tag attributes -s "$((IMG + 2))" "$SAMPLE" || true
+fi

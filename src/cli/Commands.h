@@ -11,7 +11,13 @@ namespace vmk {
 class VmkUserDefaults;
 }
 
+namespace vmk {
+class QkDictBrowser;
+}
+
 namespace vmk::cli {
+
+struct Styles;
 
 struct ValidateOptions {
   std::vector<std::string> files;
@@ -49,6 +55,11 @@ bool changeSetting(VmkUserDefaults& store, const std::string& key, const std::st
 std::vector<std::string> codesForCodeOrNumber(const std::string& codeOrNumber);
 // "velumark: unknown dictionary 'x'; installed: a, b, c" (or "none installed ...").
 void reportUnknownDictionary(const std::string& name);
+// velumark tag ...: the tag commands at a selection.
+Subcommand addTagCommand(CLI::App& app);
+
+// The browser's current element as `velumark dictionary NAME ELEMENT` shows it.
+void printDictionaryElement(const QkDictBrowser& browser, const Styles& styles);
 // True when the name is an installed dictionary.
 bool isInstalledDictionary(const std::string& name);
 

@@ -34,6 +34,27 @@ std::string padded(std::string text, size_t width) {
 
 }  // namespace
 
+void printDictionaryElement(const QkDictBrowser& browser, const Styles& s) {
+  std::cout << s.bold << toUtf8(browser.elementBoxTitle()) << s.reset << "  "
+            << toUtf8(browser.title()) << "\n"
+            << toUtf8(browser.startAndEndTagText()) << "\n\n";
+  const std::vector<QkAttributeRow> rows = browser.attributeRows();
+  std::cout << "Attributes (" << rows.size() << ", * required):\n";
+  size_t nameWidth = 4;
+  size_t typeWidth = 4;
+  for (const QkAttributeRow& row : rows) {
+    nameWidth = std::max(nameWidth, toUtf8(row.name).size());
+    typeWidth = std::max(typeWidth, toUtf8(row.type).size());
+  }
+  for (const QkAttributeRow& row : rows) {
+    std::cout << (row.required ? "* " : "  ") << (row.required ? s.bold : "")
+              << padded(toUtf8(row.name), nameWidth) << (row.required ? s.reset : "") << "  "
+              << padded(toUtf8(row.type), typeWidth) << "  " << toUtf8(row.defaultValue) << "\n";
+  }
+  std::cout << "\nChildren:\n" << wrapped(browser.childElements(), "  ");
+  std::cout << "\nParents:\n" << wrapped(browser.parentElements(), "  ");
+}
+
 bool isInstalledDictionary(const std::string& name) {
   const UString wanted = toUtf16(name);
   for (const UString& installed : htmlDictionaryNames()) {
@@ -105,24 +126,7 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
       return kExitUsage;
     }
   }
-  std::cout << s.bold << toUtf8(browser.elementBoxTitle()) << s.reset << "  "
-            << toUtf8(browser.title()) << "\n"
-            << toUtf8(browser.startAndEndTagText()) << "\n\n";
-  const std::vector<QkAttributeRow> rows = browser.attributeRows();
-  std::cout << "Attributes (" << rows.size() << ", * required):\n";
-  size_t nameWidth = 4;
-  size_t typeWidth = 4;
-  for (const QkAttributeRow& row : rows) {
-    nameWidth = std::max(nameWidth, toUtf8(row.name).size());
-    typeWidth = std::max(typeWidth, toUtf8(row.type).size());
-  }
-  for (const QkAttributeRow& row : rows) {
-    std::cout << (row.required ? "* " : "  ") << (row.required ? s.bold : "")
-              << padded(toUtf8(row.name), nameWidth) << (row.required ? s.reset : "") << "  "
-              << padded(toUtf8(row.type), typeWidth) << "  " << toUtf8(row.defaultValue) << "\n";
-  }
-  std::cout << "\nChildren:\n" << wrapped(browser.childElements(), "  ");
-  std::cout << "\nParents:\n" << wrapped(browser.parentElements(), "  ");
+  printDictionaryElement(browser, s);
   return kExitClean;
 }
 

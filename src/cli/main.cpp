@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
 
   // Commands that register themselves (see cli/CommonOptions.h), one line each.
   std::vector<Subcommand> commands;
+  commands.push_back(addTagCommand(app));
 
   try {
     app.parse(argc, argv);

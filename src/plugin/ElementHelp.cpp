@@ -1,5 +1,7 @@
 #include "plugin/ElementHelp.h"
 
+#include "support/Text.h"
+
 namespace vmk {
 
 const std::unordered_map<std::string, std::string>& gWDGHelpDictionary() {
@@ -35,6 +37,14 @@ const std::unordered_map<std::string, std::string>& gWDGHelpDictionary() {
     return pages;
   }();
   return table;
+}
+
+std::string elementHelpAddress(std::u16string_view element) {
+  if (!element.empty() && element.front() == u'/') element.remove_prefix(1);
+  const auto& pages = gWDGHelpDictionary();
+  const auto page = pages.find(toUtf8(lowercase(element)));
+  return std::string(kElementReferenceBaseAddress) +
+         (page != pages.end() ? page->second : std::string(kElementIndexPage));
 }
 
 }  // namespace vmk

@@ -11,4 +11,13 @@ namespace vmk {
 // "head/link.html" or "structure.html#doc" for "!doctype".
 const std::unordered_map<std::string, std::string>& gWDGHelpDictionary();
 
+// Where the element reference lives; its pages are relative to it.
+inline constexpr std::string_view kElementReferenceBaseAddress =
+    "https://reference.velumark.org/html40/";
+// The reference's index of all elements, shown for a name without a page of its own.
+inline constexpr std::string_view kElementIndexPage = "alist.html";
+
+// The reference page of an element (any case; a leading "/" of an end tag is ignored).
+std::string elementHelpAddress(std::u16string_view element);
+
 }  // namespace vmk

@@ -8,11 +8,18 @@
 #include "engine/CharsetNames.h"
 #include "engine/LinkVocabulary.h"
 #include "engine/VmkHTMLChecker.h"
+#include "errors/MessageTables.h"
 #include "host/HostDocument.h"
+#include "host/Platform.h"
+#include "plugin/ColorValue.h"
 #include "plugin/ElementHelp.h"
+#include "plugin/PluginInfo.h"
+#include "plugin/QkDictBrowser.h"
+#include "results/LocalizedFormat.h"
 #include "results/VmkErrorBrowser.h"
 #include "settings/VmkUserDefaults.h"
 #include "support/Paths.h"
+#include "transform/TagCommands.h"
 
 namespace vmk {
 
@@ -160,6 +167,166 @@ bool QkChecker::svaeErrorResultsTo(const std::optional<std::string>& path, int f
 
 std::string QkChecker::dictionaryPathWithName(UStringView name) {
   return dictionaryPathForName(name);
+}
+
+// ===== Entry points without a window: document renaming, version, host checks =====
+
+void QkChecker::documentNameChanged(HostDocument& document) {
+  if (document.fileName()) sharedErrorBrowser().view().reloadData();
+}
+
+std::string QkChecker::versionString() {
+  return std::string(kVelumarkBundleVersion);
+}
+
+bool QkChecker::checkHostVersion(std::string_view hostShortVersion) {
+  const HostVersionCheck check = vmk::checkHostVersion(hostShortVersion);
+  if (check.hostIsRecentEnough) return true;
+  platform().runAlert(check.title, check.message, check.buttons);
+  removeVelumark_ = true;
+  uninstallPlugin(kVelumarkPluginFileName);
+  return false;
+}
+
+void QkChecker::uninstallPlugin(std::string_view /*pluginFileName*/) {
+  // A host without windows keeps no plug-in file of its own: there is nothing to remove.
+}
+
+bool QkChecker::checkForUpdatesAndNotifyIfUnsuccessful(bool notify, const PlistDict& versions) {
+  constexpr std::string_view kTable = "updateChecker";
+  const PlistValue* found = versions.find(kVelumarkBundleIdentifier);
+  const PlistDict* entry = found ? found->asDict() : nullptr;
+  std::optional<std::string> offered;
+  if (const PlistValue* version = entry ? entry->find("version") : nullptr) {
+    if (const std::string* text = version->asString())
+      offered = *text;
+    else if (version->isNumber())
+      offered = std::to_string(version->realValue());
+  }
+  const UString name = toUtf16(kVelumarkDisplayName);
+  if (compareUpdateVersions(kVelumarkBundleVersion,
+                            offered ? std::optional<std::string_view>(*offered) : std::nullopt) ==
+      UpdateOutcome::UpToDate) {
+    if (notify) {
+      platform().runAlert(formatLocalized(localizedString(kTable, "UP_TO_DATE_TITLE"), {name}),
+                          localizedString(kTable, "UP_TO_DATE_TEXT"),
+                          {localizedString(kVelumarkXTable, "OK")});
+    }
+    return true;
+  }
+  const AlertButton answer = platform().runAlert(
+      formatLocalized(localizedString(kTable, "NEW_VERSION_TITLE"), {name}),
+      localizedString(kTable, "NEW_VERSION_TEXT"),
+      {localizedString(kVelumarkXTable, "Download and Show History"),
+       localizedString(kVelumarkXTable, "Cancel"), localizedString(kVelumarkXTable, "Download")});
+  if (answer == AlertButton::Second) return true;
+  const PlistValue* url = entry->find("url");
+  if (url && url->asString()) platform().openURL(*url->asString());
+  if (answer == AlertButton::First) {
+    constexpr std::string_view kHistoryKey = "HistoryPageURL";
+    platform().openURL(hasLocalizedString(kVelumarkXTable, kHistoryKey)
+                           ? localizedStringUtf8(kVelumarkXTable, kHistoryKey)
+                           : std::string(kVelumarkHistoryPageAddress));
+  }
+  return true;
+}
+
+bool QkChecker::colorPanelOKClicked(double red, double green, double blue) {
+  HostDocument* document = frontmostDocument();
+  if (!document) return false;
+  return replaceTextInDocument(*document, document->selectedRange(),
+                               quotedHTMLColorValue(red, green, blue));
+}
+
+// ===== Tag commands (menu commands and script entry points) =====
+
+VmkTagCommands& QkChecker::tagCommands() {
+  if (!tagCommands_) {
+    tagCommands_ = std::make_unique<VmkTagCommands>(sharedHTMLChecker());
+    tagCommands_->setDictionaryConsultant([this](UStringView dictionary, UStringView element) {
+      return openHTMLDictionaryWithName(dictionary) &&
+             QkDictBrowser::sharedDictBrowser().selectElement(element);
+    });
+  }
+  return *tagCommands_;
+}
+
+int32_t QkChecker::selectTagFor(HostDocument& document) {
+  return tagCommands().selectTagFor(document, true);
+}
+
+bool QkChecker::selectPairTagFor(HostDocument& document) {
+  return tagCommands().selectPairTagFor(document);
+}
+
+bool QkChecker::selectElementFor(HostDocument& document) {
+  return tagCommands().selectElementFor(document);
+}
+
+bool QkChecker::htmlElementHelpFor(HostDocument& document) {
+  return tagCommands().consultDictionaryFor(document);
+}
+
+bool QkChecker::isEmptyElement(UStringView name, HostDocument& document) {
+  return tagCommands().isEmptyElement(name, document);
+}
+
+UString QkChecker::getTagNameFor(HostDocument& document) {
+  return tagCommands().getTagNameFor(document);
+}
+
+std::optional<std::vector<VmkAttributeValue>> QkChecker::getAttributesFor(HostDocument& document) {
+  return tagCommands().getAttributesFor(document);
+}
+
+bool QkChecker::selectAttribute(UStringView name, bool valueOnly, HostDocument& document) {
+  return tagCommands().selectAttribute(name, valueOnly, document);
+}
+
+bool QkChecker::setAttribute(UStringView name, std::optional<UStringView> value,
+                             HostDocument& document) {
+  return tagCommands().setAttribute(name, value, document);
+}
+
+bool QkChecker::relativeURLJumpForIndex(uint32_t index, HostDocument& document) {
+  return tagCommands().relativeURLJumpForIndex(index, document);
+}
+
+bool QkChecker::isInElement(UStringView name, HostDocument& document) {
+  return tagCommands().isInElement(name, document);
+}
+
+std::string QkChecker::openWDGHelpForElement(UStringView element) {
+  const std::string address = elementHelpAddress(element);
+  platform().openURL(address);
+  return address;
+}
+
+// ===== Dictionary folder =====
+
+std::vector<DictionariesMenuItem> QkChecker::dictionariesMenu() const {
+  return dictionariesMenuItems(htmlDictionaryNames());
+}
+
+bool QkChecker::openHTMLDictionary(const DictionariesMenuItem& item) {
+  switch (item.kind) {
+    case DictionariesMenuItem::Kind::Dictionary:
+      return openHTMLDictionaryWithName(item.title);
+    case DictionariesMenuItem::Kind::ShowFolder:
+      return showDictionarieFolder();
+    case DictionariesMenuItem::Kind::Separator:
+      break;
+  }
+  return false;
+}
+
+bool QkChecker::openHTMLDictionaryWithName(UStringView name) {
+  return QkDictBrowser::sharedDictBrowser().openHTMLDictionaryWithPath(
+      dictionaryPathWithName(name));
+}
+
+bool QkChecker::showDictionarieFolder() {
+  return platform().revealFolder(dictionariesFolderPath());
 }
 
 }  // namespace vmk

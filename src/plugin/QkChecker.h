@@ -4,16 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "plugin/DictionariesMenu.h"
+#include "plugin/HostVersion.h"
+#include "support/Plist.h"
 #include "support/Text.h"
 
 namespace vmk {
 
 class HostDocument;
 class HostDocumentController;
+class VmkTagCommands;
+struct VmkAttributeValue;
 
 class QkChecker {
  public:
@@ -66,9 +73,62 @@ class QkChecker {
   // The file of an installed dictionary by its display name.
   static std::string dictionaryPathWithName(UStringView name);
 
+  // ===== Entry points without a window: document renaming, version, host checks =====
+
+  // A renamed document that has a file shows its results again under the new name.
+  void documentNameChanged(HostDocument& document);
+  // The plug-in's "CFBundleVersion".
+  static std::string versionString();
+  // Start-up's host check, for a host of this short version: when it is too old, the alert
+  // (answered through the platform) and removal of the plug-in; true when it may start.
+  bool checkHostVersion(std::string_view hostShortVersion);
+  // Removal of the plug-in file; it has no effect outside a windowed host, which moves the
+  // file to the trash and quits.
+  void uninstallPlugin(std::string_view pluginFileName);
+  // The update notice. `versions`: bundle identifier -> {"version", "url", "data"}. Up to date:
+  // an alert only when `notify` is set; a newer version: the alert offering it, whose
+  // download buttons open its "url" (the default one the history page too). Always true.
+  bool checkForUpdatesAndNotifyIfUnsuccessful(bool notify, const PlistDict& versions);
+  // The colour panel's choice, inserted over the front document's selection as "#RRGGBB" in
+  // quotation marks (an undoable edit through its text view). False without a front document.
+  bool colorPanelOKClicked(double red, double green, double blue);
+
+  // ===== Tag commands (menu commands and script entry points) =====
+
+  // The tag commands over the shared checker, showing dictionaries in the shared browser.
+  VmkTagCommands& tagCommands();
+  // Menu commands: the tag at the caret (wide), its partner, its element, its dictionary entry.
+  int32_t selectTagFor(HostDocument& document);
+  bool selectPairTagFor(HostDocument& document);
+  bool selectElementFor(HostDocument& document);
+  bool htmlElementHelpFor(HostDocument& document);
+  // Script entry points, answered by the tag commands.
+  bool isEmptyElement(UStringView name, HostDocument& document);
+  UString getTagNameFor(HostDocument& document);
+  std::optional<std::vector<VmkAttributeValue>> getAttributesFor(HostDocument& document);
+  bool selectAttribute(UStringView name, bool valueOnly, HostDocument& document);
+  bool setAttribute(UStringView name, std::optional<UStringView> value, HostDocument& document);
+  bool relativeURLJumpForIndex(uint32_t index, HostDocument& document);
+  bool isInElement(UStringView name, HostDocument& document);
+  // Opens the element reference's page of an element (its index page for a name without one)
+  // through the platform; answers the address.
+  std::string openWDGHelpForElement(UStringView element);
+
+  // ===== Dictionary folder =====
+
+  // The dictionaries menu: the installed names, a separator, the folder item.
+  std::vector<DictionariesMenuItem> dictionariesMenu() const;
+  // A dictionaries menu item chosen: opens the dictionary its title names.
+  bool openHTMLDictionary(const DictionariesMenuItem& item);
+  // Shows an installed dictionary in the dictionary browser; false when it cannot be read.
+  bool openHTMLDictionaryWithName(UStringView name);
+  // Asks the platform to show the dictionaries folder in the file manager.
+  bool showDictionarieFolder();
+
  private:
   HostDocumentController* documentController_ = nullptr;
   bool removeVelumark_ = false;
+  std::unique_ptr<VmkTagCommands> tagCommands_;
 };
 
 // The principal of the process (set by awakeFromNib), or nullptr.

@@ -37,6 +37,11 @@ QkDictBrowser& QkDictBrowser::sharedDictBrowser() {
   return *browser;
 }
 
+bool QkDictBrowser::openHTMLDictionaryWithPath(const std::string& path) {
+  ++openCount_;
+  return setHtmlDictionaryFromPath(path);
+}
+
 bool QkDictBrowser::setHtmlDictionaryFromPath(const std::string& path) {
   htmlDictionary_.reset();
   currentElement_.clear();

@@ -29,6 +29,12 @@ class QkDictBrowser {
   static QkDictBrowser& sharedDictBrowser();
   QkDictBrowser() = default;
 
+  // Shows the browser (its window comes to the front where there is one) on a dictionary
+  // file; see setHtmlDictionaryFromPath.
+  bool openHTMLDictionaryWithPath(const std::string& path);
+  // How often the browser was opened.
+  int openCount() const { return openCount_; }
+
   // Reads a dictionary file and shows its first element. False (logged "Failed to load HTML
   // Dictionaty from path: <path>") when it cannot be read; the lists are then empty.
   bool setHtmlDictionaryFromPath(const std::string& path);
@@ -68,6 +74,7 @@ class QkDictBrowser {
   std::optional<PlistDict> htmlDictionary_;
   UString title_;
   UString currentElement_;
+  int openCount_ = 0;
 };
 
 }  // namespace vmk
