@@ -19,3 +19,7 @@ XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" "$BUILD/bin/bench_engi
 
 echo "== velumark validate against other checkers"
 python3 bench/validate/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
+
+echo "== velumark-lsp: one-character edits of a 1 MB page to refreshed diagnostics"
+cmake --build "$BUILD" --target velumark-lsp
+python3 bench/lsp/bench_lsp.py --server "$BUILD/bin/velumark-lsp" --edits 200
