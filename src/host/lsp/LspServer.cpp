@@ -317,11 +317,9 @@ void LspServer::didOpen(const json&, const json& params) {
   document.setEditListener([this](LspDocument& edited, Range range, int64_t change) {
     documentEdited(edited, range, change);
   });
-  // Results kept from an earlier opening are taken over (and then count when the text is the
-  // one they were found in).
-  principal_->documentDidOpened(document);
-  const VmkResultEntry* entry = sharedErrorBrowser().entryForObject(&document);
-  if (!entry || entry->digest != document.md5DigestString()) {
+  // Results kept from an earlier opening of the same file are taken over when the text is
+  // the one they were found in; otherwise (and for a new buffer) the buffer is checked now.
+  if (sharedErrorBrowser().documentDidOpened(document)) {
     validate(document);
   } else {
     publishDiagnostics(document);
@@ -432,9 +430,15 @@ void LspServer::clearDiagnostics(const std::string& uri) {
   notify("textDocument/publishDiagnostics", json{{"uri", uri}, {"diagnostics", json::array()}});
 }
 
-UString LspServer::dictionaryNameFor(const LspDocument& document) const {
+UString LspServer::dictionaryNameFor(LspDocument& document) {
   if (auto it = checkedDictionary_.find(document.uri()); it != checkedDictionary_.end()) {
     return it->second;
+  }
+  // Results taken over from an earlier opening say nothing of the dictionary: the checker
+  // works it out (checking the text again if its last run was of another one).
+  if (std::optional<UString> name = sharedHTMLChecker().htmlDoctypeForDocument(document)) {
+    checkedDictionary_[document.uri()] = *name;
+    return *name;
   }
   return toUtf16(sharedVmkUserDefaults().stringForKey("Vmk_DefaultHtmlDictionary"));
 }

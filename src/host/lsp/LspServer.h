@@ -97,7 +97,7 @@ class LspServer {
   void publishDiagnostics(LspDocument& document);
   void clearDiagnostics(const std::string& uri);
   // The dictionary the document was last checked with, else the default one.
-  UString dictionaryNameFor(const LspDocument& document) const;
+  UString dictionaryNameFor(LspDocument& document);
   QkDictBrowser* browserFor(const UString& dictionaryName);
 
   Writer writer_;
