@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "engine/VmkHTMLChecker.h"
 #include "host/Platform.h"
 #include "host/ScriptCommand.h"
 #include "support/Paths.h"
@@ -33,9 +34,12 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
   HeadlessDocument* document = nullptr;
   if (path == "-") {
     // Standard input: a document named "-", read whole before it is checked.
-    if (std::optional<std::string> bytes = readFileContents("/dev/stdin", &error)) {
-      document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
+    std::optional<std::string> bytes = readStandardInput(controller_.maximumDocumentSize(), &error);
+    if (!bytes) {
+      if (reason) *reason = error;
+      return nullptr;
     }
+    document = controller_.addDocument(HeadlessDocument::fromBytes(*bytes, path, encoding));
   } else {
     document = controller_.openFile(path, encoding, &error);
   }
@@ -49,6 +53,15 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
     principal_.documentDidEdited(edited, range, length);
   });
   return document;
+}
+
+bool CliSession::reportDictionaryLoadProblems() {
+  for (const DictionaryLoadProblem& problem : sharedHTMLChecker().dictionaryLoadProblems()) {
+    std::string line = "cannot load dictionary '" + toUtf8(problem.name) + "' from '" +
+                       problem.path + "': " + problem.reason;
+    if (dictionaryProblems_.insert(line).second) printProblem(line);
+  }
+  return !dictionaryProblems_.empty();
 }
 
 void printProblem(std::string_view message) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -31,15 +32,24 @@ class CliSession {
   HeadlessDocumentController& controller() { return controller_; }
   QkChecker& principal() { return principal_; }
 
-  // Opens a document ("-": standard input) whose edits are reported to the principal. nullptr
-  // when the file cannot be read; *reason then says why (without the path).
+  // Opens a document ("-": standard input) whose edits are reported to the principal. Only
+  // files, pipes and standard input are read, of at most maximumDocumentSize() bytes. nullptr
+  // when the file cannot be read or is not read; *reason then says why (without the path).
   HeadlessDocument* openDocument(const std::string& path, const std::optional<Encoding>& encoding,
                                  std::string* reason);
+  // After a check: says on standard error which dictionary files the shared checker's last run
+  // needed and could not load ("velumark: cannot load dictionary 'NAME' from 'PATH': REASON"),
+  // each once per session. True when any were met in this session so far (the command then
+  // exits with kExitUsage).
+  bool reportDictionaryLoadProblems();
+  void setMaximumDocumentSize(uint64_t bytes) { controller_.setMaximumDocumentSize(bytes); }
+  uint64_t maximumDocumentSize() const { return controller_.maximumDocumentSize(); }
 
  private:
   HeadlessPlatform platform_;
   HeadlessDocumentController controller_;
   QkChecker principal_;
+  std::set<std::string> dictionaryProblems_;
 };
 
 // "velumark: <message>" on standard error.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/CommonOptions.h"
+#include "support/Paths.h"
 
 namespace vmk {
 class VmkUserDefaults;
@@ -27,6 +28,7 @@ struct ValidateOptions {
   std::optional<std::string> output;
   bool quiet = false;
   std::string color = "auto";
+  uint64_t maxSize = kDefaultMaximumDocumentSize;  // bytes a document may have
 };
 int runValidate(const ValidateOptions& options);
 

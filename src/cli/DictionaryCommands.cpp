@@ -4,6 +4,7 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "dictionary/DictionaryFolder.h"
+#include "dictionary/VmkDictionary.h"
 #include "plugin/QkDictBrowser.h"
 #include "settings/VmkUserDefaults.h"
 
@@ -78,8 +79,11 @@ int runDictionaries(const std::string& color) {
       toUtf16(sharedVmkUserDefaults().stringForKey("Vmk_DefaultHtmlDictionary"));
   for (const UString& name : htmlDictionaryNames()) {
     const bool isDefault = name == defaultName;
+    DictionaryLoadProblem problem;
+    const bool loads = VmkDictionary::sharedWithMenuName(name, &problem) != nullptr;
     std::cout << (isDefault ? "* " : "  ") << (isDefault ? s.bold : "") << toUtf8(name)
-              << (isDefault ? s.reset : "") << (isDefault ? "  (default)" : "") << "\n";
+              << (isDefault ? s.reset : "") << (isDefault ? "  (default)" : "")
+              << (loads ? "" : "  (cannot be loaded: " + problem.reason + ")") << "\n";
   }
   if (htmlDictionaryNames().empty()) {
     printProblem("no dictionaries installed in " + dictionariesFolderPath());
@@ -95,6 +99,13 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
     reportUnknownDictionary(name);
     return kExitUsage;
   }
+  // A file that checks cannot use is still shown as far as it can be read, with a warning.
+  DictionaryLoadProblem problem;
+  const bool loads = VmkDictionary::sharedWithMenuName(toUtf16(name), &problem) != nullptr;
+  if (!loads) {
+    printProblem("cannot load dictionary '" + name + "' from '" + problem.path +
+                 "': " + problem.reason);
+  }
   QkDictBrowser& browser = QkDictBrowser::sharedDictBrowser();
   if (!browser.setHtmlDictionaryFromPath(QkChecker::dictionaryPathWithName(toUtf16(name)))) {
     return kExitUsage;
@@ -107,7 +118,7 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
               << "System identifier: " << toUtf8(browser.systemIdentifier().value_or(u"")) << "\n"
               << "Elements (" << elements.size() << "):\n";
     for (const UString& name : elements) std::cout << "  " << toUtf8(name) << "\n";
-    return kExitClean;
+    return loads ? kExitClean : kExitUsage;
   }
 
   // The element as written, else the one that differs only in case.
@@ -127,7 +138,7 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
     }
   }
   printDictionaryElement(browser, s);
-  return kExitClean;
+  return loads ? kExitClean : kExitUsage;
 }
 
 }  // namespace vmk::cli

@@ -581,8 +581,11 @@ class SarifWriter final : public ReportWriter {
       rules_.push_back(ordered_json{
           {"id", code},
           {"name", code},
-          {"shortDescription", {{"text", toUtf8(localizedString(kMsgTitleTable, code))}}},
-          {"fullDescription", {{"text", toUtf8(localizedString(kMsgDescriptionTable, code))}}},
+          {"shortDescription",
+           {{"text", placeholdersShownAsEllipsis(toUtf8(localizedString(kMsgTitleTable, code)))}}},
+          {"fullDescription",
+           {{"text",
+             placeholdersShownAsEllipsis(toUtf8(localizedString(kMsgDescriptionTable, code)))}}},
           {"defaultConfiguration", {{"level", levelName(level)}}},
           {"properties",
            {{"number", errorNumberUtf8ForThisError(store, code)},
@@ -599,17 +602,30 @@ class SarifWriter final : public ReportWriter {
     resultCount_ += count;
   }
 
+  void unreadable(const std::string& path, const std::string& reason) override {
+    notifications_.push_back(nlohmann::ordered_json{
+        {"level", "error"},
+        {"message", {{"text", "cannot read '" + path + "': " + reason}}},
+        {"locations",
+         {{{"physicalLocation", {{"artifactLocation", {{"uri", uriOfPath(path)}}}}}}}}});
+  }
+
   void end() override {
     using nlohmann::ordered_json;
-    const ordered_json tool{
-        {"driver",
-         {{"name", "velumark"}, {"semanticVersion", kVelumarkVersion}, {"rules", rules_}}}};
+    const ordered_json tool{{"driver",
+                             {{"name", "velumark"},
+                              {"version", kVelumarkVersion},
+                              {"semanticVersion", kVelumarkVersion},
+                              {"rules", rules_}}}};
+    const ordered_json invocations{{{"executionSuccessful", notifications_.empty()},
+                                    {"toolExecutionNotifications", notifications_}}};
     const auto dump = [](const ordered_json& value) {
       return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     };
     out_ << "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
             "\"runs\":[{\"tool\":"
-         << dump(tool) << ",\"artifacts\":" << dump(artifacts_)
+         << dump(tool) << ",\"invocations\":" << dump(invocations)
+         << ",\"artifacts\":" << dump(artifacts_)
          << ",\"columnKind\":\"utf16CodeUnits\",\"results\":[";
     for (const std::string& block : resultBlocks_) out_.put(block);
     out_ << "]}]}\n";
@@ -621,6 +637,7 @@ class SarifWriter final : public ReportWriter {
   Output& out_;
   nlohmann::ordered_json rules_ = nlohmann::ordered_json::array();
   nlohmann::ordered_json artifacts_ = nlohmann::ordered_json::array();
+  nlohmann::ordered_json notifications_ = nlohmann::ordered_json::array();
   // The results of records [from, to) of a report whose first result is the run's `first`.
   void appendResults(ErrorRenderer& renderer, size_t from, size_t to, size_t first,
                      const std::string& artifact, std::string& t) const {
@@ -672,6 +689,20 @@ class SarifWriter final : public ReportWriter {
 };
 
 }  // namespace
+
+std::string placeholdersShownAsEllipsis(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+      shown += "\u2026";
+      while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+    } else {
+      shown += text[i];
+    }
+  }
+  return shown;
+}
 
 std::unique_ptr<ReportWriter> makeGccWriter(Output& out, const Styles& styles, bool quiet) {
   return std::make_unique<GccWriter>(out, styles, quiet);

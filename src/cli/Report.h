@@ -112,12 +112,18 @@ class ReportWriter {
   virtual ~ReportWriter() = default;
   virtual void begin() {}
   virtual void file(const FileReport& report) = 0;
+  // A document that could not be read, and why.
+  virtual void unreadable(const std::string& /*path*/, const std::string& /*reason*/) {}
   virtual void end() {}
 };
 
 std::unique_ptr<ReportWriter> makeGccWriter(Output& out, const Styles& styles, bool quiet);
 std::unique_ptr<ReportWriter> makeJsonWriter(Output& out);
 std::unique_ptr<ReportWriter> makeSarifWriter(Output& out);
+
+// A message template with its placeholders (%1, %2, ...) shown as "…", for texts shown
+// without the substrings that would fill them.
+std::string placeholdersShownAsEllipsis(std::string_view text);
 
 // A JSON string literal (invalid UTF-8 replaced).
 std::string jsonQuoted(std::string_view text);

@@ -5,6 +5,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/Report.h"
 #include "errors/ErrorCatalogue.h"
 #include "errors/MessageTables.h"
 #include "plugin/PreferenceGroups.h"
@@ -165,17 +166,20 @@ std::vector<std::string> codesForCodeOrNumber(const std::string& codeOrNumber) {
   if (catalogueHasError(store, codeOrNumber)) return {codeOrNumber};
   const PlistValue* catalogue = store.objectForKey(kErrorDictionaryArrayKey);
   if (!catalogue || !catalogue->asArray()) return codes;
-  const std::string number = [&] {
-    std::string upper = codeOrNumber;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-  }();
+  auto upper = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  };
+  // A number, or a code written in another case, as numbers are.
+  const std::string wanted = upper(codeOrNumber);
   for (const PlistValue& record : *catalogue->asArray()) {
     const PlistDict* dict = record.asDict();
     if (!dict) continue;
     const PlistValue* key = dict->find(kErrorKey);
     const PlistValue* num = dict->find(kErrorNumber);
-    if (key && key->asString() && num && num->asString() && *num->asString() == number) {
+    if (!key || !key->asString()) continue;
+    if ((num && num->asString() && *num->asString() == wanted) ||
+        upper(*key->asString()) == wanted) {
       codes.push_back(*key->asString());
     }
   }
@@ -265,7 +269,8 @@ int runErrorsList() {
       return s;
     };
     std::cout << pad(num, 6) << "  " << pad(level, 5) << "  " << pad(fix, 6) << "  "
-              << pad(code, 33) << "  " << localizedStringUtf8(kMsgTitleTable, code) << "\n";
+              << pad(code, 33) << "  "
+              << placeholdersShownAsEllipsis(localizedStringUtf8(kMsgTitleTable, code)) << "\n";
   }
   return kExitClean;
 }
@@ -283,6 +288,15 @@ int runErrorsSet(const std::string& codeOrNumber, const std::optional<int>& leve
     printProblem("unknown error code or number '" + codeOrNumber +
                  "' (see 'velumark errors list')");
     return kExitUsage;
+  }
+  // Nothing is changed when a repair flag cannot be: an error without repair keeps -1.
+  if (fix) {
+    for (const std::string& code : codes) {
+      if (errorFixForThisError(store, code) < 0) {
+        printProblem(code + " has no automatic repair; its repair flag stays -1");
+        return kExitUsage;
+      }
+    }
   }
   int status = kExitClean;
   for (const std::string& code : codes) {
@@ -303,6 +317,7 @@ int runErrorsSet(const std::string& codeOrNumber, const std::optional<int>& leve
       }
       if (result == ErrorSettingResult::FixLocked) {
         printProblem(code + " has no automatic repair; its repair flag stays -1");
+        status = kExitUsage;
       }
       if (result == ErrorSettingResult::WriteFailed) status = kExitUsage;
     }

@@ -9,6 +9,7 @@
 #include "settings/VmkUserDefaults.h"
 #include "support/Paths.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace vmk::cli {
@@ -20,14 +21,21 @@ int runValidate(const ValidateOptions& options) {
   if (options.output) {
     if (refuseOutputThatIsAnInput(*options.output, options.files)) return kExitUsage;
   }
+  // Standard input can be read once.
+  if (std::count(options.files.begin(), options.files.end(), "-") > 1) {
+    printProblem("standard input ('-') can be checked only once");
+    return kExitUsage;
+  }
 
   CliSession session;
+  session.setMaximumDocumentSize(options.maxSize);
   VmkUserDefaults& settings = sharedVmkUserDefaults();
   std::optional<Encoding> encoding;
   if (!applyEngineOptions(options.engine, &encoding)) return kExitUsage;
   // Every file's results stay in the store until they are reported.
   settings.changeIntValue(0, "Vmk_BeforeNewCheck");
   for (const std::string& ignored : options.ignore) {
+    if (ignored.empty()) continue;  // "a,,b" or a trailing comma
     const std::vector<std::string> codes = codesForCodeOrNumber(ignored);
     if (codes.empty()) {
       printProblem("unknown error code or number '" + ignored + "' (see 'velumark errors list')");
@@ -50,6 +58,7 @@ int runValidate(const ValidateOptions& options) {
   VmkErrorBrowser& store = sharedErrorBrowser();
   VmkHTMLChecker& checker = sharedHTMLChecker();
   bool readFailure = false;
+  bool dictionaryProblem = false;
   bool errorsFound = false;
   const VmkErrorLocationList none;
   if (writer) writer->begin();
@@ -79,11 +88,15 @@ int runValidate(const ValidateOptions& options) {
     // The run needs both processors.
     preload.request_stop();
     if (!document) {
+      if (reason.ends_with("the most a document may have")) reason += " (see --max-size)";
       printProblem("cannot read '" + path + "': " + reason);
+      if (writer) writer->unreadable(path, reason);
       readFailure = true;
       continue;
     }
     session.principal().validateHTMLfor(*document, false, false);
+    // The run went on without a dictionary it needed; the command says so and fails.
+    if (session.reportDictionaryLoadProblems()) dictionaryProblem = true;
 
     FileReport report;
     report.path = path;
@@ -125,7 +138,7 @@ int runValidate(const ValidateOptions& options) {
     printProblem("cannot write '" + options.output.value_or("-") + "': " + error);
     return kExitUsage;
   }
-  if (readFailure) return kExitUsage;
+  if (readFailure || dictionaryProblem) return kExitUsage;
   return errorsFound ? kExitErrorsFound : kExitClean;
 }
 

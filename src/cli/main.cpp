@@ -46,10 +46,18 @@ int main(int argc, char** argv) {
   addEngineOptions(*validateCmd, validate.engine);
   validateCmd
       ->add_option("-i,--ignore", validate.ignore,
-                   "Switch an error off for this run (code or number, repeatable)")
-      ->allow_extra_args(false);
+                   "Switch an error off for this run: one code or number per use (repeat it), "
+                   "or several separated by commas (-i H002,WrongAmpersand)")
+      ->allow_extra_args(false)
+      ->delimiter(',');
   validateCmd->add_option("-o,--output", validate.output, "Write the report to a file");
   validateCmd->add_flag("-q,--quiet", validate.quiet, "Summary lines only (gcc format)");
+  validateCmd
+      ->add_option("--max-size", validate.maxSize,
+                   "Largest document read, in bytes or with a unit (512MB, 1500MB; default 1GB, "
+                   "at most 2GB less one byte)")
+      ->transform(CLI::AsSizeValue(false))
+      ->check(CLI::Range(uint64_t(1), uint64_t(0x7FFFFFFF)));
   validateCmd->add_option("--color", validate.color, "Colour the report")
       ->check(colorCheck)
       ->capture_default_str();

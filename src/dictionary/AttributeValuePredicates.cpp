@@ -286,6 +286,55 @@ bool isNAMEString(UStringView text) {
   return isNMTOKENString(text);
 }
 
+namespace {
+
+bool isXMLNameStartCharacter(char32_t c) {
+  return c == U':' || c == U'_' || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') ||
+         (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+         (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
+         (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+         (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool isXMLNameCharacter(char32_t c) {
+  return isXMLNameStartCharacter(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') ||
+         c == 0xB7 || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+// The characters of the text in order, each to `accept` with whether it is the first; false
+// as soon as one is refused or a surrogate is unpaired.
+template <typename Accept>
+bool everyCharacter(UStringView text, Accept accept) {
+  bool first = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return false;
+    }
+    if (!accept(c, first)) return false;
+    first = false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool isXMLNmtokenString(UStringView text) {
+  return everyCharacter(text, [](char32_t c, bool) { return isXMLNameCharacter(c); });
+}
+
+bool isXMLNameString(UStringView text) {
+  return everyCharacter(text, [](char32_t c, bool first) {
+    return first ? isXMLNameStartCharacter(c) : isXMLNameCharacter(c);
+  });
+}
+
 bool isUnsafeURLCharacter(UChar16 unit) {
   switch (unit) {
     case u'<':

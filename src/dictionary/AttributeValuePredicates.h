@@ -46,6 +46,12 @@ bool isNumberString(UStringView text);
 bool isNMTOKENString(UStringView text);
 // A letter followed by token characters; the empty text passes.
 bool isNAMEString(UStringView text);
+// The same two by the rules of XML names: name characters (letters and digits of any script,
+// "-", ".", "_", ":", combining marks, U+00B7, U+203F, U+2040) for a token, and for a name a
+// first character that is a name start character (no digit, "-", "." or combining mark). The
+// empty text passes, as above.
+bool isXMLNmtokenString(UStringView text);
+bool isXMLNameString(UStringView text);
 
 // "VoidURLValue", "SpaceContainedURLValue", "ControlContainedURLValue", "WrongSchemeInURL",
 // "UnSafeURLValue" or absent. Text up to a ">" (server-side code such as "<?...?>") is not

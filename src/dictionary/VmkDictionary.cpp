@@ -106,23 +106,101 @@ std::unique_ptr<VmkDictionary> VmkDictionary::fromPlist(PlistValue tree, UString
   return std::make_unique<VmkDictionary>(std::move(*dict), std::move(displayName));
 }
 
-std::unique_ptr<VmkDictionary> VmkDictionary::fromFile(const std::string& path,
-                                                       UString displayName) {
-  std::optional<PlistValue> tree = readPlistFile(path);
-  if (!tree) return nullptr;
+namespace {
+
+bool isStringList(const PlistValue& value) {
+  const PlistArray* array = value.asArray();
+  return array && std::all_of(array->begin(), array->end(),
+                              [](const PlistValue& member) { return member.isString(); });
+}
+
+// An XML property list ends with its closing tag (the reader forgives a missing one); a file
+// cut short anywhere is not a dictionary.
+bool endsAsAPropertyList(std::string_view bytes) {
+  if (bytes.starts_with("bplist")) return true;  // the binary reader checks its own trailer
+  while (!bytes.empty() && (bytes.back() == ' ' || bytes.back() == '\n' || bytes.back() == '\r' ||
+                            bytes.back() == '\t' || bytes.back() == '\0'))
+    bytes.remove_suffix(1);
+  return bytes.ends_with("</plist>");
+}
+
+}  // namespace
+
+std::string VmkDictionary::checkDictionaryTree(const PlistValue& tree) {
+  const PlistDict* root = tree.asDict();
+  if (!root) return "its top level is not a dictionary";
+  for (std::string_view key : {"DoctypeName", "SystemIdentifier", "ApplicationName"}) {
+    const PlistValue* value = root->find(key);
+    if (value && !value->isString()) return "\"" + std::string(key) + "\" is not a string";
+  }
+  const PlistValue* tableValue = root->find("DtdDictionary");
+  if (!tableValue) return "it has no element table (\"DtdDictionary\")";
+  const PlistDict* table = tableValue->asDict();
+  if (!table) return "its element table (\"DtdDictionary\") is not a dictionary";
+  if (table->size() == 0) return "its element table (\"DtdDictionary\") is empty";
+  std::optional<bool> xml;
+  for (const auto& [name, value] : *table) {
+    const std::string element = "element '" + name + "': ";
+    const PlistDict* record = value.asDict();
+    if (!record) return element + "the record is not a dictionary";
+    const PlistValue* type = record->find("TypeString");
+    const std::string* typeText = type ? type->asString() : nullptr;
+    if (!typeText || (*typeText != "- -" && *typeText != "- O" && *typeText != "O -" &&
+                      *typeText != "O O" && *typeText != "XML"))
+      return element +
+             "\"TypeString\" is missing or not one of \"- -\", \"- O\", \"O -\", "
+             "\"O O\", \"XML\"";
+    if (xml && *xml != (*typeText == "XML")) return element + "XML and SGML records are mixed";
+    xml = *typeText == "XML";
+    const PlistValue* children = record->find("ChildElements");
+    if (!children || !isStringList(*children))
+      return element + "\"ChildElements\" is missing or not a list of names";
+    // Checks do not ask for the parents: a hand-written file may leave them out.
+    if (const PlistValue* parents = record->find("ParentElements");
+        parents && !isStringList(*parents))
+      return element + "\"ParentElements\" is not a list of names";
+    if (const PlistValue* attributes = record->find("Attributes");
+        attributes && !isStringList(*attributes))
+      return element + "\"Attributes\" is not a list of entries";
+  }
+  return std::string();
+}
+
+std::unique_ptr<VmkDictionary> VmkDictionary::fromFileBytes(std::string_view bytes,
+                                                            UString displayName,
+                                                            std::string* reason) {
+  auto fail = [&](std::string why) -> std::unique_ptr<VmkDictionary> {
+    if (reason) *reason = std::move(why);
+    return nullptr;
+  };
+  if (bytes.empty()) return fail("the file is empty");
+  std::optional<PlistValue> tree;
+  if (endsAsAPropertyList(bytes)) tree = parsePlist(bytes);
+  if (!tree) return fail("not a well-formed property list (truncated or damaged?)");
+  std::string problem = checkDictionaryTree(*tree);
+  if (!problem.empty()) return fail(std::move(problem));
   return fromPlist(std::move(*tree), std::move(displayName));
+}
+
+std::unique_ptr<VmkDictionary> VmkDictionary::fromFile(const std::string& path, UString displayName,
+                                                       std::string* reason) {
+  std::string readError;
+  const std::optional<std::string> bytes = readFileContents(path, &readError);
+  if (!bytes) {
+    if (reason) *reason = readError;
+    return nullptr;
+  }
+  return fromFileBytes(*bytes, std::move(displayName), reason);
 }
 
 std::unique_ptr<VmkDictionary> VmkDictionary::initWithDoctypeName(UStringView publicId) {
   for (const UString& name : htmlDictionaryNames()) {
     const std::optional<std::string> bytes = readFileContents(dictionaryPathForName(name));
     if (!bytes || !mayDeclareDoctypeName(*bytes, publicId)) continue;
-    std::optional<PlistValue> tree = parsePlist(*bytes);
-    if (!tree || !tree->isDict()) continue;
-    const std::optional<UString> doctypeName = stringValue(*tree->asDict(), "DoctypeName");
-    if (doctypeName && isEqualToString(*doctypeName, publicId, true)) {
-      return fromPlist(std::move(*tree), name);
-    }
+    std::unique_ptr<VmkDictionary> dictionary = fromFileBytes(*bytes, name);
+    if (!dictionary) continue;
+    const std::optional<UString>& doctypeName = dictionary->publicIdentifier();
+    if (doctypeName && isEqualToString(*doctypeName, publicId, true)) return dictionary;
   }
   return nullptr;
 }
@@ -172,6 +250,10 @@ struct KeptDictionary {
   bool racy = false;
   std::shared_ptr<const VmkDictionary> dictionary;
   std::vector<UString> notDeclared;
+  // Why the file cannot be loaded ("" when it can or was not parsed), and its first bytes,
+  // where the identifier it was meant to declare would be.
+  std::string problem;
+  std::string head;
 };
 
 struct KeptDictionaries {
@@ -222,13 +304,33 @@ bool declares(const VmkDictionary& dictionary, UStringView publicId) {
   return name && isEqualToString(*name, publicId, true);
 }
 
-// The dictionary of a file's bytes; nullptr when they are not a property list of a key/value
-// tree.
+// The dictionary of a file's bytes, or nullptr with the entry noting why not.
 std::shared_ptr<const VmkDictionary> dictionaryFromBytes(std::string_view bytes,
-                                                         UString displayName) {
-  std::optional<PlistValue> tree = parsePlist(bytes);
-  if (!tree) return nullptr;
-  return VmkDictionary::fromPlist(std::move(*tree), std::move(displayName));
+                                                         UString displayName,
+                                                         KeptDictionary& entry) {
+  std::string reason;
+  std::shared_ptr<const VmkDictionary> dictionary =
+      VmkDictionary::fromFileBytes(bytes, std::move(displayName), &reason);
+  if (!dictionary) {
+    constexpr size_t kHead = 64 * 1024;
+    entry.problem = std::move(reason);
+    entry.head = std::string(bytes.substr(0, kHead));
+  }
+  return dictionary;
+}
+
+// Whether a file's first bytes name the public identifier (ASCII case ignored).
+bool mentions(std::string_view head, UStringView publicId) {
+  const std::string wanted = toUtf8(publicId);
+  if (wanted.empty()) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  return std::search(head.begin(), head.end(), wanted.begin(), wanted.end(),
+                     [&](char a, char b) { return lower(a) == lower(b); }) != head.end();
+}
+
+void noteProblem(DictionaryLoadProblem* problem, UStringView name, const std::string& path,
+                 const std::string& reason) {
+  if (problem) *problem = DictionaryLoadProblem{UString(name), path, reason};
 }
 
 }  // namespace
@@ -238,29 +340,54 @@ std::unique_ptr<VmkDictionary> VmkDictionary::initWithMenuName(UStringView displ
   return fromFile(dictionaryPathForName(displayName), UString(displayName));
 }
 
-std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithMenuName(UStringView displayName) {
-  if (!isDictionaryFileName(displayName)) return nullptr;
+std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithMenuName(
+    UStringView displayName, DictionaryLoadProblem* problem) {
+  if (!isDictionaryFileName(displayName)) {
+    noteProblem(problem, displayName, dictionariesFolderPath(),
+                "not the name of a dictionary file");
+    return nullptr;
+  }
   const std::string path = dictionaryPathForName(displayName);
   const std::optional<FileIdentity> identity = identityOf(path);
-  if (!identity) return nullptr;
+  if (!identity) {
+    noteProblem(problem, displayName, path, "no such dictionary is installed");
+    return nullptr;
+  }
   KeptDictionaries& kept = keptDictionaries();
   std::lock_guard<std::mutex> lock(kept.mutex);
   KeptDictionary* entry = kept.find(path, *identity);
   if (entry && entry->dictionary) return entry->dictionary;
-  const std::optional<std::string> bytes = readFileContents(path);
-  if (!bytes) return nullptr;
+  if (entry && !entry->problem.empty()) {
+    noteProblem(problem, displayName, path, entry->problem);
+    return nullptr;
+  }
+  std::string readError;
+  const std::optional<std::string> bytes = readFileContents(path, &readError);
+  if (!bytes) {
+    noteProblem(problem, displayName, path, readError);
+    return nullptr;
+  }
+  if (!entry) entry = &kept.add(path, *identity, *bytes);
   std::shared_ptr<const VmkDictionary> dictionary =
-      dictionaryFromBytes(*bytes, UString(displayName));
+      dictionaryFromBytes(*bytes, UString(displayName), *entry);
   if (dictionary) {
-    if (!entry) entry = &kept.add(path, *identity, *bytes);
     entry->dictionary = dictionary;
+  } else {
+    noteProblem(problem, displayName, path, entry->problem);
   }
   return dictionary;
 }
 
-std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithDoctypeName(UStringView publicId) {
+std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithDoctypeName(
+    UStringView publicId, DictionaryLoadProblem* problem) {
   KeptDictionaries& kept = keptDictionaries();
   std::lock_guard<std::mutex> lock(kept.mutex);
+  // The first file that names the identifier but cannot be loaded, should no other declare it.
+  std::optional<DictionaryLoadProblem> broken;
+  auto noteBroken = [&](const UString& name, const std::string& path, const KeptDictionary& entry) {
+    if (!broken && mentions(entry.head, publicId))
+      broken = DictionaryLoadProblem{name, path, entry.problem};
+  };
   for (const UString& name : htmlDictionaryNames()) {
     const std::string path = dictionaryPathForName(name);
     const std::optional<FileIdentity> identity = identityOf(path);
@@ -270,24 +397,31 @@ std::shared_ptr<const VmkDictionary> VmkDictionary::sharedWithDoctypeName(UStrin
       if (declares(*entry->dictionary, publicId)) return entry->dictionary;
       continue;
     }
+    if (entry && !entry->problem.empty()) {
+      noteBroken(name, path, *entry);
+      continue;
+    }
     if (entry && containsStringObject(entry->notDeclared, publicId, true)) continue;
     // As initWithDoctypeName reads it; the identity was taken first, so a file rewritten in
     // between is read again next time.
     const std::optional<std::string> bytes = readFileContents(path);
     if (!bytes) continue;
     if (!entry) entry = &kept.add(path, *identity, *bytes);
+    // A file that plainly declares another identifier is not the one wanted, whatever else it
+    // holds; any other is loaded whole, and strictly.
     if (!mayDeclareDoctypeName(*bytes, publicId)) {
       entry->notDeclared.emplace_back(publicId);
       continue;
     }
-    std::shared_ptr<const VmkDictionary> dictionary = dictionaryFromBytes(*bytes, name);
+    std::shared_ptr<const VmkDictionary> dictionary = dictionaryFromBytes(*bytes, name, *entry);
     if (!dictionary) {
-      entry->notDeclared.emplace_back(publicId);
+      noteBroken(name, path, *entry);
       continue;
     }
     entry->dictionary = dictionary;
     if (declares(*dictionary, publicId)) return dictionary;
   }
+  if (broken && problem) *problem = std::move(*broken);
   return nullptr;
 }
 
@@ -377,6 +511,18 @@ void VmkDictionary::buildIndex() {
   for (size_t i = 0; i < records_.size(); ++i) index_.emplace(records_[i].name, i);
 
   isXML_ = !records_.empty() && records_.front().typeString == u"XML";
+  if (isXML_) {
+    // Names in an XML document follow the XML rules (a name may start with "_" or ":", and
+    // letters beyond ASCII count).
+    using Rule = VmkAttributeEntry::ValueRule;
+    for (VmkElementRecord& record : records_) {
+      for (VmkAttributeEntry& entry : record.attributes) {
+        if (entry.valueRule == Rule::kName) entry.valueRule = Rule::kXmlName;
+        if (entry.valueRule == Rule::kNmtoken) entry.valueRule = Rule::kXmlNmtoken;
+        if (entry.valueRule == Rule::kNmtokens) entry.valueRule = Rule::kXmlNmtokens;
+      }
+    }
+  }
 
   for (VmkElementRecord& record : records_) {
     for (const UString& child : record.childElements) {

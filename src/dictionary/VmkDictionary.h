@@ -66,6 +66,10 @@ struct VmkAttributeEntry {
     kName,  // NAME and ID
     kNmtoken,
     kNmtokens,
+    // The same in a dictionary of an XML document type, by the XML name rules.
+    kXmlName,
+    kXmlNmtoken,
+    kXmlNmtokens,
     kNumber,
     kIdref,
     kIdrefs,
@@ -105,14 +109,33 @@ struct VmkElementRecord {
   std::unordered_set<UString> childrenThroughOmissibleContainers;
 };
 
+// Why the dictionary file a look-up needed could not be used.
+struct DictionaryLoadProblem {
+  UString name;        // the display name
+  std::string path;    // the file
+  std::string reason;  // what is wrong with it
+};
+
 class VmkDictionary {
  public:
   // Builds a dictionary from a whole file tree as read, with the display name it goes by.
   VmkDictionary(PlistDict tree, UString displayName);
   // nullptr when the value is not a key/value tree.
   static std::unique_ptr<VmkDictionary> fromPlist(PlistValue tree, UString displayName);
-  // Reads a dictionary file; nullptr when it is not a property list of a key/value tree.
-  static std::unique_ptr<VmkDictionary> fromFile(const std::string& path, UString displayName);
+  // Reads a dictionary file; nullptr (with *reason) when it cannot be read or is not a
+  // complete property list of the shape checkDictionaryTree describes.
+  static std::unique_ptr<VmkDictionary> fromFile(const std::string& path, UString displayName,
+                                                 std::string* reason = nullptr);
+  // The same for a file's bytes.
+  static std::unique_ptr<VmkDictionary> fromFileBytes(std::string_view bytes, UString displayName,
+                                                      std::string* reason = nullptr);
+  // Why a tree read from a file is not a dictionary ("" when it is one): the root is a
+  // key/value tree; "DoctypeName", "SystemIdentifier" and "ApplicationName" are strings when
+  // present; "DtdDictionary" is a non-empty key/value tree of element records, each with a
+  // "TypeString" of "- -", "- O", "O -", "O O" or "XML" (all of one kind), "ChildElements" a
+  // list of names, and, when present, "ParentElements" a list of names and "Attributes" a list
+  // of entries. Other keys are left alone.
+  static std::string checkDictionaryTree(const PlistValue& tree);
 
   // The first installed dictionary (in htmlDictionaryNames() order) whose "DoctypeName" equals
   // the public identifier without regard to case; nullptr when none does. Files are read
@@ -125,8 +148,13 @@ class VmkDictionary {
   // shared: a file is read and parsed again only when it changed on disk (another file, size
   // or modification time), so that checking many documents reads each dictionary once. Safe
   // from any thread.
-  static std::shared_ptr<const VmkDictionary> sharedWithDoctypeName(UStringView publicId);
-  static std::shared_ptr<const VmkDictionary> sharedWithMenuName(UStringView displayName);
+  // A file that cannot be loaded is never used. When it is the one a look-up needed (for the
+  // identifier: its bytes name it and no loadable file declares it; for the name: the file of
+  // that name) *problem tells which and why; it is left alone otherwise.
+  static std::shared_ptr<const VmkDictionary> sharedWithDoctypeName(
+      UStringView publicId, DictionaryLoadProblem* problem = nullptr);
+  static std::shared_ptr<const VmkDictionary> sharedWithMenuName(
+      UStringView displayName, DictionaryLoadProblem* problem = nullptr);
 
   VmkDictionary(const VmkDictionary&) = delete;
   VmkDictionary& operator=(const VmkDictionary&) = delete;

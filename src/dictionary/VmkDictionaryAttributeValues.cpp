@@ -148,6 +148,21 @@ Problem checkRule(const VmkAttributeEntry& entry, const UString& lowerAttribute,
         }
       }
       return std::nullopt;
+    case Rule::kXmlName:
+      if (isXMLNameString(value)) return std::nullopt;
+      return "NameValueAttribute";
+    case Rule::kXmlNmtoken:
+      if (isXMLNmtokenString(value)) return std::nullopt;
+      right = UString(value);
+      return "MNTOKENAttribute";
+    case Rule::kXmlNmtokens:
+      for (UString& token : listTokens(lowerText(value))) {
+        if (!isXMLNmtokenString(token)) {
+          right = std::move(token);
+          return "MNTOKENAttribute";
+        }
+      }
+      return std::nullopt;
     case Rule::kNumber:
       if (isNumberString(value)) return std::nullopt;
       right = UString(value);

@@ -25,6 +25,10 @@ bool isCodeElementName(UStringView name) {
   return true;
 }
 
+bool holdsNonAscii(UStringView text) {
+  return std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit >= 0x80; });
+}
+
 }  // namespace
 
 // Both tests run at every code unit of the scan: the first unit decides most cases.
@@ -80,8 +84,11 @@ void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& match) {
     return;
   }
 
-  // The declared name must agree with the encoding the editor opened the document with; only
-  // the Japanese names, UTF-8 and UTF-16 are compared.
+  // The declared name must agree with the encoding the editor opened the document with. The
+  // Japanese names, UTF-8 and UTF-16 are always compared; any other name the platform knows
+  // only when the text holds a character beyond ASCII, which the two encodings then may read
+  // differently (a UTF-8 page declaring iso-8859-1 shows its accents garbled), while ASCII
+  // text reads the same in either.
   const Encoding opened = sourceDocument_ ? sourceDocument_->openNSEncoding() : Encoding();
   std::optional<bool> agrees;
   if (isEUCJPCharsetName(name))
@@ -94,6 +101,9 @@ void VmkHTMLChecker::checkCharsetNameForMatch(const RegexMatch& match) {
     agrees = opened.isUTF8();
   else if (name == u"utf-16")
     agrees = opened.isUTF16();
+  else if (htmlEncoding.valid() && opened.valid() && htmlEncoding != opened &&
+           holdsNonAscii(sourceString()))
+    agrees = false;
   if (agrees && !*agrees) {
     registerAnErrorWithCode("EncodingNotMatched", nameRange, std::vector<UString>{keyword, name});
   }

@@ -60,6 +60,7 @@ void VmkHTMLChecker::determinHTMLDictionary() {
 
   const UStringView text = sourceString();
   std::shared_ptr<const VmkDictionary> dictionary;
+  std::optional<DictionaryLoadProblem> doctypeProblem;
 
   if (auto doctype = kDoctype.firstMatch(text)) {
     const Range declaration = doctype->range(0);
@@ -77,8 +78,12 @@ void VmkHTMLChecker::determinHTMLDictionary() {
     }
 
     const UString identifier = doctype->text(text, 2).value_or(UString());
-    dictionary =
-        VmkDictionary::sharedWithDoctypeName(kWhiteSpaceRun.replaceAllFixed(identifier, u" "));
+    DictionaryLoadProblem problem;
+    dictionary = VmkDictionary::sharedWithDoctypeName(
+        kWhiteSpaceRun.replaceAllFixed(identifier, u" "), &problem);
+    if (!dictionary && !problem.reason.empty()) {
+      doctypeProblem = std::move(problem);
+    }
     if (!dictionary) {
       registerAnErrorWithCode("NoSuchHtmlDictionary", identifierRange);
     } else {
@@ -106,10 +111,16 @@ void VmkHTMLChecker::determinHTMLDictionary() {
   }
 
   VmkUserDefaults& defaults = sharedVmkUserDefaults();
-  if (!defaults.boolForKey("Vmk_FollowsDoctype")) dictionary.reset();
+  if (!defaults.boolForKey("Vmk_FollowsDoctype")) {
+    dictionary.reset();
+    doctypeProblem.reset();  // not needed after all
+  }
+  if (doctypeProblem) dictionaryLoadProblems_.push_back(std::move(*doctypeProblem));
   if (!dictionary) {
+    DictionaryLoadProblem problem;
     dictionary = VmkDictionary::sharedWithMenuName(
-        toUtf16(defaults.stringForKey("Vmk_DefaultHtmlDictionary")));
+        toUtf16(defaults.stringForKey("Vmk_DefaultHtmlDictionary")), &problem);
+    if (!dictionary) dictionaryLoadProblems_.push_back(std::move(problem));
   }
   htmlDictionary_ = std::move(dictionary);
 
@@ -144,8 +155,11 @@ void VmkHTMLChecker::prepareTagListMemory(uint64_t byteCount, std::stop_token st
 
 void VmkHTMLChecker::checkXMLValidity() {
   static const Regex kVersion("<\\?xml\\s+version\\s*=\\s*[\"'](.*?)[\"']", Regex::kIgnoreCase);
+  // The encoding's value ends at its own closing quotation mark; a standalone declaration may
+  // follow it.
   static const Regex kEncoding(
-      "<\\?xml\\s+version\\s*=\\s*[\"'].*?[\"']\\s+(encoding)\\s*=\\s*[\"'](.*?)[\"']\\s*\\?>",
+      "<\\?xml\\s+version\\s*=\\s*[\"'].*?[\"']\\s+(encoding)\\s*=\\s*[\"']([^\"']*)[\"']"
+      "(?:\\s+standalone\\s*=\\s*[\"'][^\"']*[\"'])?\\s*\\?>",
       Regex::kIgnoreCase);
 
   const UStringView text = sourceString();

@@ -59,6 +59,7 @@ void VmkHTMLChecker::initialize() {
   sourceSnapshot_.reset();
   sourceString_ = UString();
   htmlDictionary_.reset();
+  dictionaryLoadProblems_.clear();
   characterSetString.reset();
   htmlEncoding = Encoding();
   errorLocations_ = VmkErrorLocationList();

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "dictionary/VmkDictionary.h"
 #include "engine/TagNameIndex.h"
 #include "engine/VmkTagLocation.h"
 #include "errors/VmkErrorLocation.h"
@@ -183,6 +184,11 @@ class VmkHTMLChecker {
   }
   // The dictionary of the run; nullptr when none could be chosen.
   const VmkDictionary* htmlDictionary() const { return htmlDictionary_.get(); }
+  // The dictionary files the run needed and could not load: the one the DOCTYPE names, the
+  // default one. The run went on without them.
+  const std::vector<DictionaryLoadProblem>& dictionaryLoadProblems() const {
+    return dictionaryLoadProblems_;
+  }
   void setHtmlDictionary(std::unique_ptr<VmkDictionary> dictionary);
 
   // The charset name found in the document (first seen in the run).
@@ -296,6 +302,7 @@ class VmkHTMLChecker {
   UString sourceString_;
   std::string lastMD5String_;
   std::shared_ptr<const VmkDictionary> htmlDictionary_;
+  std::vector<DictionaryLoadProblem> dictionaryLoadProblems_;
   VmkErrorLocationList errorLocations_;
   VmkTagLocationList tagLocations_;
   // Name index of tagLocations_, built by the tree walk (or on demand) and dropped whenever

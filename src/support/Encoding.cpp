@@ -277,6 +277,38 @@ bool Encoding::isISO2022JPGroup() const {
   return startsWith(name_, "ISO_2022,locale=ja");
 }
 
+bool Encoding::keepsAscii() const {
+  if (isUTF8() || isASCII()) return true;
+  thread_local std::unordered_map<std::string, bool> answers;
+  if (auto found = answers.find(name_); found != answers.end()) return found->second;
+  bool keeps = false;
+  if (UConverter* conv = cachedConverter(name_)) {
+    // Converters that keep a state between bytes (escape sequences, shifts) are left out
+    // whatever they make of the sample.
+    switch (ucnv_getType(conv)) {
+      case UCNV_SBCS:
+      case UCNV_DBCS:
+      case UCNV_MBCS:
+      case UCNV_LATIN_1:
+      case UCNV_US_ASCII:
+      case UCNV_UTF8:
+      case UCNV_CESU8: {
+        std::string sample(128, '\0');
+        for (size_t i = 0; i < sample.size(); ++i) sample[i] = char(i);
+        const std::optional<UString> text = decode(sample, true);
+        keeps = text && text->size() == sample.size() &&
+                std::equal(text->begin(), text->end(), sample.begin(),
+                           [](char16_t unit, char byte) { return unit == char16_t(byte); });
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  answers.emplace(name_, keeps);
+  return keeps;
+}
+
 std::optional<UString> Encoding::decode(std::string_view bytes, bool strict) const {
   if (bytes.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
   if (strict && isUTF8()) return decodeUtf8Strictly(bytes);

@@ -45,6 +45,12 @@ class Encoding {
   bool isISO2022JPGroup() const;  // ISO-2022-JP and its variants
   bool isJapanese() const { return isEUCJP() || isShiftJISGroup() || isISO2022JPGroup(); }
 
+  // True when every ASCII byte decodes to the same character on its own, whatever bytes
+  // surround it, so that bytes all below 0x80 give the same text as in UTF-8 (ISO-8859-*,
+  // windows-125*, EUC-JP; not ISO-2022-JP, UTF-7, HZ, EBCDIC, nor ICU's Shift_JIS, which
+  // swaps three control codes).
+  bool keepsAscii() const;
+
   // bytes -> UTF-16. strict: absent when a byte sequence is illegal or unmappable;
   // otherwise those become U+FFFD.
   std::optional<UString> decode(std::string_view bytes, bool strict = false) const;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #ifndef VELUMARK_INSTALL_PREFIX
@@ -126,29 +127,36 @@ std::optional<std::string> readRegularFileStart(const std::string& path, size_t 
   return start;
 }
 
-std::optional<std::string> readFileContents(const std::string& path, std::string* errorOut) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errorOut) *errorOut = path + ": " + errnoText(errno);
-    return std::nullopt;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+namespace {
+
+std::string sizeText(uint64_t bytes) {
+  if (bytes >= (uint64_t(1) << 30) && bytes % (uint64_t(1) << 30) == 0)
+    return std::to_string(bytes >> 30) + " GiB";
+  if (bytes >= (uint64_t(1) << 20) && bytes % (uint64_t(1) << 20) == 0)
+    return std::to_string(bytes >> 20) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+std::string tooLarge(uint64_t maxSize) {
+  return "it is larger than " + sizeText(maxSize) + ", the most a document may have";
+}
+
+// Reads what is left of an open file, at most maxSize bytes (one more tells it is too large);
+// closes it. *errorOut gets the reason alone.
+std::optional<std::string> readOpenFile(int fd, const struct stat& st, uint64_t maxSize,
+                                        std::string* errorOut) {
+  auto failed = [&](std::string reason) -> std::optional<std::string> {
     ::close(fd);
-    if (errorOut) *errorOut = path + ": " + errnoText(EISDIR);
-    return std::nullopt;
-  }
-  auto failed = [&](int error) -> std::optional<std::string> {
-    ::close(fd);
-    if (errorOut) *errorOut = path + ": " + errnoText(error);
+    if (errorOut) *errorOut = std::move(reason);
     return std::nullopt;
   };
+  if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > maxSize) return failed(tooLarge(maxSize));
   // The size the file has now is read straight into a buffer of that size; whatever follows (a
   // file that grew meanwhile, or one that tells no size) is read on in steps. (Large pages were
   // tried for large files: once other programs had used the memory, the kernel's compaction
   // for them cost far more than the page faults they saved.)
   std::string out;
-  if (st.st_size > 0) {
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
     out.reserve(size_t(st.st_size));
     out.resize(size_t(st.st_size));
   }
@@ -158,23 +166,115 @@ std::optional<std::string> readFileContents(const std::string& path, std::string
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return failed(errno);
+      return failed(errnoText(errno));
     }
     filled += size_t(n);
   }
   out.resize(filled);
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const uint64_t room = maxSize - std::min<uint64_t>(maxSize, out.size());
+    // One byte past the room tells a file that is too large.
+    const size_t want = room >= sizeof buffer ? sizeof buffer : size_t(room) + 1;
+    const ssize_t n = ::read(fd, buffer, want);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return failed(errno);
+      return failed(errnoText(errno));
     }
+    if (uint64_t(n) > room) return failed(tooLarge(maxSize));
     out.append(buffer, size_t(n));
   }
   ::close(fd);
   return out;
+}
+
+// Why a file of this kind is not read as a document ("" when it is read).
+std::string notADocumentReason(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return errnoText(EISDIR);
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+    return "it is a device; only files, pipes and standard input are read";
+  if (S_ISSOCK(st.st_mode)) return "it is a socket; only files, pipes and standard input are read";
+  return std::string();
+}
+
+}  // namespace
+
+std::optional<std::string> readFileContents(const std::string& path, std::string* errorOut) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errorOut) *errorOut = path + ": " + errnoText(errno);
+    return std::nullopt;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) st = {};
+  if (S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    if (errorOut) *errorOut = path + ": " + errnoText(EISDIR);
+    return std::nullopt;
+  }
+  std::string reason;
+  std::optional<std::string> bytes =
+      readOpenFile(fd, st, std::numeric_limits<uint64_t>::max(), &reason);
+  if (!bytes && errorOut) *errorOut = path + ": " + reason;
+  return bytes;
+}
+
+std::optional<std::string> readDocumentFile(const std::string& path, uint64_t maxSize,
+                                            std::string* errorOut) {
+  // Looked at before it is opened: opening a device may already do something.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errorOut) *errorOut = errnoText(errno);
+    return std::nullopt;
+  }
+  if (std::string reason = notADocumentReason(st); !reason.empty()) {
+    if (errorOut) *errorOut = std::move(reason);
+    return std::nullopt;
+  }
+  if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > maxSize) {
+    if (errorOut) *errorOut = tooLarge(maxSize);
+    return std::nullopt;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errorOut) *errorOut = errnoText(errno);
+    return std::nullopt;
+  }
+  // What was opened is what was looked at (not a file put in its place since).
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+    ::close(fd);
+    if (errorOut) *errorOut = "it changed while it was being opened";
+    return std::nullopt;
+  }
+  return readOpenFile(fd, opened, maxSize, errorOut);
+}
+
+std::optional<std::string> readStandardInput(uint64_t maxSize, std::string* errorOut) {
+  struct stat st {};
+  if (::fstat(STDIN_FILENO, &st) != 0) {
+    if (errorOut) *errorOut = errno == EBADF ? "standard input is closed" : errnoText(errno);
+    return std::nullopt;
+  }
+  // A terminal is a device too, but one a user types a document into; the null device gives
+  // an empty one.
+  struct stat null {};
+  const bool isNull =
+      S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && null.st_rdev == st.st_rdev;
+  const bool terminal = S_ISCHR(st.st_mode) && ::isatty(STDIN_FILENO);
+  if (!terminal && !isNull && !S_ISSOCK(st.st_mode)) {
+    if (!notADocumentReason(st).empty()) {
+      if (errorOut) *errorOut = "standard input is not a file, a pipe or a terminal";
+      return std::nullopt;
+    }
+  }
+  const int fd = ::dup(STDIN_FILENO);  // readOpenFile closes what it reads
+  if (fd < 0) {
+    if (errorOut) *errorOut = errnoText(errno);
+    return std::nullopt;
+  }
+  return readOpenFile(fd, st, maxSize, errorOut);
 }
 
 bool readRegularFileInSteps(const std::string& path, size_t step,

@@ -24,6 +24,16 @@ std::string resourcePath(std::string_view relative);
 // The whole content of a file; absent when it cannot be read (errorOut gets the reason).
 std::optional<std::string> readFileContents(const std::string& path,
                                             std::string* errorOut = nullptr);
+// The most bytes a document may have unless a caller says otherwise (1 GiB).
+inline constexpr uint64_t kDefaultMaximumDocumentSize = uint64_t(1) << 30;
+// The bytes of a document file. Only a regular file or a FIFO (a named pipe, or a pipe given
+// by its path) is read: a folder, a device or a socket is refused before it is opened, and so
+// is a file larger than maxSize bytes (a pipe is read no further than that). Absent with
+// *errorOut, the reason alone (without the path).
+std::optional<std::string> readDocumentFile(const std::string& path, uint64_t maxSize,
+                                            std::string* errorOut = nullptr);
+// The same for standard input, which may also be a terminal or a socket; a closed one says so.
+std::optional<std::string> readStandardInput(uint64_t maxSize, std::string* errorOut = nullptr);
 // Up to `limit` bytes from the start of a regular file; absent for anything else (a pipe or
 // device is never read from, since what is read there is gone for the next reader). *sizeOut
 // gets the file's size.

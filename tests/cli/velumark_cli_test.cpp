@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -42,15 +43,17 @@ class VelumarkCommandTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(root_); }
 
   // Runs velumark with the arguments (each quoted), in the source folder, hermetically.
-  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "") {
+  // `input` is a shell redirection of standard input ("< file", "<&-").
+  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "",
+                const std::string& input = "") {
     std::string command = "cd " + quoted(VELUMARK_SOURCE_DIR) +
                           " && env -u NO_COLOR HOME=" + quoted(root_.string()) +
                           " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
                           " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " + extraEnv +
                           " " + quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
     for (const std::string& arg : args) command += " " + quoted(arg);
-    command +=
-        " >" + quoted((root_ / "stdout").string()) + " 2>" + quoted((root_ / "stderr").string());
+    command += " " + input + " >" + quoted((root_ / "stdout").string()) + " 2>" +
+               quoted((root_ / "stderr").string());
     RunResult result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -183,6 +186,34 @@ TEST_F(VelumarkCommandTest, SarifReportNamesTheRulesUsed) {
   const auto& region = result["locations"][0]["physicalLocation"]["region"];
   EXPECT_EQ(region["startLine"], 9);
   EXPECT_EQ(region["startColumn"], 17);
+  EXPECT_FALSE(run0["tool"]["driver"]["version"].get<std::string>().empty());
+  EXPECT_EQ(run0["invocations"][0]["executionSuccessful"], true);
+  // Rules show their message templates without the substrings of any one result.
+  const auto& rule = run0["tool"]["driver"]["rules"][result["ruleIndex"].get<int>()];
+  EXPECT_EQ(rule["shortDescription"]["text"],
+            "Element <\u2026> is not defined in this document type");
+}
+
+TEST_F(VelumarkCommandTest, SarifRunNamesTheFilesItCouldNotRead) {
+  const RunResult r = run({"validate", "-f", "sarif", "missing.html", kMistakes});
+  EXPECT_EQ(r.status, 2);
+  const auto log = nlohmann::json::parse(r.out);
+  const auto& invocation = log["runs"][0]["invocations"][0];
+  EXPECT_EQ(invocation["executionSuccessful"], false);
+  ASSERT_EQ(invocation["toolExecutionNotifications"].size(), 1u);
+  const auto& notification = invocation["toolExecutionNotifications"][0];
+  EXPECT_EQ(notification["level"], "error");
+  EXPECT_EQ(notification["message"]["text"],
+            "cannot read 'missing.html': No such file or directory");
+  EXPECT_EQ(notification["locations"][0]["physicalLocation"]["artifactLocation"]["uri"],
+            "missing.html");
+  EXPECT_EQ(log["runs"][0]["results"].size(), 4u);  // the other file is still reported
+
+  // The error list shows templates the same way.
+  EXPECT_NE(run({"errors", "list"})
+                .out.find("NoSuchElementName                  Element <\u2026> "
+                          "is not defined"),
+            std::string::npos);
 }
 
 TEST_F(VelumarkCommandTest, ExportFormatsAreTheResultFiles) {
@@ -257,6 +288,182 @@ TEST_F(VelumarkCommandTest, DictionaryBrowserAsText) {
   EXPECT_EQ(run({"dictionary", "HTML 4.01 Strict", "blink"}).status, 2);
 }
 
+// The codes of a JSON report's first file, and its encoding.
+std::pair<std::string, std::vector<std::string>> encodingAndCodes(const std::string& json) {
+  const auto report = nlohmann::json::parse(json);
+  const auto& file = report["files"][0];
+  std::vector<std::string> codes;
+  for (const auto& error : file["errors"]) codes.push_back(error["code"]);
+  return {file["encoding"], codes};
+}
+
+bool holds(const std::vector<std::string>& codes, const std::string& code) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+TEST_F(VelumarkCommandTest, PagesOpenInTheEncodingTheirBytesAreIn) {
+  const std::string doctype =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">\n";
+  auto page = [&](const std::string& charset, const std::string& text) {
+    return doctype +
+           "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset +
+           "\"><title>t</title></head><body><p>" + text + "</p></body></html>\n";
+  };
+  // A UTF-8 page that says iso-8859-1: the most common encoding mistake.
+  RunResult r =
+      run({"validate", "-f", "json", writeFile("utf8.html", page("iso-8859-1", "caf\xC3\xA9"))});
+  auto [encoding, codes] = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "UTF-8");
+  EXPECT_TRUE(holds(codes, "EncodingNotMatched")) << r.out;
+  // The same page in ASCII is right as it is.
+  r = run({"validate", "-f", "json", writeFile("ascii.html", page("iso-8859-1", "cafe"))});
+  std::tie(encoding, codes) = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "ISO-8859-1");
+  EXPECT_FALSE(holds(codes, "EncodingNotMatched")) << r.out;
+  // A Shift_JIS page that says so.
+  r = run({"validate", "-f", "json",
+           writeFile("sjis.html", page("Shift_JIS", "\x93\xFA\x96\x7B\x8C\xEA"))});
+  std::tie(encoding, codes) = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "Shift_JIS");
+  EXPECT_FALSE(holds(codes, "EncodingNotMatched")) << r.out;
+  // An HTML 4.01 page's XML declaration does not count.
+  r = run({"validate", "-f", "json",
+           writeFile("html.html",
+                     "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n" + page("utf-8", "plain"))});
+  std::tie(encoding, codes) = encodingAndCodes(r.out);
+  EXPECT_EQ(encoding, "UTF-8");
+  for (const char* code : {"EncodingNotMatched", "EncodingConflictBetweenXMLandMeta",
+                           "UnSafeEncodingName", "JapneseEncodingButNoJapanese"})
+    EXPECT_FALSE(holds(codes, code)) << code;
+  // Asked for, an encoding wins over all of that.
+  r = run({"validate", "-f", "json", "-e", "windows-1252", (root_ / "utf8.html").string()});
+  EXPECT_EQ(encodingAndCodes(r.out).first, "windows-1252");
+}
+
+TEST_F(VelumarkCommandTest, XmlDeclarationWithStandalone) {
+  const std::string page = writeFile(
+      "standalone.html",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+      "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+      "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><meta http-equiv=\"Content-Type\" "
+      "content=\"text/html; charset=UTF-8\" /><title>t</title></head><body><p>x</p></body>"
+      "</html>\n");
+  const RunResult r = run({"validate", "-f", "json", page});
+  const auto codes = encodingAndCodes(r.out).second;
+  EXPECT_FALSE(holds(codes, "UnSafeEncodingName")) << r.out;
+  EXPECT_FALSE(holds(codes, "EncodingConflictBetweenXMLandMeta")) << r.out;
+}
+
+TEST_F(VelumarkCommandTest, ADictionaryThatCannotBeLoadedIsNamedAndFailsTheRun) {
+  ASSERT_EQ(run({"dictionaries"}).status, 0);  // installs them
+  const fs::path folder = root_ / "data" / "velumark" / "dictionaries";
+  const fs::path transitional = folder / "HTML 4.01 Transitional.dict";
+  const std::string bytes = vmk::readFileContents(transitional.string()).value_or("");
+  ASSERT_GT(bytes.size(), 1000u);
+  std::ofstream(transitional, std::ios::binary | std::ios::trunc)
+      << bytes.substr(0, bytes.size() / 2);
+  const std::string page =
+      writeFile("transitional.html",
+                "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+                "\"http://www.w3.org/TR/html4/loose.dtd\">\n<html><head><title>t</title></head>"
+                "<body><center>x</center></body></html>\n");
+  // Needed by the DOCTYPE and as the default, it is named once.
+  RunResult r = run({"validate", "-q", page});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot load dictionary 'HTML 4.01 Transitional' from '" +
+                       transitional.string() +
+                       "': not a well-formed property list (truncated or damaged?)\n");
+  EXPECT_NE(r.out.find("transitional.html: "), std::string::npos);  // the run went on
+
+  r = run({"dictionaries"});
+  EXPECT_NE(r.out.find("* HTML 4.01 Transitional  (default)  (cannot be loaded: not a "
+                       "well-formed property list"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n  HTML 4.01 Strict\n"), std::string::npos);
+  r = run({"dictionary", "HTML 4.01 Transitional"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.starts_with("velumark: cannot load dictionary 'HTML 4.01 Transitional'"));
+
+  // A default that names a dictionary no longer installed.
+  ASSERT_EQ(run({"settings", "set", "Vmk_DefaultHtmlDictionary", "HTML 4.01 Strict"}).status, 0);
+  fs::remove(folder / "HTML 4.01 Strict.dict");
+  r = run({"validate", "-q", writeFile("bare.html", "<p>x</p>\n")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot load dictionary 'HTML 4.01 Strict' from '" +
+                       (folder / "HTML 4.01 Strict.dict").string() +
+                       "': no such dictionary is installed\n");
+}
+
+TEST_F(VelumarkCommandTest, OnlyFilesPipesAndStandardInputOfALimitedSizeAreRead) {
+  RunResult r = run({"validate", "/dev/zero", kClean});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "velumark: cannot read '/dev/zero': it is a device; only files, pipes and standard "
+            "input are read\n");
+  EXPECT_NE(r.out.find("clean.html: HTML 4.01 Strict"), std::string::npos);  // the rest is read
+
+  const std::string page = writeFile("page.html", "<p>" + std::string(3000, 'x') + "</p>\n");
+  r = run({"validate", "-q", "--max-size", "2KB", page});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot read '" + page +
+                       "': it is larger than 2048 bytes, the most a document may have (see "
+                       "--max-size)\n");
+  EXPECT_NE(run({"validate", "-q", "--max-size", "4096", page}).status, 2);
+  EXPECT_EQ(run({"validate", "--max-size", "3GB", page}).status, 2);
+  // Standard input through a pipe, and the limit there too.
+  r = run({"validate", "-q", "-"}, "", "< " + quoted(page));
+  EXPECT_NE(r.status, 2) << r.err;
+  EXPECT_TRUE(r.out.starts_with("-: ")) << r.out;
+  EXPECT_EQ(run({"validate", "-q", "--max-size", "1000", "-"}, "", "< " + quoted(page)).status, 2);
+}
+
+TEST_F(VelumarkCommandTest, StandardInputIsReadOnceAndAClosedOneSaysSo) {
+  RunResult r = run({"validate", "-", kClean, "-"}, "", "< /dev/null");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: standard input ('-') can be checked only once\n");
+  EXPECT_EQ(r.out, "");
+  r = run({"validate", "-"}, "", "<&-");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "velumark: cannot read '-': standard input is closed\n");
+  r = run({"validate", "-"}, "", "< /dev/zero");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "velumark: cannot read '-': standard input is not a file, a pipe or a "
+            "terminal\n");
+  EXPECT_NE(run({"validate", "-q", "-"}, "", "< /dev/null").status, 2);  // an empty document
+}
+
+TEST_F(VelumarkCommandTest, XhtmlNamesFollowTheXmlRules) {
+  const std::string body =
+      "<title>t</title></head><body><p id=\"_a0\">x</p><p "
+      "id=\"\xC3\xA9t\xC3\xA9\">y</p><p id=\"9z\">z</p></body></html>\n";
+  const std::string xhtml = writeFile(
+      "names.xhtml",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 "
+      "Strict//EN\" \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n<html "
+      "xmlns=\"http://www.w3.org/1999/xhtml\"><head>" +
+          body);
+  auto names = [&](const std::string& page) {
+    std::vector<std::string> values;
+    const auto report = nlohmann::json::parse(run({"validate", "-f", "json", page}).out);
+    for (const auto& error : report["files"][0]["errors"]) {
+      if (error["code"] == "NameValueAttribute") values.push_back(error["substrings"][1]);
+    }
+    return values;
+  };
+  // Only the value that starts with a digit is not an XML name.
+  EXPECT_EQ(names(xhtml).size(), 1u);
+  // An HTML document type keeps its own rule: an ASCII letter first, ASCII only.
+  const std::string html = writeFile("names.html",
+                                     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+                                     "\"http://www.w3.org/TR/html4/strict.dtd\">\n<html><head>" +
+                                         body);
+  EXPECT_EQ(names(html).size(), 3u);
+}
+
 TEST_F(VelumarkCommandTest, SettingsPersistBetweenRuns) {
   EXPECT_EQ(run({"settings", "get", "Vmk_FollowsDoctype"}).out, "true\n");
   EXPECT_EQ(run({"settings", "set", "FollowsDoctype", "false"}).status, 0);
@@ -311,6 +518,15 @@ TEST_F(VelumarkCommandTest, IgnoreSwitchesErrorsOffForOneRunOnly) {
   r = run({"validate", "-q", kMistakes});
   EXPECT_NE(r.out.find("3 errors and 1 cautions"), std::string::npos);
   EXPECT_EQ(run({"validate", "--ignore", "H999", kMistakes}).status, 2);
+
+  // Codes ignore case as numbers do; a use may list several, separated by commas.
+  r = run({"validate", "-q", "-i", "h002,cantbechildelement", kMistakes});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("1 cautions were found!"), std::string::npos);
+  r = run({"validate", "-q", "--ignore=H002,H008,wrongampersand", kMistakes});
+  EXPECT_NE(r.out.find("Any errors and warnings were not found!"), std::string::npos) << r.out;
+  EXPECT_EQ(run({"validate", "-i", "H002,NoSuchCode", kMistakes}).status, 2);
+  EXPECT_NE(run({"validate", "--help"}).out.find("one code or number per use"), std::string::npos);
 }
 
 TEST_F(VelumarkCommandTest, ErrorCatalogueChangesPersist) {
@@ -320,10 +536,13 @@ TEST_F(VelumarkCommandTest, ErrorCatalogueChangesPersist) {
   r = run({"errors", "list"});
   EXPECT_NE(r.out.find("\nH002    1      -1      NoSuchElementName"), std::string::npos);
 
-  // An error without repair keeps its flag of -1.
-  r = run({"errors", "set", "NoSuchElementName", "--fix", "1"});
-  EXPECT_EQ(r.status, 0);
+  // An error without repair keeps its flag of -1: asking for one is refused, and nothing
+  // else of the request is done.
+  r = run({"errors", "set", "NoSuchElementName", "--fix", "1", "--level", "0"});
+  EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("stays -1"), std::string::npos);
+  EXPECT_NE(run({"errors", "list"}).out.find("\nH002    1      -1      NoSuchElementName"),
+            std::string::npos);
   EXPECT_EQ(run({"errors", "set", "WrongAmpersand", "--fix", "0"}).status, 0);
   EXPECT_NE(run({"errors", "list"}).out.find("\nH013    1      0       WrongAmpersand"),
             std::string::npos);

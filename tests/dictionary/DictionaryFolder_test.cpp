@@ -250,5 +250,91 @@ TEST_F(DictionaryFolderTest, LoadsByMenuName) {
   EXPECT_EQ(VmkDictionary::initWithMenuName(u""), nullptr);
 }
 
+TEST_F(DictionaryFolderTest, BrokenFilesAreNeverUsedAndTheNeededOneIsNamed) {
+  shipTestDictionary("HTML 4.01 Test.dict", "HTML 4.01 Test.dict");
+  const std::string good =
+      handWrittenDictionary("<key>DoctypeName</key><string>-//Test//DTD Cut//EN</string>");
+  // Cut short anywhere, even only its closing tag: the reader would take the rest.
+  writeText(shipped_ / "Cut.dict", good.substr(0, good.rfind("</plist>")));
+  writeText(shipped_ / "Empty.dict", "");
+  writeText(shipped_ / "Garbage.dict", "\x7f\x01 not a dictionary");
+  initDictionaries();
+
+  DictionaryLoadProblem problem;
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//test//dtd cut//en", &problem), nullptr);
+  EXPECT_EQ(problem.name, u"Cut");
+  EXPECT_EQ(problem.path, (installed_ / "Cut.dict").string());
+  EXPECT_NE(problem.reason.find("not a well-formed property list"), std::string::npos);
+  // Asked again, from what is kept, the same answer.
+  problem = {};
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//Test//DTD Cut//EN", &problem), nullptr);
+  EXPECT_EQ(problem.name, u"Cut");
+  EXPECT_EQ(VmkDictionary::initWithDoctypeName(u"-//Test//DTD Cut//EN"), nullptr);
+  // Broken files that do not name the identifier are not the one a look-up needed.
+  problem = {};
+  EXPECT_EQ(VmkDictionary::sharedWithDoctypeName(u"-//W3C//DTD HTML 3.2//EN", &problem), nullptr);
+  EXPECT_TRUE(problem.reason.empty());
+  EXPECT_NE(VmkDictionary::sharedWithDoctypeName(u"-//W3C//DTD HTML 4.01//EN", &problem), nullptr);
+
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"Empty", &problem), nullptr);
+  EXPECT_EQ(problem.reason, "the file is empty");
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"Garbage", &problem), nullptr);
+  EXPECT_NE(problem.reason.find("not a well-formed property list"), std::string::npos);
+  EXPECT_EQ(VmkDictionary::sharedWithMenuName(u"Missing", &problem), nullptr);
+  EXPECT_EQ(problem.path, (installed_ / "Missing.dict").string());
+  EXPECT_EQ(problem.reason, "no such dictionary is installed");
+  EXPECT_EQ(VmkDictionary::initWithMenuName(u"Cut"), nullptr);
+
+  // Mended, the file is used.
+  writeText(installed_ / "Cut.dict", good);
+  EXPECT_NE(VmkDictionary::sharedWithDoctypeName(u"-//Test//DTD Cut//EN"), nullptr);
+}
+
+TEST(DictionaryShapeTest, OnlyTheExpectedShapeLoads) {
+  auto tree = [](const std::string& table, const std::string& root = "") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + root +
+           "<key>DtdDictionary</key><dict>" + table + "</dict></dict></plist>\n";
+  };
+  const std::string br =
+      "<key>BR</key><dict><key>TypeString</key><string>- O</string><key>ChildElements</key>"
+      "<array><string>EMPTY</string></array></dict>";
+  auto reason = [](const std::string& bytes) {
+    std::string why;
+    return VmkDictionary::fromFileBytes(bytes, u"T", &why) ? std::string("loads") : why;
+  };
+  EXPECT_EQ(reason(tree(br)), "loads");
+  // Keys other than the known ones are left alone.
+  EXPECT_EQ(reason(tree("<key>P</key><dict><key>TypeString</key><string>- -</string>"
+                        "<key>ChildElements</key><array><string>#PCDATA</string></array>"
+                        "<key>ContentModel</key><string>(#PCDATA)*</string><key>Exclusions</key>"
+                        "<array/><key>Attributes</key><array><string>id\tID\t#IMPLIED</string>"
+                        "</array></dict>")),
+            "loads");
+
+  EXPECT_EQ(reason("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"),
+            "its top level is not a dictionary");
+  EXPECT_EQ(reason(tree(br, "<key>DoctypeName</key><integer>4</integer>")),
+            "\"DoctypeName\" is not a string");
+  EXPECT_EQ(reason("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>"),
+            "it has no element table (\"DtdDictionary\")");
+  EXPECT_EQ(reason(tree("")), "its element table (\"DtdDictionary\") is empty");
+  EXPECT_EQ(reason(tree("<key>BR</key><string>x</string>")),
+            "element 'BR': the record is not a dictionary");
+  EXPECT_NE(reason(tree("<key>BR</key><dict><key>TypeString</key><string>-O</string>"
+                        "<key>ChildElements</key><array/></dict>"))
+                .find("\"TypeString\" is missing"),
+            std::string::npos);
+  EXPECT_EQ(reason(tree("<key>BR</key><dict><key>TypeString</key><string>- O</string>"
+                        "<key>ChildElements</key><array><integer>1</integer></array></dict>")),
+            "element 'BR': \"ChildElements\" is missing or not a list of names");
+  EXPECT_EQ(reason(tree("<key>BR</key><dict><key>TypeString</key><string>- O</string>"
+                        "<key>ChildElements</key><array/><key>Attributes</key><string>id</string>"
+                        "</dict>")),
+            "element 'BR': \"Attributes\" is not a list of entries");
+  EXPECT_EQ(reason(tree(br + "<key>p</key><dict><key>TypeString</key><string>XML</string>"
+                             "<key>ChildElements</key><array/></dict>")),
+            "element 'p': XML and SGML records are mixed");
+}
+
 }  // namespace
 }  // namespace vmk

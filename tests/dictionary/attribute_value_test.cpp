@@ -125,6 +125,21 @@ TEST(AttributeValuePredicatesTest, NumbersNamesAndTokens) {
   EXPECT_FALSE(isNAMEString(u"a+b"));
 }
 
+TEST(AttributeValuePredicatesTest, XmlNames) {
+  // A name may start with a letter of any script, "_" or ":".
+  for (const UStringView name : {u"_a0", u":x", u"a9-b.c", u"\u00e9t\u00e9", u"\u65e5\u672c",
+                                 u"a\u00b7b\u0301", u"\U00010400x", u""})
+    EXPECT_TRUE(isXMLNameString(name)) << toUtf8(name);
+  for (const UStringView name : {u"9a", u"-a", u".a", u"\u0301a", u"a b", u"a+b", u"a/b", u"\u00d7",
+                                 u"a\xd800", u"\U000F0000"})
+    EXPECT_FALSE(isXMLNameString(name)) << toUtf8(name);
+  // A token may also start with the characters that only follow in a name.
+  EXPECT_TRUE(isXMLNmtokenString(u"9a-b_c:d.e"));
+  EXPECT_TRUE(isXMLNmtokenString(u"-\u00e9.\u203f"));
+  EXPECT_FALSE(isXMLNmtokenString(u"a b"));
+  EXPECT_FALSE(isXMLNmtokenString(u"a,b"));
+}
+
 TEST(AttributeValuePredicatesTest, FixedDefaultsAndOmissibleEnumerations) {
   EXPECT_EQ(fixedValueAttribute(u"#FIXED'abc'"), u"abc");
   EXPECT_EQ(fixedValueAttribute(u"#FIXED\"http://x\""), u"http://x");

@@ -87,6 +87,19 @@ TEST_F(CharsetCheckTest, UnicodeNamesAreComparedOtherNamesAreNot) {
   EXPECT_EQ(errorList(*check(meta(u"windows-1252"), Encoding::shiftJIS())), Strings{});
 }
 
+TEST_F(CharsetCheckTest, OtherNamesAreComparedWhenTheTextIsNotAscii) {
+  // A UTF-8 page that declares iso-8859-1 shows its accents garbled in a browser.
+  const std::u16string latin1 = meta(u"iso-8859-1", u"caf\u00e9");
+  EXPECT_EQ(errorList(*check(latin1, Encoding::utf8())),
+            Strings{at("EncodingNotMatched", latin1, u"iso-8859-1", "charset,iso-8859-1")});
+  // Opened as declared, under another of its names, or ASCII only: nothing.
+  EXPECT_EQ(errorList(*check(latin1, Encoding::isoLatin1())), Strings{});
+  EXPECT_EQ(errorList(*check(meta(u"latin1", u"caf\u00e9"), Encoding::isoLatin1())), Strings{});
+  EXPECT_EQ(errorList(*check(meta(u"iso-8859-1", u"cafe"), Encoding::utf8())), Strings{});
+  // A name the platform does not map is not compared.
+  EXPECT_EQ(errorList(*check(meta(u"iso-10646-utf-1", u"caf\u00e9"), Encoding::utf8())), Strings{});
+}
+
 TEST_F(CharsetCheckTest, UnregisteredNames) {
   const std::u16string sjis = meta(u"X-SJIS", kJapanese);
   auto checker = check(sjis, Encoding::utf8());

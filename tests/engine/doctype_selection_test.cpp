@@ -181,6 +181,25 @@ TEST_F(DoctypeSelectionTest, XmlDeclarationOfXhtmlDocuments) {
   EXPECT_EQ(sjis->characterSetString, std::optional<UString>(u"utf-8"));
 }
 
+TEST_F(DoctypeSelectionTest, XmlDeclarationEncodingEndsAtItsOwnQuote) {
+  const std::u16string body = kXhtmlStrictDoctype +
+                              u"\n<html><head><meta http-equiv=\"Content-Type\" "
+                              u"content=\"text/html; charset=UTF-8\" /></head></html>";
+  for (const std::u16string declaration :
+       {u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n",
+        u"<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n"}) {
+    auto checker = select(declaration + body);
+    EXPECT_EQ(errorList(*checker), Strings{}) << toUtf8(declaration);
+    EXPECT_EQ(checker->characterSetString, std::optional<UString>(u"utf-8"));
+  }
+  // The name is still reported over its own range.
+  auto unknown = select(u"<?xml version=\"1.0\" encoding=\"utf8\" standalone=\"no\"?>\n" + body);
+  EXPECT_EQ(errorList(*unknown),
+            (Strings{"UnSafeEncodingName@30+4:encoding,utf8",
+                     "EncodingConflictBetweenXMLandMeta@" +
+                         std::to_string(unknown->sourceString().find(u"UTF-8")) + "+5"}));
+}
+
 TEST_F(DoctypeSelectionTest, XmlAndMetaCharsetMustAgree) {
   auto checker = select(kXmlDeclaration + kXhtmlStrictDoctype +
                         u"\n<html><head><meta http-equiv=\"Content-Type\" "

@@ -144,16 +144,63 @@ TEST_F(DocumentFileTest, FallsBackToWindows1252) {
   EXPECT_FALSE(document->hadDecodingErrors());
 }
 
-TEST_F(DocumentFileTest, CallerEncodingComesAfterTheByteOrderMark) {
+TEST_F(DocumentFileTest, ForcedEncodingComesFirst) {
   auto forced = openRoundTrip("forced.html", "<meta charset=utf-8>\xC3\xA9", Encoding::isoLatin1());
   ASSERT_TRUE(forced);
   EXPECT_EQ(forced->openNSEncoding(), Encoding::isoLatin1());
   EXPECT_EQ(forced->text(), u"<meta charset=utf-8>\u00C3\u00A9");
 
+  // Even over a byte order mark: its bytes are then characters.
   auto marked = openRoundTrip("marked.html", "\xEF\xBB\xBF\xC3\xA9", Encoding::isoLatin1());
   ASSERT_TRUE(marked);
-  EXPECT_TRUE(marked->openNSEncoding().isUTF8());
-  EXPECT_EQ(marked->text(), u"\u00E9");
+  EXPECT_EQ(marked->openNSEncoding(), Encoding::isoLatin1());
+  EXPECT_EQ(marked->text(), u"\u00EF\u00BB\u00BF\u00C3\u00A9");
+  // A mark of the forced encoding stays a mark.
+  auto same = openRoundTrip("same.html", "\xEF\xBB\xBF\xC3\xA9", Encoding::utf8());
+  ASSERT_TRUE(same);
+  EXPECT_EQ(same->text(), u"\u00E9");
+}
+
+TEST_F(DocumentFileTest, Utf8BytesOutweighTheDeclaration) {
+  const std::string latin1Meta =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">";
+  // Non-ASCII UTF-8: UTF-8, whatever is declared.
+  auto utf8 = openRoundTrip("utf8.html", latin1Meta + "<p>caf\xC3\xA9</p>\n");
+  ASSERT_TRUE(utf8);
+  EXPECT_TRUE(utf8->openNSEncoding().isUTF8());
+  EXPECT_NE(utf8->text().find(u"caf\u00E9"), UString::npos);
+  // ASCII only: the declaration counts.
+  auto ascii = openRoundTrip("ascii.html", latin1Meta + "<p>cafe</p>\n");
+  ASSERT_TRUE(ascii);
+  EXPECT_EQ(ascii->openNSEncoding(), Encoding::isoLatin1());
+  // ASCII declared as an encoding that reads ASCII bytes its own way is decoded by it.
+  auto jis = openRoundTrip("jis.html", "<meta charset=\"iso-2022-jp\"><p>\x1B$BF|\x1B(B</p>");
+  ASSERT_TRUE(jis);
+  EXPECT_TRUE(jis->openNSEncoding().isISO2022JPGroup());
+  EXPECT_NE(jis->text().find(u"\u65E5"), UString::npos);
+
+  // An HTML document's XML declaration names no encoding; an XHTML one's comes first.
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
+  const std::string meta =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+  auto html = openRoundTrip(
+      "html.html", declaration +
+                       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n<html><head>" + meta +
+                       "</head></html>\n");
+  ASSERT_TRUE(html);
+  EXPECT_TRUE(html->openNSEncoding().isUTF8());
+  auto xhtml = openRoundTrip(
+      "xhtml.html", declaration +
+                        "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+                        "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n<html><head>" +
+                        meta + "</head></html>\n");
+  ASSERT_TRUE(xhtml);
+  EXPECT_TRUE(xhtml->openNSEncoding().isShiftJISGroup());
+  // An unknown first declaration gives way to the next one.
+  auto next = openRoundTrip(
+      "next.html", "<?xml version=\"1.0\" encoding=\"x-none\"?><html>" + latin1Meta + "</html>");
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->openNSEncoding(), Encoding::isoLatin1());
 }
 
 TEST_F(DocumentFileTest, LineEndsAreRestoredOnSave) {
@@ -299,6 +346,9 @@ TEST_F(DocumentFileTest, Utf8FilesDecodedAsReadMatchTheWholeFileDecoding) {
       {"unknown-charset", "<meta charset=\"no-such\"><p>x</p>", true},
       {"empty", "", true},
       {"latin1", "<meta charset=\"iso-8859-1\"><p>\xe9</p>", false},
+      {"ascii-latin1", "<meta charset=\"iso-8859-1\"><p>e\r\n</p>", true},
+      {"utf8-latin1", "<meta charset=\"iso-8859-1\"><p>\xc3\xa9</p>", true},
+      {"ascii-jis", "<meta charset=\"iso-2022-jp\"><p>e</p>", false},
       {"bad", large.substr(0, 3000000) + "\xff", false},
       {"utf16", std::string("\xFF\xFE<\0p\0>\0", 8), false},
       {"utf16-no-bom", std::string("<\0p\0>\0a\0b\0c\0<\0/\0p\0>\0", 20), false},
@@ -347,12 +397,18 @@ TEST(DocumentFileHelpersTest, LineEndsAndNames) {
   EXPECT_EQ(restoreLineEndings(u"a\nb\n", kLineEndingsCRLF), u"a\r\nb\r\n");
   EXPECT_EQ(restoreLineEndings(u"a\nb\n", kLineEndingsCR), u"a\rb\r");
 
-  EXPECT_EQ(declaredCharsetName("<?xml version='1.0' encoding='EUC-JP'?>"), "EUC-JP");
-  EXPECT_EQ(declaredCharsetName("<meta content=\"text/html;charset=koi8-r\" "
-                                "http-equiv=\"Content-Type\">"),
-            "koi8-r");
-  EXPECT_EQ(declaredCharsetName("<p>charset=utf-8</p>"), "");
-  EXPECT_EQ(declaredCharsetName(std::string(5000, ' ') + "<meta charset=utf-8>"), "");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(declaredCharsetNames("<?xml version='1.0' encoding='EUC-JP'?>"), Names{"EUC-JP"});
+  EXPECT_EQ(declaredCharsetNames("<meta content=\"text/html;charset=koi8-r\" "
+                                 "http-equiv=\"Content-Type\">"),
+            Names{"koi8-r"});
+  EXPECT_EQ(declaredCharsetNames("<?xml version='1.0' encoding='EUC-JP'?><meta charset=utf-8>"),
+            (Names{"EUC-JP", "utf-8"}));
+  EXPECT_EQ(declaredCharsetNames("<?xml version='1.0' encoding='EUC-JP'?><!DOCTYPE HTML PUBLIC "
+                                 "'-//W3C//DTD HTML 4.01//EN'><meta charset=utf-8>"),
+            Names{"utf-8"});
+  EXPECT_EQ(declaredCharsetNames("<p>charset=utf-8</p>"), Names{});
+  EXPECT_EQ(declaredCharsetNames(std::string(5000, ' ') + "<meta charset=utf-8>"), Names{});
 
   EXPECT_EQ(lastPathComponent("/a/b/c.html"), "c.html");
   EXPECT_EQ(lastPathComponent("/a/b/"), "b");

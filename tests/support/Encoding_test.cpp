@@ -180,5 +180,13 @@ TEST(EncodingTest, Utf16ByteOrder) {
   EXPECT_EQ(Encoding::utf16LE().encodeLossy(u"a"), std::string("a\0", 2));
 }
 
+TEST(EncodingKeepsAsciiTest, StatefulAndNonAsciiEncodingsDoNot) {
+  for (const char* name :
+       {"UTF-8", "US-ASCII", "ISO-8859-1", "windows-1252", "EUC-JP", "KOI8-R", "macintosh"})
+    EXPECT_TRUE(Encoding::fromName(name).keepsAscii()) << name;
+  for (const char* name : {"ISO-2022-JP", "UTF-7", "HZ-GB-2312", "ibm037", "UTF-16LE"})
+    EXPECT_FALSE(Encoding::fromName(name).keepsAscii()) << name;
+}
+
 }  // namespace
 }  // namespace vmk

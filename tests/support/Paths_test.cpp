@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -239,6 +240,49 @@ TEST_F(PathsTest, NamedPipesAreNotOpenedByTheRegularFileReaders) {
   const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   writer.join();
   if (reader >= 0) ::close(reader);
+}
+
+TEST_F(PathsTest, DocumentsAreReadFromFilesAndPipesOnlyAndUpToTheirLimit) {
+  ASSERT_TRUE(writeFileAtomically(path("page.html"), std::string(100, 'x')));
+  std::string error;
+  EXPECT_EQ(readDocumentFile(path("page.html"), 100, &error), std::string(100, 'x'));
+  EXPECT_FALSE(readDocumentFile(path("page.html"), 99, &error));
+  EXPECT_EQ(error, "it is larger than 99 bytes, the most a document may have");
+  EXPECT_FALSE(readDocumentFile("/dev/zero", kDefaultMaximumDocumentSize, &error));
+  EXPECT_EQ(error, "it is a device; only files, pipes and standard input are read");
+  EXPECT_FALSE(readDocumentFile(dir_.string(), 100, &error));
+  EXPECT_EQ(error, "Is a directory");
+  EXPECT_FALSE(readDocumentFile(path("missing"), 100, &error));
+  EXPECT_EQ(error, "No such file or directory");
+
+  // A pipe tells no size: it is read no further than the limit, however much is written.
+  ::signal(SIGPIPE, SIG_IGN);
+  const std::string fifo = path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const size_t written : {size_t(3000), size_t(1) << 22}) {
+    std::thread writer([&] {
+      const int fd = ::open(fifo.c_str(), O_WRONLY);
+      const std::string bytes(written, 'y');
+      size_t at = 0;
+      while (fd >= 0 && at < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+        if (n <= 0) break;  // the reader has gone
+        at += size_t(n);
+      }
+      if (fd >= 0) ::close(fd);
+    });
+    const std::optional<std::string> read = readDocumentFile(fifo, 65536, &error);
+    writer.join();
+    if (written <= 65536) {
+      EXPECT_EQ(read, std::string(written, 'y'));
+    } else {
+      EXPECT_FALSE(read);
+      EXPECT_EQ(error, "it is larger than 65536 bytes, the most a document may have");
+    }
+  }
+  // Whole-file reading without a limit still reads a file whole.
+  ASSERT_TRUE(writeFileAtomically(path("large"), std::string(200000, 'z')));
+  EXPECT_EQ(readFileContents(path("large")).value_or("").size(), 200000u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "host/HostDocument.h"
 #include "support/Digest.h"
@@ -83,45 +84,65 @@ std::optional<Encoding> utf16WithoutByteOrderMark(std::string_view bytes) {
 
 }  // namespace
 
-std::string declaredCharsetName(std::string_view bytes) {
+std::vector<std::string> declaredCharsetNames(std::string_view bytes) {
   static const Regex xmlDeclaration(
       R"(\A\s*<\?xml\s[^>]*?\bencoding\s*=\s*["']\s*([A-Za-z0-9._:\-]+))", Regex::kIgnoreCase);
   static const Regex metaCharset(R"(<meta\s[^>]*?\bcharset\s*=\s*["']?\s*([A-Za-z0-9._:\-]+))",
                                  Regex::kIgnoreCase);
-  UString head = widenBytes(bytes.substr(0, kDeclarationWindow));
+  static const Regex doctype(R"(<!DOCTYPE\s[^>]*>)", Regex::kIgnoreCase);
+  static const Regex xhtml("XHTML", Regex::kIgnoreCase);
+  const UString head = widenBytes(bytes.substr(0, kDeclarationWindow));
+  // An HTML document's XML declaration (an XHTML page renamed, or left over) does not name
+  // its encoding: only its meta element does.
+  bool xmlDeclarationCounts = true;
+  if (std::optional<RegexMatch> found = doctype.firstMatch(head)) {
+    const Range range = found->range(0);
+    xmlDeclarationCounts =
+        xhtml.firstMatch(UStringView(head).substr(range.location, range.length)).has_value();
+  }
+  std::vector<std::string> names;
   for (const Regex* pattern : {&xmlDeclaration, &metaCharset}) {
+    if (pattern == &xmlDeclaration && !xmlDeclarationCounts) continue;
     if (std::optional<RegexMatch> match = pattern->firstMatch(head)) {
-      if (std::optional<UString> name = match->text(head, 1)) return narrowAscii(*name);
+      if (std::optional<UString> name = match->text(head, 1)) names.push_back(narrowAscii(*name));
     }
   }
-  return std::string();
+  return names;
 }
 
 namespace {
 
-// The encoding a declaration near the start names, when it is known and can be right (the
-// declaration was read as ASCII, so a UTF-16 one cannot be).
-std::optional<Encoding> usableDeclaredEncoding(std::string_view bytes) {
-  const std::string name = declaredCharsetName(bytes);
-  if (name.empty()) return std::nullopt;
-  Encoding declared = Encoding::fromName(name);
-  if (!declared.valid() || declared.isUTF16()) return std::nullopt;
-  return declared;
+// The encodings the declarations near the start name, in order, when they are known and can
+// be right (the declarations were read as ASCII, so a UTF-16 one cannot be).
+std::vector<Encoding> usableDeclaredEncodings(std::string_view bytes) {
+  std::vector<Encoding> usable;
+  for (const std::string& name : declaredCharsetNames(bytes)) {
+    Encoding declared = Encoding::fromName(name);
+    if (declared.valid() && !declared.isUTF16()) usable.push_back(std::move(declared));
+  }
+  return usable;
+}
+
+// The byte order mark the bytes start with and the encoding it names.
+std::optional<std::pair<std::string_view, Encoding>> byteOrderMark(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8BOM)) return std::make_pair(kUtf8BOM, Encoding::utf8());
+  if (bytes.starts_with(kUtf16LEBOM)) return std::make_pair(kUtf16LEBOM, Encoding::utf16LE());
+  if (bytes.starts_with(kUtf16BEBOM)) return std::make_pair(kUtf16BEBOM, Encoding::utf16BE());
+  return std::nullopt;
 }
 
 }  // namespace
 
 DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<Encoding>& forced) {
-  if (bytes.starts_with(kUtf8BOM)) {
-    return decodeWith(bytes.substr(kUtf8BOM.size()), Encoding::utf8(), true);
+  const auto mark = byteOrderMark(bytes);
+  if (forced && forced->valid()) {
+    // A mark of the same encoding is still a mark, not a character of the text.
+    if (mark && mark->second == *forced) {
+      return decodeWith(bytes.substr(mark->first.size()), *forced, true);
+    }
+    return decodeWith(bytes, *forced, false);
   }
-  if (bytes.starts_with(kUtf16LEBOM)) {
-    return decodeWith(bytes.substr(kUtf16LEBOM.size()), Encoding::utf16LE(), true);
-  }
-  if (bytes.starts_with(kUtf16BEBOM)) {
-    return decodeWith(bytes.substr(kUtf16BEBOM.size()), Encoding::utf16BE(), true);
-  }
-  if (forced && forced->valid()) return decodeWith(bytes, *forced, false);
+  if (mark) return decodeWith(bytes.substr(mark->first.size()), mark->second, true);
 
   if (const std::optional<Encoding> utf16 = utf16WithoutByteOrderMark(bytes)) {
     if (std::optional<UString> text = utf16->decode(bytes, true)) {
@@ -129,25 +150,38 @@ DecodedDocument decodeDocumentBytes(std::string_view bytes, const std::optional<
     }
   }
 
-  if (const std::optional<Encoding> declared = usableDeclaredEncoding(bytes)) {
-    if (std::optional<UString> text = declared->decode(bytes, true)) {
-      return finish(std::move(*text), *declared, false, false, mayHoldCR(bytes, *declared));
+  // One strict UTF-8 decoding tells both whether the bytes are UTF-8 and whether they hold
+  // anything but ASCII: only ASCII bytes give one code unit each. Well-formed UTF-8 with
+  // characters beyond ASCII is UTF-8 whatever the document declares.
+  std::optional<UString> utf8 = Encoding::utf8().decode(bytes, true);
+  const bool withCR = utf8 && mayHoldCR(bytes, Encoding::utf8());
+  if (utf8 && utf8->size() < bytes.size()) {
+    return finish(std::move(*utf8), Encoding::utf8(), false, false, withCR);
+  }
+  for (const Encoding& declared : usableDeclaredEncodings(bytes)) {
+    if (declared.isUTF8() && !utf8) continue;  // already known not to decode
+    // ASCII bytes: an encoding that keeps ASCII gives the text just decoded.
+    if (utf8 && declared.keepsAscii()) {
+      return finish(std::move(*utf8), declared, false, false, withCR);
+    }
+    if (std::optional<UString> text = declared.decode(bytes, true)) {
+      return finish(std::move(*text), declared, false, false, mayHoldCR(bytes, declared));
     }
   }
-  if (std::optional<UString> text = Encoding::utf8().decode(bytes, true)) {
-    return finish(std::move(*text), Encoding::utf8(), false, false,
-                  mayHoldCR(bytes, Encoding::utf8()));
-  }
+  if (utf8) return finish(std::move(*utf8), Encoding::utf8(), false, false, withCR);
   return decodeWith(bytes, Encoding::windowsLatin1(), false);
 }
 
-std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
+std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path, uint64_t maxSize) {
   constexpr size_t kStep = size_t(1) << 20;  // stays in the processor's cache between steps
   UString text;
   uint64_t size = 0;
+  uint64_t decodedBytes = 0;
   bool started = false;
   bool hasBOM = false;
   bool withCR = false;
+  // What the declarations make of a file that turns out to be all ASCII.
+  std::optional<Encoding> declared;
   TextDigest digest;
   auto consume = [&](std::string_view bytes, bool atEnd) -> size_t {
     size_t skipped = 0;
@@ -162,11 +196,12 @@ std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
             utf16WithoutByteOrderMark(bytes)) {
           return kStopReading;
         }
-        const std::optional<Encoding> declared = usableDeclaredEncoding(bytes);
-        if (declared && !declared->isUTF8()) return kStopReading;
+        const std::vector<Encoding> usable = usableDeclaredEncodings(bytes);
+        if (!usable.empty()) declared = usable.front();
       }
       // Sizes the whole-file path refuses are left to it.
-      if (size > uint64_t(std::numeric_limits<int32_t>::max())) return kStopReading;
+      if (size > std::min<uint64_t>(maxSize, std::numeric_limits<int32_t>::max()))
+        return kStopReading;
       text.reserve(size_t(size));
     }
     const std::string_view rest = bytes.substr(skipped);
@@ -175,14 +210,22 @@ std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path) {
     if (!withCR && std::memchr(part.data(), '\r', part.size())) withCR = true;
     const size_t before = text.size();
     if (!appendUtf8Strictly(part, text)) return kStopReading;
+    decodedBytes += part.size();
     // The digest of the text the document starts with, from the units just written.
     digest.add(UStringView(text).substr(before));
     return skipped + complete;
   };
   if (!readRegularFileInSteps(path, kStep, consume, &size)) return std::nullopt;
   if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;  // it grew
+  Encoding encoding = Encoding::utf8();
+  if (!hasBOM && text.size() == decodedBytes && declared && !declared->isUTF8()) {
+    // All ASCII: the declared encoding counts. One that reads ASCII otherwise is left to the
+    // whole-file path.
+    if (!declared->keepsAscii()) return std::nullopt;
+    encoding = *declared;
+  }
   if (text.capacity() > 4096 && text.capacity() / 2 > text.size()) text.shrink_to_fit();
-  DecodedDocument decoded = finish(std::move(text), Encoding::utf8(), hasBOM, false, withCR);
+  DecodedDocument decoded = finish(std::move(text), std::move(encoding), hasBOM, false, withCR);
   if (!withCR) decoded.digest = digest.hex();  // CRs change the text after decoding
   return decoded;
 }

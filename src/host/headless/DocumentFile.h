@@ -2,9 +2,12 @@
 // line ends, and whether a document is HTML.
 #pragma once
 
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/Encoding.h"
 #include "support/Text.h"
@@ -21,20 +24,28 @@ struct DecodedDocument {
   std::optional<std::string> digest;  // digestHex(text), when worked out while decoding
 };
 
-// Bytes -> text. The encoding is, in this order: the one a byte order mark names (UTF-8,
-// UTF-16LE, UTF-16BE); `forced`; UTF-16 without a byte order mark, when the file starts with
-// markup written that way (a "<" after white space, mostly ASCII units) and decodes without
-// error; the charset of an XML declaration or of a meta element near the
-// start of the file, when it is known and decodes the bytes without error; UTF-8 when the bytes
-// are valid UTF-8; windows-1252.
+// Bytes -> text. The encoding is the first of these that applies (both readers below follow
+// this one list):
+//  1. `forced` (a byte order mark of that same encoding is dropped as a mark);
+//  2. the one a byte order mark names (UTF-8, UTF-16LE, UTF-16BE); UTF-16 without a mark when
+//     the file starts with markup written that way (a "<" after white space, mostly ASCII
+//     units) and decodes without error;
+//  3. UTF-8 when the bytes are well-formed UTF-8 and not all ASCII, whatever is declared (the
+//     strict UTF-8 decoding that tests it is the decoding);
+//  4. a charset declared near the start (declaredCharsetNames, in its order), when it is known
+//     and decodes the bytes without error;
+//  5. UTF-8 when the bytes are ASCII, else windows-1252.
 DecodedDocument decodeDocumentBytes(std::string_view bytes,
                                     const std::optional<Encoding>& forced = std::nullopt);
 
-// The same for a regular file read in steps, for the common case only: a file whose start
-// (byte order mark, UTF-16 look, declared charset) leads decodeDocumentBytes to UTF-8 and whose
-// bytes are all well-formed UTF-8 gets the same result without its bytes ever held whole.
-// Absent for any other file (the caller reads it whole and decodes it as above).
-std::optional<DecodedDocument> decodeUtf8DocumentFile(const std::string& path);
+// The same for a regular file read in steps, for the common case only (nothing forced): a
+// file without a UTF-16 look whose bytes are all well-formed UTF-8 gets the same result
+// without its bytes ever held whole (all ASCII, the first declared charset names the encoding
+// when it reads ASCII as ASCII). Absent for any other file (the caller reads it whole and
+// decodes it as above).
+// A file larger than maxSize bytes is not read.
+std::optional<DecodedDocument> decodeUtf8DocumentFile(
+    const std::string& path, uint64_t maxSize = std::numeric_limits<int32_t>::max());
 
 // Text -> bytes: LF line ends turned into `lineEndings`, encoded without loss, byte order mark
 // first when `withBOM` and the encoding has one. Absent (with *errorOut) when a character cannot
@@ -43,9 +54,10 @@ std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& 
                                               int lineEndings, bool withBOM,
                                               std::string* errorOut = nullptr);
 
-// The charset named by an XML declaration or a meta element in the first few kilobytes of an
-// ASCII-compatible file, as written there ("" when none).
-std::string declaredCharsetName(std::string_view bytes);
+// The charsets declared in the first few kilobytes of an ASCII-compatible file, as written
+// there, in the order they count: the XML declaration's encoding, then the meta element's
+// charset. With a DOCTYPE that names no XHTML type (an HTML document) only the meta element's.
+std::vector<std::string> declaredCharsetNames(std::string_view bytes);
 
 // The kind of the first line end in the text (1 CR, 2 CRLF, 3 LF; LF when there is none).
 int detectLineEndings(UStringView text);

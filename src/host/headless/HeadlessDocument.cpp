@@ -1,6 +1,7 @@
 #include "host/headless/HeadlessDocument.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "host/headless/DocumentFile.h"
 #include "support/Digest.h"
@@ -73,15 +74,17 @@ void HeadlessDocument::detachSnapshot(bool textGoesAway) {
 
 std::unique_ptr<HeadlessDocument> HeadlessDocument::open(const std::string& path,
                                                          std::optional<Encoding> forced,
-                                                         std::string* errorOut) {
+                                                         std::string* errorOut, uint64_t maxSize) {
+  // The decoders take at most that many bytes.
+  maxSize = std::min<uint64_t>(maxSize, uint64_t(std::numeric_limits<int32_t>::max()));
   // Most files are UTF-8 and are decoded as they are read; any other is read whole first.
   if (!forced) {
-    if (std::optional<DecodedDocument> decoded = decodeUtf8DocumentFile(path)) {
+    if (std::optional<DecodedDocument> decoded = decodeUtf8DocumentFile(path, maxSize)) {
       return fromDecoded(std::move(*decoded), path);
     }
   }
   std::string readError;
-  std::optional<std::string> bytes = readFileContents(path, &readError);
+  std::optional<std::string> bytes = readDocumentFile(path, maxSize, &readError);
   if (!bytes) {
     if (errorOut) *errorOut = "cannot read " + path + ": " + readError;
     return nullptr;

@@ -13,6 +13,7 @@
 #include "host/HostDocument.h"
 #include "host/headless/DocumentFile.h"
 #include "support/Encoding.h"
+#include "support/Paths.h"
 #include "support/Text.h"
 
 namespace vmk {
@@ -61,12 +62,13 @@ class HeadlessDocument final : public HostDocument {
   HeadlessDocument(const HeadlessDocument&) = delete;
   HeadlessDocument& operator=(const HeadlessDocument&) = delete;
 
-  // Reads a file: the encoding comes from a byte order mark, else `forced`, else a charset
-  // declared in the markup (when it decodes cleanly), else UTF-8 when valid, else
-  // windows-1252. Absent (with *errorOut) when the file cannot be read.
+  // Reads a file, a regular one or a pipe (readDocumentFile: no device, at most maxSize
+  // bytes), in the encoding decodeDocumentBytes chooses. Absent (with *errorOut) when the file
+  // cannot be read or is not read.
   static std::unique_ptr<HeadlessDocument> open(const std::string& path,
                                                 std::optional<Encoding> forced = {},
-                                                std::string* errorOut = nullptr);
+                                                std::string* errorOut = nullptr,
+                                                uint64_t maxSize = kDefaultMaximumDocumentSize);
 
   // A document over a file's bytes, decoded as open() does; no file is read.
   static std::unique_ptr<HeadlessDocument> fromBytes(std::string_view bytes,

@@ -83,7 +83,8 @@ HeadlessDocument* HeadlessDocumentController::openFile(const std::string& path,
     return open;
   }
   std::string error;
-  std::unique_ptr<HeadlessDocument> document = HeadlessDocument::open(full, encoding, &error);
+  std::unique_ptr<HeadlessDocument> document =
+      HeadlessDocument::open(full, encoding, &error, maximumDocumentSize_);
   if (!document) {
     lastError_ = error;
     if (errorOut) *errorOut = error;

@@ -58,6 +58,9 @@ class HeadlessDocumentController final : public HostDocumentController {
   void setURLLoader(URLLoader loader) { urlLoader_ = std::move(loader); }
   // Why the last open failed.
   const std::string& lastError() const { return lastError_; }
+  // The most bytes a file opened here may have (kDefaultMaximumDocumentSize unless set).
+  void setMaximumDocumentSize(uint64_t bytes) { maximumDocumentSize_ = bytes; }
+  uint64_t maximumDocumentSize() const { return maximumDocumentSize_; }
 
  private:
   std::vector<std::unique_ptr<HeadlessDocument>> documents_;  // front first
@@ -65,6 +68,7 @@ class HeadlessDocumentController final : public HostDocumentController {
   CloseListener closeListener_;
   URLLoader urlLoader_;
   std::string lastError_;
+  uint64_t maximumDocumentSize_ = kDefaultMaximumDocumentSize;
 };
 
 // The path of a file:// address (percent escapes decoded); absent for other addresses.
