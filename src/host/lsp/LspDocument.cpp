@@ -91,6 +91,7 @@ void LspDocument::replaceCharacters(Range range, UStringView replacement) {
   const uint32_t location = std::min(range.location, size);
   const Range clamped(location, std::min(range.length, size - location));
   beginEditing();
+  if (observer_) observer_(clamped, replacement);
   text_.replace(clamped.location, clamped.length, replacement);
   ++textVersion_;
   const int64_t delta = static_cast<int64_t>(replacement.size()) - clamped.length;

@@ -82,6 +82,11 @@ class LspDocument final : public HostDocument {
   void applyChange(std::optional<std::pair<Position, Position>> range, UStringView newText);
 
   void setEditListener(EditListener listener) { editListener_ = std::move(listener); }
+  // Told of every single replacement as it is made: the range of the text as it stood and the
+  // new characters (a scratch copy records what an operation did to it this way).
+  using ReplacementObserver = std::function<void(Range replaced, UStringView text)>;
+  void setReplacementObserver(ReplacementObserver observer) { observer_ = std::move(observer); }
+  bool isHTML() const { return isHTML_; }
 
   // HostDocument
   HostTextStorage& textStorage() override { return storage_; }
@@ -132,6 +137,7 @@ class LspDocument final : public HostDocument {
   Range groupRange_;
   int64_t groupDelta_ = 0;
   EditListener editListener_;
+  ReplacementObserver observer_;
 
   uint64_t textVersion_ = 0;
   mutable std::optional<std::pair<uint64_t, std::string>> digest_;

@@ -24,6 +24,7 @@ constexpr const char* kServerVersion = "0.1.0";
 
 // MessageType values.
 constexpr int kMessageWarning = 2;
+constexpr int kMessageLog = 4;
 
 // A request that cannot be answered with a result.
 struct RequestError {
@@ -60,8 +61,9 @@ bool trackedEdit(size_t recordsBefore) {
 
 LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)), loop_(loop) {
   setStartedByScriptCommand(true);
-  platform_ = std::make_unique<LspPlatform>(
-      [this](std::string_view line) { logMessage(kMessageWarning, line); });
+  platform_ = std::make_unique<LspPlatform>([this](std::string_view line) {
+    logMessage(kMessageLog, "alert answered: " + std::string(line));
+  });
   setPlatform(platform_.get());
 
   VmkUserDefaults& store = sharedVmkUserDefaults();
