@@ -109,6 +109,27 @@ TEST(MalformedMessages, EachGetsAnErrorAndTheServerGoesOn) {
   EXPECT_TRUE(initialized["result"].contains("capabilities"));
 }
 
+TEST(MalformedMessages, HostileBodies) {
+  TestClient client;
+  client.initialize();
+  // Text that is not UTF-8, nesting far deeper than any message, values of the wrong kinds.
+  client.sendRaw(lsp::frameBody("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"x\xff\"}"));
+  client.sendRaw(lsp::frameBody(std::string(200000, '[') + std::string(200000, ']')));
+  client.send(lsp::makeRequest(2, "textDocument/hover",
+                               {{"textDocument", {{"uri", 5}}}, {"position", "here"}}));
+  client.notify("textDocument/didOpen",
+                {{"textDocument", {{"uri", "file:///x.html"}, {"text", 3}}}});
+  client.notify("textDocument/didChange",
+                {{"textDocument", {{"uri", "file:///x.html"}}}, {"contentChanges", "all"}});
+  std::vector<int> codes;
+  for (const json& message : client.takeAll()) {
+    if (message.contains("error")) codes.push_back(message["error"]["code"]);
+  }
+  EXPECT_EQ(codes, (std::vector<int>{lsp::kParseError, lsp::kInvalidRequest, lsp::kInvalidParams}));
+  EXPECT_FALSE(client.server().finished());
+  EXPECT_TRUE(client.request("shutdown")["result"].is_null());
+}
+
 TEST(MalformedMessages, RequestsOutOfOrderOrOfUnknownThings) {
   TestClient client;
   EXPECT_EQ(errorCodeOf(client.request("textDocument/hover")), lsp::kServerNotInitialized);
