@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs every benchmark on a build folder: the DTD converter, the engine's steps on a large
-# generated document, and `velumark validate` side by side with other checkers.
+# generated document, `velumark validate` side by side with other checkers, and `velumark fix`
+# beside tidy's repair.
 set -eu
 cd "$(dirname "$0")/.."
 BUILD="${1:-build}"
@@ -20,6 +21,10 @@ XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" "$BUILD/bin/bench_engi
 echo "== velumark validate against other checkers"
 python3 bench/validate/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
 
+echo "== velumark fix against tidy's repair"
+python3 bench/fix/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
+echo "== velumark links against linkchecker: 10,000 links on a local server"
+bench/links/run_bench.sh "$BUILD"
 echo "== velumark-lsp: one-character edits of a 1 MB page to refreshed diagnostics"
 cmake --build "$BUILD" --target velumark-lsp
 python3 bench/lsp/bench_lsp.py --server "$BUILD/bin/velumark-lsp" --edits 200

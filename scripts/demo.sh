@@ -22,3 +22,8 @@ if [ -n "$IMG" ]; then
   HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
     "$BUILD/bin/velumark" tag attributes -s "$((IMG + 2))" "$SAMPLE" || true
 fi
+# The sample's links lead to files that are not shipped; remote links are left alone, so the
+# demo makes no request.
+echo "\$ velumark links --no-remote $SAMPLE"
+HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+  "$BUILD/bin/velumark" links --no-remote "$SAMPLE" || true

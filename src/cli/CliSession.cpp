@@ -75,8 +75,10 @@ Output::Output() {
 
 Output::Output(std::string path) : path_(std::move(path)) {}
 
+Output::Output(StandardError) : stream_(stderr) {}
+
 void Output::write(std::string_view text) {
-  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream_);
 }
 
 void Output::flush() {
@@ -87,7 +89,7 @@ void Output::flush() {
 bool Output::finish(std::string* error) {
   if (!path_) {
     flush();
-    std::fflush(stdout);
+    std::fflush(stream_);
     return true;
   }
   return writeFileAtomically(*path_, buffer_, error);

@@ -62,6 +62,9 @@ class Output {
   Output();
   // Collected, to be written atomically to `path` by finish().
   explicit Output(std::string path);
+  // To standard error.
+  struct StandardError {};
+  explicit Output(StandardError);
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
@@ -86,7 +89,8 @@ class Output {
  private:
   static constexpr size_t kFlushSize = 1 << 16;
   void flush();
-  static void write(std::string_view text);
+  void write(std::string_view text);
+  std::FILE* stream_ = stdout;
   std::optional<std::string> path_;
   std::string buffer_;
 };

@@ -18,6 +18,9 @@ class QkDictBrowser;
 
 namespace vmk::cli {
 
+// velumark fix (cli/FixCommand.cpp).
+Subcommand addFixCommand(CLI::App& app);
+
 struct Styles;
 
 struct ValidateOptions {
@@ -31,6 +34,10 @@ struct ValidateOptions {
   uint64_t maxSize = kDefaultMaximumDocumentSize;  // bytes a document may have
 };
 int runValidate(const ValidateOptions& options);
+
+// velumark links, velumark site (LinksCommand.cpp).
+Subcommand addLinksCommand(CLI::App& app);
+Subcommand addSiteCommand(CLI::App& app);
 
 int runDictionaries(const std::string& color);
 int runDictionary(const std::string& name, const std::optional<std::string>& element,

@@ -19,6 +19,7 @@
 
 #include "errors/ErrorCatalogue.h"
 #include "errors/MessageTables.h"
+#include "errors/Repair.h"
 #include "settings/VmkUserDefaults.h"
 
 namespace vmk::cli {
@@ -473,6 +474,53 @@ Quoted& quotedFor(QuotedCache& cache, const RenderedError& e) {
   return q;
 }
 
+// --- repairs as edits, for the json and sarif formats ---
+
+// The edits the repair of record i would make; none when the report has no run to ask.
+std::vector<TextEdit> fixEditsOf(const ErrorRenderer& renderer, size_t i) {
+  const FileReport& report = renderer.report();
+  if (!report.checker || !report.locations) return {};
+  const VmkErrorLocation& record = *(*report.locations)[i];
+  if (!hasRepairForErrorCode(record.errorCode())) return {};
+  return fixEditsForErrorLocation(*report.checker, record);
+}
+
+// "[{"location":..,"length":..,"text":".."},...]"
+void appendJsonFixEdits(std::string& t, const std::vector<TextEdit>& edits) {
+  t += '[';
+  for (size_t k = 0; k < edits.size(); ++k) {
+    if (k > 0) t += ',';
+    t += "{\"location\":";
+    appendNumber(t, edits[k].range.location);
+    t += ",\"length\":";
+    appendNumber(t, edits[k].range.length);
+    t += ",\"text\":";
+    t += jsonQuoted(toUtf8(edits[k].text));
+    t += '}';
+  }
+  t += ']';
+}
+
+// A SARIF "fixes" member: one fix whose replacements are the edits.
+void appendSarifFixes(std::string& t, const std::vector<TextEdit>& edits,
+                      const std::string& artifact) {
+  t += ",\"fixes\":[{\"description\":{\"text\":\"Automatic repair\"},"
+       "\"artifactChanges\":[{\"artifactLocation\":";
+  t += artifact;
+  t += ",\"replacements\":[";
+  for (size_t k = 0; k < edits.size(); ++k) {
+    if (k > 0) t += ',';
+    t += "{\"deletedRegion\":{\"charOffset\":";
+    appendNumber(t, edits[k].range.location);
+    t += ",\"charLength\":";
+    appendNumber(t, edits[k].range.length);
+    t += "},\"insertedContent\":{\"text\":";
+    t += jsonQuoted(toUtf8(edits[k].text));
+    t += "}}";
+  }
+  t += "]}]}]";
+}
+
 // --- json: the files with their errors, in engine order ---
 
 class JsonWriter final : public ReportWriter {
@@ -531,6 +579,8 @@ class JsonWriter final : public ReportWriter {
       item += "],\"title\":" + jsonQuoted(e.title);
       item += ",\"description\":";
       item += q.quotedDescription;
+      item += ",\"fix_edits\":";
+      appendJsonFixEdits(item, fixEditsOf(renderer, i));
       item += '}';
     }
   }
@@ -677,7 +727,10 @@ class SarifWriter final : public ReportWriter {
       appendNumber(t, e.fix);
       t += ",\"description\":";
       t += q.quotedDescription;
-      t += "}}";
+      t += '}';
+      if (const std::vector<TextEdit> edits = fixEditsOf(renderer, i); !edits.empty())
+        appendSarifFixes(t, edits, artifact);
+      t += '}';
     }
   }
 

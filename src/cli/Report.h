@@ -11,6 +11,10 @@
 #include "cli/CliSession.h"
 #include "errors/VmkErrorLocation.h"
 
+namespace vmk {
+class VmkHTMLChecker;
+}
+
 namespace vmk::cli {
 
 // What the writers know about one checked document.
@@ -24,6 +28,8 @@ struct FileReport {
   const VmkErrorLocationList* locations = nullptr;  // engine order
   const UString* text = nullptr;                    // the text the ranges refer to (LF line ends)
   const HostDocument* document = nullptr;           // the document holding that text
+  // The run the records come from, when the edits of their repairs are to be reported.
+  const VmkHTMLChecker* checker = nullptr;
 };
 
 // A record as the writers show it.
@@ -51,6 +57,7 @@ struct RenderedError {
 class ErrorRenderer {
  public:
   ErrorRenderer(const FileReport& report, bool withDescription);
+  const FileReport& report() const { return report_; }
   size_t size() const;
   RenderedError render(size_t index) const;
 

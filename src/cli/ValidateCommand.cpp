@@ -110,6 +110,7 @@ int runValidate(const ValidateOptions& options) {
     report.locations = entry ? &entry->locations : &none;
     report.text = &document->text();
     report.document = document;
+    report.checker = &checker;
     if (report.errorCount > 0) errorsFound = true;
 
     if (writer) {

@@ -109,7 +109,10 @@ int main(int argc, char** argv) {
 
   // Commands that register themselves (see cli/CommonOptions.h), one line each.
   std::vector<Subcommand> commands;
+  commands.push_back(addFixCommand(app));
   commands.push_back(addTagCommand(app));
+  commands.push_back(addLinksCommand(app));
+  commands.push_back(addSiteCommand(app));
 
   try {
     app.parse(argc, argv);

@@ -1,6 +1,9 @@
 #include "engine/ResultsDisplay.h"
 
 namespace vmk {
+
+bool gAutoCorrectingErros = false;
+
 namespace {
 
 ResultsDisplay& silentDisplay() {

@@ -32,7 +32,13 @@ class ResultsDisplay {
   virtual void dispErrorSummary(const VmkErrorLocationList& /*list*/,
                                 const std::optional<UString>& /*doctypeName*/, bool /*withSound*/) {
   }
+  // Drops the locations the result store lists for the document.
+  virtual void clearErrorLocationsForDocument(HostDocument& /*document*/) {}
 };
+
+// True while automatic repair (or the beautifier or the minimizer) edits a document: the result
+// store then follows every edit, however many records the document has.
+extern bool gAutoCorrectingErros;
 
 // The process-wide display (never null). setResultsDisplay(nullptr) restores the silent one;
 // the display is not owned.

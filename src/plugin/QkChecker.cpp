@@ -9,8 +9,11 @@
 #include "engine/LinkVocabulary.h"
 #include "engine/VmkHTMLChecker.h"
 #include "errors/MessageTables.h"
+#include "errors/Repair.h"
 #include "host/HostDocument.h"
 #include "host/Platform.h"
+#include "host/ScriptCommand.h"
+#include "links/VmkLinkChecker.h"
 #include "plugin/ColorValue.h"
 #include "plugin/ElementHelp.h"
 #include "plugin/PluginInfo.h"
@@ -78,6 +81,8 @@ void QkChecker::awakeFromNib() {
   initSpecialArrays();
   // The result store shows what validation runs find.
   sharedErrorBrowser();
+  // The site check opens its pages through the host.
+  sharedLinkChecker().setDocumentController(documentController_);
 }
 
 HostDocument* QkChecker::frontmostDocument() const {
@@ -116,6 +121,8 @@ void QkChecker::documentDidClosed(HostDocument& document) {
   if (sharedVmkUserDefaults().integerForKey("Vmk_BeforeNewCheck") == 2) {
     store.collapseItemFor(&document);
   }
+  // Probes still running for the document must not record anything for it afterwards.
+  sharedLinkChecker().documentWillClose(document);
   store.replaceObjectFrom(&document, address);
   invalidateLineIndexCache(&document);
   VmkHTMLChecker& checker = sharedHTMLChecker();
@@ -144,14 +151,30 @@ void QkChecker::clearErrorResults() {
   store.clearAllErrors();
 }
 
-int32_t QkChecker::validateHTMLfor(HostDocument& document, bool /*linkCheck*/, bool sound) {
+int32_t QkChecker::validateHTMLfor(HostDocument& document, bool linkCheck, bool sound) {
   VmkErrorBrowser& store = sharedErrorBrowser();
   store.open();
   store.clearErrorLocationsForObject(&document);
+  if (linkCheck) {
+    sharedLinkChecker().checkLinkForDocument(document, true, sound);
+    int errors = 0;
+    int cautions = 0;
+    store.getErrorCount(errors, cautions, &document);
+    return errors + cautions;
+  }
   store.setScriptCommandRunning(true);
   const int32_t count = sharedHTMLChecker().validateHTMLForDocument(document, true, sound);
   store.setScriptCommandRunning(false);
   return count;
+}
+
+void QkChecker::correctHTMLfor(HostDocument& document, bool sound) {
+  const ScriptCommandScope scriptCommand;
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  store.open();
+  store.setScriptCommandRunning(true);
+  correctAllErrorsForDocument(sharedHTMLChecker(), document, sound);
+  store.setScriptCommandRunning(false);
 }
 
 bool QkChecker::svaeErrorResultsTo(const std::optional<std::string>& path, int format,
@@ -163,6 +186,41 @@ bool QkChecker::svaeErrorResultsTo(const std::optional<std::string>& path, int f
     return false;
   }
   return store.saveResultTo(*path, format, errorOut);
+}
+
+// --- Link checks ---
+
+void QkChecker::checkLinksFor(HostDocument& document) {
+  checkLinksFor(document, true);
+}
+
+void QkChecker::checkBothFor(HostDocument& document) {
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  store.open();
+  store.clearErrorLocationsForObject(&document);
+  sharedLinkChecker().checkLinkForDocument(document, true, true);
+}
+
+void QkChecker::checkLinksFor(HostDocument& document, bool sound) {
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  store.open();
+  store.clearErrorLocationsForObject(&document);
+  sharedLinkChecker().checkLinkForDocument(document, false, sound);
+}
+
+void QkChecker::recursiveCheckFor(HostDocument& document) {
+  sharedLinkChecker().recursiveCheckFromDocument(document);
+}
+
+void QkChecker::recursiveCheckFor(HostDocument& document, int maxDepth, bool linkCheck,
+                                  bool htmlCheck, bool sound) {
+  if (maxDepth < 0 || (!linkCheck && !htmlCheck)) return;
+  const int mode = linkCheck && htmlCheck ? 2 : linkCheck ? 1 : 0;
+  VmkLinkChecker& checker = sharedLinkChecker();
+  // A script's choice holds for its own check; the user's settings stay as they are.
+  checker.setRunOnlySetting("Vmk_RecursiveCheckMode", mode);
+  checker.setRunOnlySetting("Vmk_RecursiveMaxDepth", maxDepth);
+  checker.startRecursiveCheckFrom(document, sound);
 }
 
 std::string QkChecker::dictionaryPathWithName(UStringView name) {

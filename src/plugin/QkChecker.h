@@ -61,14 +61,31 @@ class QkChecker {
   std::optional<UString> htmlDoctypeForDocument(HostDocument& document);
   void clearErrorResults();
   // Clears the document's results and validates it with display on and the given sound;
-  // returns the number of error locations kept. The link check is not part of this build: the
-  // link flag is accepted and the document's markup is validated.
+  // returns the number of error locations kept. With the link flag the links are checked too
+  // (the combined check); the number is then that of the markup's errors and cautions, and the
+  // check goes on until the link checker ends it.
   int32_t validateHTMLfor(HostDocument& document, bool linkCheck, bool sound);
+  // Repairs every repairable error of the document (no alert: a script command), then
+  // validates it with results shown and the given sound.
+  void correctHTMLfor(HostDocument& document, bool sound);
   // With a path: writes all results there in the format (0 annotated, else tab-separated).
   // Without one: remembers the format for the next save dialog (there is none here) and writes
   // nothing. False (with *errorOut) when the file could not be written.
   bool svaeErrorResultsTo(const std::optional<std::string>& path, int format,
                           std::string* errorOut = nullptr);
+
+  // --- Link checks ---
+  // Each clears the document's results first (the site check clears all results). They
+  // start the check and return; the link checker ends it (see VmkLinkChecker).
+  void checkLinksFor(HostDocument& document);
+  void checkBothFor(HostDocument& document);
+  void recursiveCheckFor(HostDocument& document);
+  // Script entry points: the given sound; the site check with the mode made of the two flags
+  // (0 markup only, 1 links only, 2 both) and the depth, both for this check only. Nothing
+  // when the depth is negative or both flags are off.
+  void checkLinksFor(HostDocument& document, bool sound);
+  void recursiveCheckFor(HostDocument& document, int maxDepth, bool linkCheck, bool htmlCheck,
+                         bool sound);
 
   // The file of an installed dictionary by its display name.
   static std::string dictionaryPathWithName(UStringView name);

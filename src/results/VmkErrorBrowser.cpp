@@ -13,7 +13,6 @@
 namespace vmk {
 
 bool gDoAutoCheck = false;
-bool gAutoCorrectingErros = false;
 
 namespace {
 

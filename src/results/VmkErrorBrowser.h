@@ -31,8 +31,6 @@ struct VmkResultEntry {
 // Set when an edit hit a document with too many stored locations to follow; the next
 // activation of the results window re-checks the front document.
 extern bool gDoAutoCheck;
-// True while automatic repair edits a document.
-extern bool gAutoCorrectingErros;
 
 // Above this many records an edit is not followed record by record.
 inline constexpr size_t kMaxTrackedErrorLocations = 150;
@@ -73,6 +71,9 @@ class VmkErrorBrowser : public ResultsDisplay {
     mergeErrorLocations(list, ResultObject(&document));
   }
   void clearErrorLocationsForObject(const ResultObject& object);
+  void clearErrorLocationsForDocument(HostDocument& document) override {
+    clearErrorLocationsForObject(ResultObject(&document));
+  }
   // Re-keys the entry of `from` to `to`, or drops it when `to` is std::monostate.
   void replaceObjectFrom(const ResultObject& from, const ResultObject& to);
   // Reconnects a closed document's entry to the document opened again; true when the

@@ -143,6 +143,9 @@ void VmkUserDefaults::initFactoryPrefsDictionary() {
 }
 
 const PlistValue* VmkUserDefaults::objectForKey(std::string_view key) const {
+  if (!temporaryValues_.empty()) {
+    if (const PlistValue* v = temporaryValues_.find(key)) return v;
+  }
   if (const PlistValue* v = userPrefsDictionary_.find(key)) return v;
   return factoryPrefsDictionary_.find(key);
 }
@@ -176,8 +179,20 @@ bool VmkUserDefaults::writeUserPrefs() {
   return false;
 }
 
+void VmkUserDefaults::setTemporaryValue(PlistValue value, std::string_view key) {
+  temporaryValues_.set(std::string(key), std::move(value));
+  bumpVersion();
+}
+
+void VmkUserDefaults::removeTemporaryValue(std::string_view key) {
+  if (temporaryValues_.erase(key)) bumpVersion();
+}
+
 bool VmkUserDefaults::changeObject(PlistValue value, std::string_view key) {
-  if (sameSetting(value, objectForKey(key))) return true;
+  // Compared with what is stored: a temporary value says nothing about the user map.
+  const PlistValue* stored = userPrefsDictionary_.find(key);
+  if (!stored) stored = factoryObjectForKey(key);
+  if (sameSetting(value, stored)) return true;
   if (sameSetting(value, factoryObjectForKey(key))) return removeObjectForKey(key);
   return setObject(std::move(value), key);
 }

@@ -67,6 +67,14 @@ class VmkUserDefaults {
   bool changeIntValue(int64_t value, std::string_view key);
   bool changeFloatValue(double value, std::string_view key);
 
+  // A value that holds for one piece of work only (a link check that switches a setting for
+  // its own run): it wins over the user's and the factory value until removed, and never
+  // reaches the user map or the settings file, so a run that is killed leaves both as they
+  // were. Changes made meanwhile go to the user map as usual and show once it is removed.
+  void setTemporaryValue(PlistValue value, std::string_view key);
+  void removeTemporaryValue(std::string_view key);
+  bool hasTemporaryValue(std::string_view key) const { return temporaryValues_.contains(key); }
+
   // Converting readers; a missing value reads as false / 0 / 0.0 / "" / {}.
   bool boolForKey(std::string_view key) const;
   int64_t integerForKey(std::string_view key) const;
@@ -91,6 +99,7 @@ class VmkUserDefaults {
 
   PlistDict factoryPrefsDictionary_;
   PlistDict userPrefsDictionary_;
+  PlistDict temporaryValues_;
   bool factoryBuilt_ = false;
   std::string settingsFilePath_;
   uint64_t version_ = 0;

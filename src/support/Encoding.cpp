@@ -76,17 +76,24 @@ std::optional<std::string> encodeWith(const std::string& name, UStringView text,
                         lossless ? UCNV_FROM_U_CALLBACK_STOP : UCNV_FROM_U_CALLBACK_SUBSTITUTE,
                         nullptr, nullptr, nullptr, &status);
   if (U_FAILURE(status)) return std::nullopt;
-  const auto length = int32_t(text.size());
-  std::string out(size_t(UCNV_GET_MAX_BYTES_FOR_STRING(length, ucnv_getMaxCharSize(conv))), '\0');
-  int32_t n = ucnv_fromUChars(conv, out.data(), int32_t(out.size()), icu(text), length, &status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    out.assign(size_t(n), '\0');
+  // Converted a block at a time into a text that grows as needed: sized for the worst case
+  // at once, a large document's bytes would take (and touch) three times their room.
+  ucnv_resetFromUnicode(conv);
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  char block[1 << 16];
+  const UChar* source = icu(text);
+  const UChar* const sourceLimit = source + text.size();
+  for (;;) {
+    char* target = block;
     status = U_ZERO_ERROR;
-    n = ucnv_fromUChars(conv, out.data(), int32_t(out.size()), icu(text), length, &status);
+    ucnv_fromUnicode(conv, &target, block + sizeof block, &source, sourceLimit, nullptr, true,
+                     &status);
+    out.append(block, size_t(target - block));
+    if (status == U_BUFFER_OVERFLOW_ERROR) continue;
+    if (U_FAILURE(status)) return std::nullopt;
+    return out;
   }
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(size_t(n));
-  return out;
 }
 
 // Strict UTF-8 through ICU's string conversion, which accepts and rejects exactly what the

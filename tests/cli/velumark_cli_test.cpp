@@ -141,9 +141,9 @@ TEST_F(VelumarkCommandTest, JsonReportKeepsTheContract) {
   const auto& amp = first["errors"][0];
   std::vector<std::string> errorKeys;
   for (auto it = amp.begin(); it != amp.end(); ++it) errorKeys.push_back(it.key());
-  EXPECT_EQ(errorKeys,
-            (std::vector<std::string>{"code", "number", "level", "fix", "location", "length",
-                                      "line", "column", "substrings", "title", "description"}));
+  EXPECT_EQ(errorKeys, (std::vector<std::string>{"code", "number", "level", "fix", "location",
+                                                 "length", "line", "column", "substrings", "title",
+                                                 "description", "fix_edits"}));
   EXPECT_EQ(amp["code"], "WrongAmpersand");
   EXPECT_EQ(amp["number"], "H013");
   EXPECT_EQ(amp["level"], 1);

@@ -237,7 +237,13 @@ std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& 
     if (errorOut) *errorOut = "the document has no valid text encoding";
     return std::nullopt;
   }
-  UString restored = restoreLineEndings(text, lineEndings);
+  // Line feeds are written as they are without a copy of the text.
+  UString changedEnds;
+  if (lineEndings == kLineEndingsCR || lineEndings == kLineEndingsCRLF)
+    changedEnds = restoreLineEndings(text, lineEndings);
+  const UStringView restored = lineEndings == kLineEndingsCR || lineEndings == kLineEndingsCRLF
+                                   ? UStringView(changedEnds)
+                                   : text;
   std::optional<std::string> bytes = encoding.encodeLossless(restored);
   if (!bytes) {
     if (errorOut) {
@@ -246,8 +252,8 @@ std::optional<std::string> encodeDocumentText(UStringView text, const Encoding& 
       for (size_t i = 0; i < restored.size(); ++i) {
         size_t width =
             (i + 1 < restored.size() && restored[i] >= 0xD800 && restored[i] < 0xDC00) ? 2 : 1;
-        if (!encoding.canConvertWithoutLoss(UStringView(restored).substr(i, width))) {
-          detail = " (the first is \"" + toUtf8(UStringView(restored).substr(i, width)) + "\")";
+        if (!encoding.canConvertWithoutLoss(restored.substr(i, width))) {
+          detail = " (the first is \"" + toUtf8(restored.substr(i, width)) + "\")";
           break;
         }
         i += width - 1;

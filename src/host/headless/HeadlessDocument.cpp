@@ -12,9 +12,11 @@ namespace vmk {
 // ---- text storage and text view -------------------------------------------------------------
 
 const UString& HeadlessTextStorage::string() const {
+  document_.applyDeferredEdits();
   return document_.text_;
 }
 std::shared_ptr<const TextSnapshot> HeadlessTextStorage::textSnapshot() {
+  document_.applyDeferredEdits();
   std::shared_ptr<TextSnapshot> snapshot = document_.snapshot_.lock();
   if (!snapshot || snapshot->detached()) {
     snapshot = std::make_shared<TextSnapshot>(document_.text_);
@@ -35,8 +37,8 @@ void HeadlessTextStorage::replaceCharactersInRange(Range range, UStringView with
 
 bool HeadlessTextView::shouldChangeTextInRange(Range range, const UString* /*replacement*/) {
   if (document_.refusesEdits_) return false;
-  return range.location <= document_.text_.size() &&
-         range.length <= document_.text_.size() - range.location;
+  const uint32_t size = document_.currentLength();
+  return range.location <= size && range.length <= size - range.location;
 }
 
 void HeadlessTextView::didChangeText() {
@@ -114,6 +116,7 @@ std::unique_ptr<HeadlessDocument> HeadlessDocument::fromDecoded(
 }
 
 void HeadlessDocument::setSelectedRange(Range range, bool withScroll) {
+  applyDeferredEdits();
   uint32_t size = static_cast<uint32_t>(text_.size());
   uint32_t location = std::min(range.location, size);
   selection_ = Range(location, std::min(range.length, size - location));
@@ -126,6 +129,7 @@ void HeadlessDocument::setSelectedRange(Range range, bool withScroll, bool toFro
 }
 
 std::string HeadlessDocument::md5DigestString() const {
+  applyDeferredEdits();
   if (!digestCache_ || digestCache_->first != version_) {
     digestCache_.emplace(version_, digestHex(UStringView(text_)));
   }
@@ -150,6 +154,7 @@ void HeadlessDocument::setFileName(std::optional<std::string> path) {
 }
 
 std::optional<std::string> HeadlessDocument::encodedContents(std::string* errorOut) const {
+  applyDeferredEdits();
   return encodeDocumentText(text_, encoding_, lineEndings_, hasBOM_, errorOut);
 }
 
@@ -193,7 +198,9 @@ void HeadlessDocument::beginEditing() {
 
 void HeadlessDocument::endEditing() {
   if (editDepth_ == 0) return;  // unbalanced: ignore
-  if (--editDepth_ > 0 || pending_.empty()) return;
+  if (--editDepth_ > 0) return;
+  applyDeferredEdits();
+  if (pending_.empty()) return;
   EditGroup group = std::move(pending_);
   pending_ = EditGroup();
   redoStack_.clear();
@@ -203,24 +210,68 @@ void HeadlessDocument::endEditing() {
 
 void HeadlessDocument::replaceCharacters(Range range, UStringView replacement) {
   // A range past the end is clamped to the text rather than trusted.
-  uint32_t size = static_cast<uint32_t>(text_.size());
+  uint32_t size = currentLength();
   uint32_t location = std::min(range.location, size);
   Range clamped(location, std::min(range.length, size - location));
+  if (editDepth_ > 0) {
+    // Inside an editing group: applied with the group's other replacements.
+    if (!deferred_) deferred_ = std::make_unique<ComposedEdits>(text_);
+    deferred_->replace(clamped, replacement);
+    return;
+  }
   beginEditing();
   applyReplacement(clamped, replacement, pending_);
   endEditing();
 }
 
+void HeadlessDocument::applyDeferredEdits() const {
+  if (!deferred_) return;
+  auto* self = const_cast<HeadlessDocument*>(this);
+  const std::vector<TextEdit> edits = deferred_->edits();
+  self->deferred_.reset();
+  self->applyEdits(edits, self->pending_);
+}
+
+void HeadlessDocument::applyEdits(const std::vector<TextEdit>& edits, EditGroup& group) {
+  if (edits.empty()) return;
+  if (edits.size() == 1) {
+    applyReplacement(edits[0].range, edits[0].text, group);
+    return;
+  }
+  // Recorded one after another from the start, each where it lies once those before it are
+  // made; reversed from the last one back, they give the text as it was.
+  int64_t delta = 0;
+  for (const TextEdit& edit : edits) {
+    const Range range(uint32_t(int64_t(edit.range.location) + delta), edit.range.length);
+    recordReplacement(range, uint32_t(edit.text.size()),
+                      text_.substr(edit.range.location, edit.range.length), group);
+    delta += int64_t(edit.text.size()) - int64_t(edit.range.length);
+  }
+  UString next = vmk::applyEdits(text_, edits);
+  // A living snapshot keeps the characters where they are.
+  std::shared_ptr<TextSnapshot> snapshot = snapshot_.lock();
+  snapshot_.reset();
+  if (snapshot && !snapshot->detached()) snapshot->detach(std::move(text_));
+  text_ = std::move(next);
+  ++version_;
+}
+
 void HeadlessDocument::applyReplacement(Range range, UStringView replacement, EditGroup& group) {
-  EditStep step;
-  step.location = range.location;
-  step.newLength = static_cast<uint32_t>(replacement.size());
-  step.oldText = text_.substr(range.location, range.length);
+  UString oldText = text_.substr(range.location, range.length);
   detachSnapshot(false);
   text_.replace(range.location, range.length, replacement);
   ++version_;
+  recordReplacement(range, uint32_t(replacement.size()), std::move(oldText), group);
+}
 
-  const int64_t delta = static_cast<int64_t>(replacement.size()) - range.length;
+void HeadlessDocument::recordReplacement(Range range, uint32_t newLength, UString oldText,
+                                         EditGroup& group) {
+  EditStep step;
+  step.location = range.location;
+  step.newLength = newLength;
+  step.oldText = std::move(oldText);
+
+  const int64_t delta = static_cast<int64_t>(newLength) - range.length;
   const uint32_t newEnd = range.location + step.newLength;
   // Position of an old-text offset in the new text (offsets inside the replaced range move to
   // the end of the new characters).
@@ -250,9 +301,17 @@ void HeadlessDocument::applyReplacement(Range range, UStringView replacement, Ed
 
 HeadlessDocument::EditGroup HeadlessDocument::reverseGroup(const EditGroup& group) {
   EditGroup reversed;
-  for (auto it = group.steps.rbegin(); it != group.steps.rend(); ++it) {
-    applyReplacement(Range(it->location, it->newLength), it->oldText, reversed);
+  if (group.steps.size() == 1) {
+    const EditStep& step = group.steps[0];
+    applyReplacement(Range(step.location, step.newLength), step.oldText, reversed);
+    return reversed;
   }
+  // Composed first, then applied in one pass.
+  ComposedEdits composed(text_);
+  for (auto it = group.steps.rbegin(); it != group.steps.rend(); ++it) {
+    composed.replace(Range(it->location, it->newLength), it->oldText);
+  }
+  applyEdits(composed.edits(), reversed);
   return reversed;
 }
 

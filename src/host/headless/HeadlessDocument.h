@@ -15,12 +15,15 @@
 #include "support/Encoding.h"
 #include "support/Paths.h"
 #include "support/Text.h"
+#include "support/TextEdits.h"
 
 namespace vmk {
 
 class HeadlessDocument;
 
-// The document's text storage; all state lives in the document.
+// The document's text storage; all state lives in the document. Inside an open editing group
+// the replacements wait and are applied together (see applyDeferredEdits): ask string() again
+// after an edit, since a reference taken before it shows the text as it was until then.
 class HeadlessTextStorage final : public HostTextStorage {
  public:
   explicit HeadlessTextStorage(HeadlessDocument& document) : document_(document) {}
@@ -95,7 +98,10 @@ class HeadlessDocument final : public HostDocument {
   bool saveDocument(std::string* errorOut = nullptr) override;
 
   // The text (LF line ends).
-  const UString& text() const { return text_; }
+  const UString& text() const {
+    applyDeferredEdits();
+    return text_;
+  }
   // Writes the text to a file: the document's line ends restored, encoded without loss in the
   // document's encoding, byte order mark restored, written atomically. False (with *errorOut,
   // the file untouched) when any character cannot be encoded or the write fails.
@@ -166,6 +172,16 @@ class HeadlessDocument final : public HostDocument {
   void replaceCharacters(Range range, UStringView replacement);
   // Applies one replacement (range already clamped) and records it in `group`.
   void applyReplacement(Range range, UStringView replacement, EditGroup& group);
+  // Applies edits of the text (ascending and apart) in one pass, recording them in `group`.
+  void applyEdits(const std::vector<TextEdit>& edits, EditGroup& group);
+  // Records in `group` (and in the selection) that `range` became `newLength` characters.
+  void recordReplacement(Range range, uint32_t newLength, UString oldText, EditGroup& group);
+  // Replacements made while an editing group is open wait here and are applied together when
+  // the text is read or the group ends: a repair of a large page makes thousands of them.
+  void applyDeferredEdits() const;
+  uint32_t currentLength() const {
+    return deferred_ ? deferred_->length() : static_cast<uint32_t>(text_.size());
+  }
   // Reverses a group's steps, recording them as a new group.
   EditGroup reverseGroup(const EditGroup& group);
   void notifyEdit(const EditGroup& group);
@@ -175,6 +191,8 @@ class HeadlessDocument final : public HostDocument {
   HeadlessTextStorage storage_{*this};
   HeadlessTextView view_{*this};
   UString text_;
+  // Replacements waiting to be applied to text_ (see applyDeferredEdits).
+  std::unique_ptr<ComposedEdits> deferred_;
   // The handle given out on text_, while it reads text_ itself.
   std::weak_ptr<TextSnapshot> snapshot_;
   std::optional<std::string> fileName_;

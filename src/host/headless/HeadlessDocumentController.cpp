@@ -105,12 +105,17 @@ HostDocument* HeadlessDocumentController::openURL(const std::string& address) {
     lastError_ = "cannot open " + address + ": remote documents are not supported";
     return nullptr;
   }
-  std::optional<std::string> bytes = urlLoader_(address);
-  if (!bytes) {
+  std::optional<LoadedURL> loaded = urlLoader_(address);
+  if (!loaded) {
     lastError_ = "cannot load " + address;
     return nullptr;
   }
-  auto document = HeadlessDocument::fromBytes(*bytes);
+  std::optional<Encoding> named;
+  if (loaded->charset) {
+    Encoding encoding = Encoding::fromName(*loaded->charset);
+    if (encoding.valid()) named = encoding;
+  }
+  auto document = HeadlessDocument::fromBytes(loaded->bytes, std::nullopt, named);
   document->setRemoteURL(address);
   // An address ending in an HTML page name is an HTML document too.
   std::string_view path = address;

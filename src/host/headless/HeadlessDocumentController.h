@@ -18,8 +18,15 @@ class HeadlessDocumentController final : public HostDocumentController {
   using OpenListener = std::function<void(HeadlessDocument& document)>;
   // Told just before a document is closed and destroyed.
   using CloseListener = std::function<void(HeadlessDocument& document)>;
+  // What a URL loader fetched: the bytes, and the charset the answer named, if it named one.
+  struct LoadedURL {
+    LoadedURL(std::string b, std::optional<std::string> c = std::nullopt)  // NOLINT: implicit
+        : bytes(std::move(b)), charset(std::move(c)) {}
+    std::string bytes;
+    std::optional<std::string> charset;
+  };
   // Fetches the bytes of a remote address; absent when it cannot be loaded.
-  using URLLoader = std::function<std::optional<std::string>(const std::string& address)>;
+  using URLLoader = std::function<std::optional<LoadedURL>(const std::string& address)>;
 
   HeadlessDocumentController() = default;
   ~HeadlessDocumentController() override;
@@ -32,7 +39,8 @@ class HeadlessDocumentController final : public HostDocumentController {
   // be read (lastError() says why).
   HostDocument* openFile(const std::string& path) override;
   // file:// addresses open the file; other addresses are loaded through the URL loader when one
-  // is set (the document then has that remoteURL and no file); nullptr otherwise.
+  // is set (the document then has that remoteURL and no file; its encoding is the charset of
+  // the answer, else what the page declares); nullptr otherwise.
   HostDocument* openURL(const std::string& address) override;
   // Front document first.
   std::vector<HostDocument*> documents() override;
