@@ -5,12 +5,15 @@
 #include "dictionary/VmkDictionary.h"
 #include "engine/VmkHTMLChecker.h"
 #include "errors/ErrorCatalogue.h"
+#include "errors/Repair.h"
 #include "errors/VmkErrorLocation.h"
 #include "host/Platform.h"
 #include "host/ScriptCommand.h"
+#include "host/lsp/LspEdits.h"
 #include "host/lsp/LspFeatures.h"
 #include "host/lsp/LspPlatform.h"
 #include "host/lsp/MarkupContext.h"
+#include "links/VmkLinkChecker.h"
 #include "plugin/ElementHelp.h"
 #include "plugin/QkChecker.h"
 #include "plugin/QkDictBrowser.h"
@@ -21,10 +24,20 @@ namespace vmk::lsp {
 namespace {
 
 constexpr const char* kServerVersion = "0.1.0";
+constexpr const char* kFixAllKind = "source.fixAll.velumark";
 
 // MessageType values.
 constexpr int kMessageWarning = 2;
 constexpr int kMessageLog = 4;
+
+// The server whose documents the shared link checker works on.
+LspServer* gRunningServer = nullptr;
+
+// Records of the link checks, which a later markup check keeps.
+bool isLinkRecord(const VmkErrorLocation& location) {
+  const UString number = location.errorNumber();
+  return !number.empty() && number[0] == u'L';
+}
 
 // A request that cannot be answered with a result.
 struct RequestError {
@@ -59,6 +72,47 @@ bool trackedEdit(size_t recordsBefore) {
 
 }  // namespace
 
+// The link checker's progress as work-done progress of the protocol.
+class LspServer::LinkProgress final : public LinkCheckDisplay {
+ public:
+  explicit LinkProgress(LspServer& server) : server_(server) {}
+  void beginSheet(const LinkCheckProgress& progress) override {
+    if (token_.is_null()) return;
+    server_.notify("$/progress", {{"token", token_},
+                                  {"value",
+                                   {{"kind", "begin"},
+                                    {"title", "Checking links of " + toUtf8(progress.title)},
+                                    {"cancellable", false},
+                                    {"percentage", 0}}}});
+    begun_ = true;
+  }
+  void update(const LinkCheckProgress& progress) override {
+    if (!begun_) return;
+    json value{
+        {"kind", "report"},
+        {"message", std::to_string(progress.finished) + "/" + std::to_string(progress.total) +
+                        " checked, " + std::to_string(progress.errors) + " errors" +
+                        (progress.subtitle.empty() ? "" : ", " + toUtf8(progress.subtitle))}};
+    if (progress.determinate && progress.maximum > 0) {
+      value["percentage"] = std::clamp(progress.value * 100 / progress.maximum, 0, 100);
+    }
+    server_.notify("$/progress", {{"token", token_}, {"value", std::move(value)}});
+  }
+  void endSheet() override {
+    if (!begun_) return;
+    server_.notify("$/progress", {{"token", token_}, {"value", {{"kind", "end"}}}});
+    begun_ = false;
+    token_ = nullptr;
+  }
+  // The token progress of the next check goes under (null: none is shown).
+  void setToken(json token) { token_ = std::move(token); }
+
+ private:
+  LspServer& server_;
+  json token_;
+  bool begun_ = false;
+};
+
 LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)), loop_(loop) {
   setStartedByScriptCommand(true);
   platform_ = std::make_unique<LspPlatform>([this](std::string_view line) {
@@ -76,6 +130,20 @@ LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)),
 
   principal_ = std::make_unique<QkChecker>(&controller_);
   principal_->awakeFromNib();
+  linkProgress_ = std::make_unique<LinkProgress>(*this);
+  VmkLinkChecker& links = sharedLinkChecker();
+  links.setDocumentController(&controller_);
+  links.setProgressDisplay(linkProgress_.get());
+  // The shared link checker keeps its handlers for good; one of them tells whichever server
+  // is running now.
+  static bool handlerAdded = false;
+  if (!handlerAdded) {
+    handlerAdded = true;
+    links.addCheckEndedHandler([] {
+      if (gRunningServer) gRunningServer->linkCheckEnded();
+    });
+  }
+  gRunningServer = this;
   controller_.setOpenListener([this](LspDocument& document) {
     document.setEditListener([this](LspDocument& edited, Range range, int64_t change) {
       documentEdited(edited, range, change);
@@ -87,6 +155,8 @@ LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)),
       {"shutdown", &LspServer::shutdown},
       {"textDocument/hover", &LspServer::hover},
       {"textDocument/completion", &LspServer::completion},
+      {"textDocument/codeAction", &LspServer::codeAction},
+      {"workspace/executeCommand", &LspServer::executeCommand},
   };
   notifications_ = {
       {"initialized", &LspServer::initialized},
@@ -101,6 +171,12 @@ LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)),
 
 LspServer::~LspServer() {
   for (const auto& [uri, timer] : pendingChecks_) loop_.cancelTimer(timer);
+  VmkLinkChecker& links = sharedLinkChecker();
+  if (gRunningServer == this) gRunningServer = nullptr;
+  if (links.isChecking()) links.cancelClicked();
+  links.setProgressDisplay(nullptr);
+  links.setDocumentController(nullptr);
+  for (HostDocument* document : controller_.documents()) links.documentWillClose(*document);
   // Nothing the process keeps may point at the documents that go now.
   VmkErrorBrowser& store = sharedErrorBrowser();
   VmkHTMLChecker& checker = sharedHTMLChecker();
@@ -238,6 +314,9 @@ void LspServer::initialize(const json& id, const json& params) {
   if (params.is_object()) {
     const json capabilities = params.value("capabilities", json::object());
     if (capabilities.is_object()) {
+      const json progress =
+          capabilities.value("/window/workDoneProgress"_json_pointer, json(false));
+      workDoneProgress_ = progress.is_boolean() && progress.get<bool>();
       const json formats = capabilities.value("/textDocument/hover/contentFormat"_json_pointer,
                                               json::array({"markdown"}));
       markdownHover_ = formats.is_array() &&
@@ -253,6 +332,8 @@ void LspServer::initialize(const json& id, const json& params) {
        {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
       {"hoverProvider", true},
       {"completionProvider", {{"triggerCharacters", json::array({"<", "/", " "})}}},
+      {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix", kFixAllKind})}}},
+      {"executeCommandProvider", {{"commands", commandNames()}}},
   };
   respond(id, json{{"capabilities", std::move(capabilities)},
                    {"serverInfo", {{"name", "velumark-lsp"}, {"version", kServerVersion}}}});
@@ -408,11 +489,20 @@ void LspServer::cancelValidation(const std::string& uri) {
 
 void LspServer::validate(LspDocument& document) {
   VmkErrorBrowser& store = sharedErrorBrowser();
+  // What the last link check found stays until the links are checked again (the records
+  // have followed the edits since).
+  VmkErrorLocationList linkRecords;
+  if (const VmkResultEntry* entry = store.entryForObject(&document)) {
+    for (const VmkErrorLocationRef& location : entry->locations) {
+      if (isLinkRecord(*location)) linkRecords.push_back(location);
+    }
+  }
   store.setScriptCommandRunning(true);
   store.clearErrorLocationsForObject(&document);
   VmkHTMLChecker& checker = sharedHTMLChecker();
   checker.validateHTMLForDocument(document, true, false);
   store.setScriptCommandRunning(false);
+  if (!linkRecords.empty()) store.mergeErrorLocations(linkRecords, ResultObject(&document));
   if (const VmkDictionary* dictionary = checker.htmlDictionary()) {
     checkedDictionary_[document.uri()] = dictionary->displayName();
   }
@@ -510,6 +600,199 @@ void LspServer::completion(const json& id, const json& params) {
     if (dictionary) items = completionItems(*dictionary, document.text(), place);
   }
   respond(id, json{{"isIncomplete", false}, {"items", std::move(items)}});
+}
+
+// ---- repairs ---------------------------------------------------------------------------------
+
+VmkHTMLChecker& LspServer::currentRunFor(LspDocument& document) {
+  VmkHTMLChecker& checker = sharedHTMLChecker();
+  // The checker's records must describe the text as it is now, not as it was at the last
+  // check (the published ones have only been moved with the edits since).
+  if (!checker.isLastRunCurrentFor(document)) validate(document);
+  return checker;
+}
+
+void LspServer::codeAction(const json& id, const json& params) {
+  LspDocument& document = documentFor(params);
+  const json& range = params.at("range");
+  uint32_t from = document.offsetAt(positionFrom(range.at("start")));
+  uint32_t to = document.offsetAt(positionFrom(range.at("end")));
+  if (to < from) std::swap(from, to);
+  const json context = params.value("context", json::object());
+  // Kinds are hierarchical: "source" asks for "source.fixAll.velumark" too.
+  auto wanted = [&](std::string_view kind) {
+    if (!context.contains("only") || !context["only"].is_array()) return true;
+    for (const json& only : context["only"]) {
+      if (!only.is_string()) continue;
+      const std::string& prefix = only.get_ref<const std::string&>();
+      if (kind == prefix ||
+          (kind.size() > prefix.size() && kind.substr(0, prefix.size()) == prefix &&
+           kind[prefix.size()] == '.')) {
+        return true;
+      }
+    }
+    return false;
+  };
+  json actions = json::array();
+  if (wanted("quickfix")) {
+    VmkHTMLChecker& checker = currentRunFor(document);
+    const json given = context.value("diagnostics", json::array());
+    for (const VmkErrorLocationRef& location : checker.errorLocations()) {
+      const Range where = location->errorRange();
+      if (where.location > to || where.max() < from) continue;
+      if (location->errorFix() != kErrorFixEnabled) continue;
+      // A new encoding is no edit of the text.
+      if (location->errorCode() == "EncodingNotMatched") continue;
+      json edits = textEditsJson(document, fixEditsForErrorLocation(checker, *location));
+      if (edits.empty()) continue;
+      const std::string number = toUtf8(location->errorNumber());
+      const json place = rangeJson(document, where);
+      json diagnostics = json::array();
+      for (const json& diagnostic : given.is_array() ? given : json::array()) {
+        if (diagnostic.value("code", json()) == number &&
+            diagnostic.value("range", json()) == place) {
+          diagnostics.push_back(diagnostic);
+        }
+      }
+      if (diagnostics.empty()) {
+        diagnostics.push_back({{"range", place},
+                               {"code", number},
+                               {"source", "velumark"},
+                               {"message", toUtf8(location->errorTitle())}});
+      }
+      actions.push_back({{"title", "Fix " + number + ": " + toUtf8(location->errorTitle())},
+                         {"kind", "quickfix"},
+                         {"diagnostics", std::move(diagnostics)},
+                         {"isPreferred", true},
+                         {"edit", workspaceEditJson(document, std::move(edits))}});
+    }
+  }
+  if (wanted(kFixAllKind)) {
+    json edits = textEditsJson(document, correctAllEdits(document));
+    if (!edits.empty()) {
+      actions.push_back({{"title", "Correct all errors"},
+                         {"kind", kFixAllKind},
+                         {"edit", workspaceEditJson(document, std::move(edits))}});
+    }
+  }
+  respond(id, std::move(actions));
+}
+
+std::vector<TextEdit> LspServer::correctAllEdits(LspDocument& document) {
+  return editsOnScratchCopy(document, [](LspDocument& scratch) {
+    std::unique_ptr<VmkHTMLChecker> checker = VmkHTMLChecker::initOneMore();
+    correctAllErrorsForDocument(*checker, scratch, false);
+  });
+}
+
+// ---- link checks -----------------------------------------------------------------------------
+
+void LspServer::startLinkCheck(LspDocument& document, bool site, const json& workDoneToken) {
+  VmkLinkChecker& links = sharedLinkChecker();
+  // A running check gives way to the new one; the pages a site check read stop being shown.
+  if (links.isChecking()) links.cancelClicked();
+  retireSitePages();
+  json token = workDoneToken;
+  if (token.is_null() && workDoneProgress_) {
+    token = "velumark-links-" + std::to_string(++serverRequests_);
+    send(makeRequest("velumark-" + std::to_string(++serverRequests_),
+                     "window/workDoneProgress/create", {{"token", token}}));
+  }
+  linkProgress_->setToken(token);
+  cancelValidation(document.uri());
+  if (site) {
+    links.startRecursiveCheckFrom(document, false);
+  } else {
+    sharedErrorBrowser().clearErrorLocationsForObject(&document);
+    links.checkLinkForDocument(document, true, false);
+  }
+}
+
+void LspServer::linkCheckEnded() {
+  for (HostDocument* page : controller_.documents()) {
+    LspDocument* document = controller_.find(page);
+    if (!document) continue;
+    if (!document->openInEditor()) sitePages_.insert(document->uri());
+    publishDiagnostics(*document);
+  }
+}
+
+void LspServer::retireSitePages() {
+  for (const std::string& uri : sitePages_) {
+    LspDocument* page = controller_.find(uri);
+    if (!page || page->openInEditor()) continue;
+    principal_->documentDidClosed(*page);
+    if (std::optional<std::string> path = page->fileName()) {
+      sharedErrorBrowser().clearErrorLocationsForObject(ResultObject(*path));
+    }
+    controller_.remove(*page);
+    clearDiagnostics(uri);
+  }
+  sitePages_.clear();
+}
+
+// ---- commands --------------------------------------------------------------------------------
+
+json LspServer::commandNames() {
+  return json::array(
+      {"velumark.validate", "velumark.fixAll", "velumark.checkLinks", "velumark.checkSite"});
+}
+
+LspDocument& LspServer::commandDocument(const json& arguments, std::optional<Range>* range) {
+  if (!arguments.is_array() || arguments.empty()) {
+    throw RequestError{kInvalidParams, "the command needs the document's address"};
+  }
+  const json& first = arguments[0];
+  json textDocument;
+  if (first.is_string()) {
+    textDocument = {{"uri", first}};
+  } else if (first.is_object() && first.contains("textDocument")) {
+    textDocument = first["textDocument"];
+  } else if (first.is_object()) {
+    textDocument = {{"uri", first.value("uri", json())}};
+  }
+  LspDocument& document = documentFor(json{{"textDocument", textDocument}});
+  if (range) {
+    const json* given = nullptr;
+    if (first.is_object() && first.contains("range")) given = &first["range"];
+    if (!given && arguments.size() > 1 && arguments[1].is_object()) given = &arguments[1];
+    if (given && given->contains("start")) {
+      uint32_t from = document.offsetAt(positionFrom(given->at("start")));
+      uint32_t to = document.offsetAt(positionFrom(given->at("end")));
+      if (to < from) std::swap(from, to);
+      *range = Range(from, to - from);
+    }
+  }
+  return document;
+}
+
+void LspServer::requestEdit(std::string_view label, const LspDocument& document,
+                            const std::vector<TextEdit>& edits) {
+  json textEdits = textEditsJson(document, edits);
+  if (textEdits.empty()) {
+    logMessage(kMessageLog, std::string(label) + ": nothing to change");
+    return;
+  }
+  send(makeRequest("velumark-" + std::to_string(++serverRequests_), "workspace/applyEdit",
+                   {{"label", std::string(label)},
+                    {"edit", workspaceEditJson(document, std::move(textEdits))}}));
+}
+
+void LspServer::executeCommand(const json& id, const json& params) {
+  const std::string command = params.at("command").get<std::string>();
+  const json arguments = params.value("arguments", json::array());
+  if (command == "velumark.validate") {
+    validate(commandDocument(arguments, nullptr));
+  } else if (command == "velumark.fixAll") {
+    LspDocument& document = commandDocument(arguments, nullptr);
+    requestEdit("Correct all errors", document, correctAllEdits(document));
+  } else if (command == "velumark.checkLinks" || command == "velumark.checkSite") {
+    startLinkCheck(commandDocument(arguments, nullptr), command == "velumark.checkSite",
+                   params.value("workDoneToken", json()));
+  } else {
+    throw RequestError{kInvalidParams, "unknown command " + command};
+  }
+  respond(id, nullptr);
 }
 
 }  // namespace vmk::lsp

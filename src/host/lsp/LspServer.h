@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +21,12 @@
 #include "host/lsp/LspDocumentController.h"
 #include "host/lsp/LspSettings.h"
 #include "support/Text.h"
+#include "support/TextEdits.h"
 
 namespace vmk {
 class QkChecker;
 class QkDictBrowser;
+class VmkHTMLChecker;
 class VmkErrorLocation;
 }  // namespace vmk
 
@@ -87,6 +90,32 @@ class LspServer {
   void hover(const json& id, const json& params);
   void completion(const json& id, const json& params);
 
+  // Repairs
+  void codeAction(const json& id, const json& params);
+  // The shared checker with its last run over the document's text as it is now (checked
+  // again, with the diagnostics published, when it is not).
+  VmkHTMLChecker& currentRunFor(LspDocument& document);
+  // What correcting all errors would do to the document.
+  std::vector<TextEdit> correctAllEdits(LspDocument& document);
+
+  // Commands
+  void executeCommand(const json& id, const json& params);
+  static json commandNames();
+  // The buffer a command's first argument names (an address, or an object with "uri" or
+  // "textDocument"), and the range given with it, if any.
+  LspDocument& commandDocument(const json& arguments, std::optional<Range>* range);
+  // Asks the editor to make the edits (workspace/applyEdit); nothing when they change nothing.
+  void requestEdit(std::string_view label, const LspDocument& document,
+                   const std::vector<TextEdit>& edits);
+
+  // Link checks: of the document (with its markup), or of the site from it. A running check
+  // gives way; the pages the last site check read stop being shown.
+  void startLinkCheck(LspDocument& document, bool site, const json& workDoneToken);
+  // Publishes what the check found, for the pages it read too.
+  void linkCheckEnded();
+  void retireSitePages();
+  class LinkProgress;
+
   // The open buffer a request names; throws a request error when there is none.
   LspDocument& documentFor(const json& params);
   // Follows an edit of a document (the principal's edit notification, then the diagnostics).
@@ -116,6 +145,12 @@ class LspServer {
   bool shutdownReceived_ = false;
   bool finished_ = false;
   bool markdownHover_ = true;
+  bool workDoneProgress_ = false;
+  // Numbers the server's own requests.
+  uint64_t serverRequests_ = 0;
+  std::unique_ptr<LinkProgress> linkProgress_;
+  // The pages of the last site check that the editor has not opened.
+  std::set<std::string> sitePages_;
   // Set when an edit moved the diagnostics of the document being changed.
   bool diagnosticsMoved_ = false;
   // The timer of each document's coming check.

@@ -62,9 +62,13 @@ class ManualRunLoop final : public RunLoop {
 
 class TestClient {
  public:
-  TestClient()
-      : server_(std::make_unique<lsp::LspServer>(
-            [this](std::string_view bytes) { reader_.feed(bytes); }, loop_)) {}
+  TestClient() : server_(makeServer()) {}
+  ~TestClient() {
+    server_.reset();
+    setRunLoop(nullptr);
+  }
+  TestClient(const TestClient&) = delete;
+  TestClient& operator=(const TestClient&) = delete;
 
   lsp::LspServer& server() { return *server_; }
   ManualRunLoop& loop() { return loop_; }
@@ -140,6 +144,12 @@ class TestClient {
   }
 
  private:
+  std::unique_ptr<lsp::LspServer> makeServer() {
+    // Timers of the engine (the link checker's) run on the test's clock too.
+    setRunLoop(&loop_);
+    return std::make_unique<lsp::LspServer>([this](std::string_view bytes) { reader_.feed(bytes); },
+                                            loop_);
+  }
   void collect() {
     while (std::optional<lsp::Frame> frame = reader_.next()) {
       ASSERT_FALSE(frame->headerError) << *frame->headerError;
