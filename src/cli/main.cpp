@@ -122,7 +122,12 @@ int main(int argc, char** argv) {
   }
 
   for (const Subcommand& command : commands) {
-    if (*command.app) return command.run();
+    if (*command.app) {
+      const int status = command.run();
+      // A dictionary the run needed and could not load is a usage problem whatever the
+      // command found (validate says so per file itself).
+      return CliSession::reportLastRunDictionaryLoadProblems() ? kExitUsage : status;
+    }
   }
   if (*validateCmd) return runValidate(validate);
   if (*dictionariesCmd) return runDictionaries(color);
