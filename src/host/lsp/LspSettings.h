@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/lsp/JsonRpc.h"
+#include "plugin/ElementHelp.h"
 #include "support/Plist.h"
 
 namespace vmk {
@@ -29,7 +30,8 @@ namespace vmk::lsp {
 struct ServerOptions {
   int debounceMs = 300;
   bool validateOnType = true;
-  std::string elementReference = "https://htmlhelp.com/reference/html40/";
+  // The same element pages as the principal's element help.
+  std::string elementReference = std::string(kElementReferenceBaseAddress);
 };
 
 class LspSettings {

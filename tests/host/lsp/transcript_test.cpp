@@ -3,6 +3,8 @@
 // them), ask for hover and completion, close, shut down.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include "LspTestSupport.h"
 
@@ -42,7 +44,7 @@ TEST(Transcript, OpenTypeHoverCompleteClose) {
   EXPECT_EQ(diagnostic["data"]["errorCode"], "NoAltAttributeForImg");
   EXPECT_FALSE(diagnostic["data"]["description"].get<std::string>().empty());
   EXPECT_EQ(diagnostic["codeDescription"]["href"],
-            "https://htmlhelp.com/reference/html40/special/img.html");
+            "https://reference.velumark.org/html40/special/img.html");
 
   // Typing before the image moves its diagnostic at once; the check comes after the quiet
   // time, not before.
@@ -194,6 +196,30 @@ TEST(Transcript, ConfigurationChangesSettingsAndChecksAgain) {
   EXPECT_EQ(client.take("window/logMessage").size(), 2u);
   // None of it reached the settings file.
   EXPECT_FALSE(std::filesystem::exists(VmkUserDefaults::defaultSettingsFilePath()));
+}
+
+TEST(Transcript, StrictChecksAreASettingOfTheServer) {
+  const std::string page =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">\n"
+      "<html><head><title>t</title></head><body><ul></ul></body></html>\n";
+  auto hasIncompleteList = [](const json& message) {
+    const std::vector<std::string> found = diagnosticStrings(message);
+    return std::any_of(found.begin(), found.end(),
+                       [](const std::string& d) { return d.starts_with("H081@"); });
+  };
+  TestClient client;
+  client.initialize({{"debounce", 0}});
+  client.open(kUri, page);
+  std::vector<json> published = client.take("textDocument/publishDiagnostics");
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_FALSE(hasIncompleteList(published[0]));
+  client.notify("workspace/didChangeConfiguration",
+                {{"settings", {{"settings", {{"StrictDTDChecks", true}}}}}});
+  client.advance(0);
+  published = client.take("textDocument/publishDiagnostics");
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_TRUE(hasIncompleteList(published[0]));
 }
 
 }  // namespace
