@@ -25,3 +25,8 @@ echo "== velumark fix against tidy's repair"
 python3 bench/fix/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
 echo "== velumark links against linkchecker: 10,000 links on a local server"
 bench/links/run_bench.sh "$BUILD"
+echo "== velumark beautify, minimize, entities against tidy and html-minifier-terser"
+python3 bench/transform/compare.py --velumark "$BUILD/bin/velumark" --rounds "$ROUNDS"
+echo "== velumark-lsp: one-character edits of a 1 MB page to refreshed diagnostics"
+cmake --build "$BUILD" --target velumark-lsp
+python3 bench/lsp/bench_lsp.py --server "$BUILD/bin/velumark-lsp" --edits 200

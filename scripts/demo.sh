@@ -1,5 +1,5 @@
 #!/bin/sh
-# Validates the shipped sample page and shows what a user sees.
+# Shows the main commands on the shipped sample page: validate, tag, links, fix, beautify, minimize.
 set -eu
 BUILD="${1:-build}"
 SAMPLE="resources/samples/sample-transitional.html"
@@ -27,3 +27,16 @@ fi
 echo "\$ velumark links --no-remote $SAMPLE"
 HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
   "$BUILD/bin/velumark" links --no-remote "$SAMPLE" || true
+# Repair changes only the text of each repairable error; diff shows exactly what changed.
+FIXED="$DEMO_HOME/fixed.html"
+echo "\$ velumark fix -o fixed.html $SAMPLE; diff $SAMPLE fixed.html"
+HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+  "$BUILD/bin/velumark" fix -q -o "$FIXED" "$SAMPLE" || true
+diff "$SAMPLE" "$FIXED" || true
+# The beautifier and the minimizer on the repaired page.
+echo "\$ velumark beautify --yes fixed.html | head -n 12"
+HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+  "$BUILD/bin/velumark" beautify --yes "$FIXED" | head -n 12 || true
+echo "\$ velumark minimize --yes fixed.html | wc -c   (the page has $(wc -c <"$FIXED") bytes)"
+HOME="$DEMO_HOME" XDG_CONFIG_HOME="$DEMO_HOME/config" XDG_DATA_HOME="$DEMO_HOME/data" \
+  "$BUILD/bin/velumark" minimize --yes "$FIXED" | wc -c || true

@@ -5,7 +5,8 @@ set -eu
 
 PACKAGES="build-essential cmake pkg-config ccache
 libonig-dev libplist-dev libicu-dev libcurl4-openssl-dev libcli11-dev nlohmann-json3-dev
-libxxhash-dev libgtest-dev libgmock-dev libbenchmark-dev w3c-sgml-lib attr"
+libxxhash-dev libgtest-dev libgmock-dev libbenchmark-dev w3c-sgml-lib attr
+neovim"
 
 # Extra packages asked for by name on the command line (fuzzing, benchmarks).
 PACKAGES="$PACKAGES $*"

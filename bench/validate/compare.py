@@ -34,11 +34,14 @@ DOCUMENTS = [
 ]
 
 
-def tools_for(velumark, xhtml, home):
+def tools_for(velumark, xhtml, home, strict_only=False):
     env_velumark = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
                         XDG_DATA_HOME=os.path.join(home, "data"))
     env_sp = dict(os.environ, SP_CHARSET_FIXED="1", SP_ENCODING="utf-8")
     tools = [("velumark", [velumark, "validate"], env_velumark)]
+    if strict_only:
+        # The strict content checks against the same run without them.
+        return tools + [("velumark --strict", [velumark, "validate", "--strict"], env_velumark)]
     if xhtml:
         tools.append(("onsgmls", ["onsgmls", "-s", "-E0", "-wxml", "-c",
                                   os.path.join(DTD_DIR, "xml.soc")], env_sp))
@@ -73,7 +76,11 @@ def main():
     parser.add_argument("--generator", default=DEFAULT_GENERATOR)
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--work", default=None, help="folder for the generated documents")
+    parser.add_argument("--strict", action="store_true",
+                        help="time velumark with and without --strict on the 10 MB HTML 4.01 "
+                             "page only")
     args = parser.parse_args()
+    documents = [d for d in DOCUMENTS if d[0] == "html401-10mb"] if args.strict else DOCUMENTS
 
     work = args.work or tempfile.mkdtemp(prefix="velumark-bench-")
     os.makedirs(work, exist_ok=True)
@@ -81,7 +88,7 @@ def main():
     os.makedirs(home, exist_ok=True)
 
     docs = []
-    for name, gen_args, xhtml in DOCUMENTS:
+    for name, gen_args, xhtml in documents:
         path = os.path.join(work, name + (".xhtml" if xhtml else ".html"))
         if not os.path.exists(path):
             subprocess.run([sys.executable, args.generator] + gen_args + ["-o", path], check=True,
@@ -95,7 +102,7 @@ def main():
     samples = {}  # (doc, tool) -> [(seconds, KiB, status)]
     for round_number in range(args.rounds):
         for name, path, xhtml in docs:
-            for tool, command, env in tools_for(args.velumark, xhtml, home):
+            for tool, command, env in tools_for(args.velumark, xhtml, home, args.strict):
                 samples.setdefault((name, tool), []).append(timed(command + [path], env))
         print(f"round {round_number + 1}/{args.rounds} done", file=sys.stderr)
 
@@ -106,7 +113,7 @@ def main():
     for name, path, xhtml in docs:
         size = os.path.getsize(path)
         base = statistics.median(s[0] for s in samples[(name, "velumark")])
-        for tool, _, _ in tools_for(args.velumark, xhtml, home):
+        for tool, _, _ in tools_for(args.velumark, xhtml, home, args.strict):
             runs = samples[(name, tool)]
             seconds = statistics.median(s[0] for s in runs)
             peak = statistics.median(s[1] for s in runs) * 1024

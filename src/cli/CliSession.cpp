@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <set>
 
 #include "engine/VmkHTMLChecker.h"
 #include "host/Platform.h"
@@ -55,13 +56,25 @@ HeadlessDocument* CliSession::openDocument(const std::string& path,
   return document;
 }
 
+namespace {
+// The lines said in this process (one command runs per process).
+std::set<std::string>& saidDictionaryProblems() {
+  static std::set<std::string> said;
+  return said;
+}
+}  // namespace
+
 bool CliSession::reportDictionaryLoadProblems() {
+  return reportLastRunDictionaryLoadProblems();
+}
+
+bool CliSession::reportLastRunDictionaryLoadProblems() {
   for (const DictionaryLoadProblem& problem : sharedHTMLChecker().dictionaryLoadProblems()) {
     std::string line = "cannot load dictionary '" + toUtf8(problem.name) + "' from '" +
                        problem.path + "': " + problem.reason;
-    if (dictionaryProblems_.insert(line).second) printProblem(line);
+    if (saidDictionaryProblems().insert(line).second) printProblem(line);
   }
-  return !dictionaryProblems_.empty();
+  return !saidDictionaryProblems().empty();
 }
 
 void printProblem(std::string_view message) {

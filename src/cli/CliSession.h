@@ -42,6 +42,10 @@ class CliSession {
   // each once per session. True when any were met in this session so far (the command then
   // exits with kExitUsage).
   bool reportDictionaryLoadProblems();
+  // The same for what the last run met, asked by main() once the command has run, so that every
+  // command that runs the engine says so and exits with kExitUsage; lines already said are not
+  // said again.
+  static bool reportLastRunDictionaryLoadProblems();
   void setMaximumDocumentSize(uint64_t bytes) { controller_.setMaximumDocumentSize(bytes); }
   uint64_t maximumDocumentSize() const { return controller_.maximumDocumentSize(); }
 
@@ -49,7 +53,6 @@ class CliSession {
   HeadlessPlatform platform_;
   HeadlessDocumentController controller_;
   QkChecker principal_;
-  std::set<std::string> dictionaryProblems_;
 };
 
 // "velumark: <message>" on standard error.

@@ -128,6 +128,7 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
     for (const UString& candidate : browser.elementNames()) {
       if (caseInsensitiveCompare(candidate, wanted) == 0) {
         browser.selectElement(candidate);
+        wanted = candidate;
         found = true;
         break;
       }
@@ -138,6 +139,20 @@ int runDictionary(const std::string& name, const std::optional<std::string>& ele
     }
   }
   printDictionaryElement(browser, s);
+  // The content model and exceptions, in dictionaries made with them.
+  std::shared_ptr<const VmkDictionary> dictionary =
+      VmkDictionary::sharedWithMenuName(toUtf16(name));
+  if (const VmkElementRecord* record = dictionary ? dictionary->elementRecord(wanted) : nullptr) {
+    if (record->contentModel) {
+      std::cout << "\nContent model:\n  " << toUtf8(*record->contentModel) << "\n";
+    }
+    if (!record->inclusions.empty()) {
+      std::cout << "\nInclusions:\n" << wrapped(record->inclusions, "  ");
+    }
+    if (!record->exclusions.empty()) {
+      std::cout << "\nExclusions:\n" << wrapped(record->exclusions, "  ");
+    }
+  }
   return loads ? kExitClean : kExitUsage;
 }
 

@@ -41,6 +41,13 @@ int runFix(const FixOptions& options) {
     return kExitUsage;
   }
   const Encoding opened = document->openNSEncoding();
+  // Repairs made against the wrong rules would damage the page: with a dictionary the check
+  // needs and cannot load, nothing is repaired or written.
+  session.principal().validateHTMLfor(*document, false, false);
+  if (session.reportDictionaryLoadProblems()) {
+    printProblem("'" + options.file + "' was not repaired");
+    return kExitUsage;
+  }
   // A repair can bring to light an error that a check makes only once another is gone (the
   // head checks wait for the html end tag): correct again while such errors are left.
   VmkHTMLChecker& checker = sharedHTMLChecker();

@@ -10,6 +10,8 @@
 #include "support/Paths.h"
 
 #include <algorithm>
+#include <iostream>
+#include <set>
 #include <thread>
 
 namespace vmk::cli {
@@ -34,6 +36,7 @@ int runValidate(const ValidateOptions& options) {
   if (!applyEngineOptions(options.engine, &encoding)) return kExitUsage;
   // Every file's results stay in the store until they are reported.
   settings.changeIntValue(0, "Vmk_BeforeNewCheck");
+  std::set<std::string> dictionariesWithoutModels;  // noted once each
   for (const std::string& ignored : options.ignore) {
     if (ignored.empty()) continue;  // "a,,b" or a trailing comma
     const std::vector<std::string> codes = codesForCodeOrNumber(ignored);
@@ -102,6 +105,11 @@ int runValidate(const ValidateOptions& options) {
     report.path = path;
     if (const VmkDictionary* dictionary = checker.htmlDictionary()) {
       report.dictionary = toUtf8(dictionary->displayName());
+      if (checker.contentModelsMissing() &&
+          dictionariesWithoutModels.insert(*report.dictionary).second) {
+        std::cerr << "velumark: dictionary '" << *report.dictionary
+                  << "' has no content models; they are not checked\n";
+      }
     }
     report.encoding = document->openNSEncoding().ianaName();
     store.getErrorCount(report.errorCount, report.cautionCount, document);

@@ -9,6 +9,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/TransformCommand.h"
 #include "cli/CommonOptions.h"
 #include "cli/Version.h"
 
@@ -109,6 +110,9 @@ int main(int argc, char** argv) {
 
   // Commands that register themselves (see cli/CommonOptions.h), one line each.
   std::vector<Subcommand> commands;
+  commands.push_back(addBeautifyCommand(app));
+  commands.push_back(addMinimizeCommand(app));
+  commands.push_back(addEntitiesCommand(app));
   commands.push_back(addFixCommand(app));
   commands.push_back(addTagCommand(app));
   commands.push_back(addLinksCommand(app));
@@ -122,7 +126,12 @@ int main(int argc, char** argv) {
   }
 
   for (const Subcommand& command : commands) {
-    if (*command.app) return command.run();
+    if (*command.app) {
+      const int status = command.run();
+      // A dictionary the run needed and could not load is a usage problem whatever the
+      // command found (validate says so per file itself).
+      return CliSession::reportLastRunDictionaryLoadProblems() ? kExitUsage : status;
+    }
   }
   if (*validateCmd) return runValidate(validate);
   if (*dictionariesCmd) return runDictionaries(color);

@@ -21,6 +21,7 @@ bool MyDocument::loadDataRepresentation(std::string_view data, const std::string
   if (fs::path(filePath).extension() != ".dtd") return false;
   filePath_ = filePath;
   dtd_ = std::make_unique<MyDtd>();
+  dtd_->setSourcePath(filePath);
   dtd_->setSourceData(data);
   return true;
 }

@@ -1,9 +1,11 @@
 #include "converter/MyDtd.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <unordered_set>
 
+#include "converter/ContentModelSyntax.h"
 #include "converter/EntityCatalog.h"
 #include "support/Encoding.h"
 #include "support/Paths.h"
@@ -21,6 +23,77 @@ constexpr size_t npos = std::string::npos;
 constexpr size_t kMaxEntityTextSize = 16u << 20;
 constexpr size_t kMaxExpandedTextSize = 64u << 20;
 constexpr size_t kMaxWarnedNameSize = 32;
+
+// A place mark: kMarkStart, the mark's number in decimal, kMarkEnd. Neither byte occurs in a
+// DTD, and neither is a name character, so the scanners step over marks like any other byte
+// they do not place.
+constexpr char kMarkStart = '\x01';
+constexpr char kMarkEnd = '\x02';
+constexpr uint32_t kNoPlace = UINT32_MAX;
+
+// The number of the last mark at or before pos, kNoPlace when there is none.
+template <class View>
+uint32_t placeBefore(View text, size_t pos) {
+  if (text.empty()) return kNoPlace;
+  size_t at = text.rfind(typename View::value_type(kMarkStart), std::min(pos, text.size() - 1));
+  if (at == View::npos) return kNoPlace;
+  uint64_t number = 0;
+  size_t k = at + 1;
+  for (; k < text.size() && text[k] >= '0' && text[k] <= '9' && number < kNoPlace; ++k) {
+    number = number * 10 + uint64_t(text[k] - '0');
+  }
+  if (k == at + 1 || k >= text.size() || text[k] != kMarkEnd || number >= kNoPlace) return kNoPlace;
+  return uint32_t(number);
+}
+
+// Where the declaration whose keyword starts at from ends: at its ">" (*closed set), or, when
+// it has none, where the next declaration or place mark starts or the text ends. Quoted
+// literals are stepped over.
+size_t declarationEnd(const std::string& buf, size_t from, bool* closed) {
+  *closed = false;
+  size_t i = from + 2;
+  while (i < buf.size()) {
+    char c = buf[i];
+    if (c == '>') {
+      *closed = true;
+      return i;
+    }
+    if (c == kMarkStart || (c == '<' && i + 1 < buf.size() && buf[i + 1] == '!')) return i;
+    if (c == '"' || c == '\'') {
+      size_t close = buf.find(c, i + 1);
+      if (close == npos) return buf.size();
+      i = close + 1;
+      continue;
+    }
+    ++i;
+  }
+  return buf.size();
+}
+
+// Whether a parameter entity's public identifier names an entity set (character entities,
+// which no dictionary needs): its public text class is ENTITIES.
+bool isEntitySet(const std::string& publicId, const std::string& systemId) {
+  if (publicId.empty()) return systemId.ends_with(".ent");
+  // "-//OWNER//CLASS text//LANGUAGE", "+//OWNER//..." or "OWNER//CLASS ...".
+  size_t from = publicId.starts_with("-//") || publicId.starts_with("+//") ? 3 : 0;
+  size_t owner = publicId.find("//", from);
+  return owner != npos && publicId.compare(owner + 2, 9, "ENTITIES ") == 0;
+}
+
+bool isKnownAttributeType(std::string_view type) {
+  static const std::unordered_set<std::string_view> kTypes = {
+      "CDATA",  "ID",      "IDREF",   "IDREFS",   "NAME",   "NAMES",    "NMTOKEN", "NMTOKENS",
+      "NUMBER", "NUMBERS", "NUTOKEN", "NUTOKENS", "ENTITY", "ENTITIES", "NOTATION"};
+  size_t paren = type.find('(');
+  if (paren != std::string_view::npos) {
+    // A semantic type kept by the entity replacement: CDATA(URI), NUMBER(Pixels), NAME(...).
+    std::string_view base = type.substr(0, paren);
+    return type.size() > paren + 2 && type.back() == ')' &&
+           type.find_first_of("()", paren + 1) == type.size() - 1 &&
+           (base == "CDATA" || base == "NUMBER" || base == "NAME");
+  }
+  return kTypes.contains(type);
+}
 
 bool isSpacer(char c) {
   return c == ' ' || c == '\r' || c == '\n' || c == '\t';
@@ -152,6 +225,92 @@ void MyDtd::enableExternalEntities(const std::string& dtdPath, const EntityCatal
   catalog_ = catalog;
 }
 
+void MyDtd::addWarning(uint32_t place, std::string message) {
+  if (warnings_.size() > kMaxWarnings) return;
+  if (warnings_.size() == kMaxWarnings) {
+    warnings_.push_back(
+        {placeFiles_.empty() ? sourcePath_ : placeFiles_[0], 0, "more warnings were left out"});
+    return;
+  }
+  DtdWarning warning;
+  if (place < places_.size() && places_[place].file < placeFiles_.size()) {
+    warning.file = placeFiles_[places_[place].file];
+    warning.line = places_[place].line;
+  } else {
+    warning.file = sourcePath_;
+  }
+  warning.message = std::move(message);
+  warnings_.push_back(std::move(warning));
+}
+
+void MyDtd::warnAt(std::string_view text, size_t pos, std::string message) {
+  if (warnings_.size() > kMaxWarnings) return;  // the search for the place is not free
+  addWarning(placeBefore(text, pos), std::move(message));
+}
+
+void MyDtd::warnAt(UStringView text, size_t pos, std::string message) {
+  if (warnings_.size() > kMaxWarnings) return;
+  addWarning(placeBefore(text, pos), std::move(message));
+}
+
+std::string MyDtd::markPlaces(std::string_view text, uint32_t fileIndex) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  uint32_t line = 1;
+  size_t i = 0;
+  const size_t n = text.size();
+  auto mark = [&] {
+    out += kMarkStart;
+    out += std::to_string(places_.size());
+    out += kMarkEnd;
+    places_.push_back({fileIndex, line});
+  };
+  auto copyTo = [&](size_t end) {
+    end = std::min(end, n);
+    for (; i < end; ++i) {
+      if (text[i] == '\n') ++line;
+      out += text[i];
+    }
+  };
+  auto after = [&](size_t found, size_t length) { return found == npos ? n : found + length; };
+  // A "%" continues the reference before it unless a delimiter of references precedes it; a
+  // mark there would split what the reference pattern takes as one.
+  auto endsReference = [](char c) {
+    return std::string_view(" \t\n)>|\",").find(c) != std::string_view::npos;
+  };
+  while (i < n) {
+    char c = text[i];
+    if (text.substr(i, 4) == "<!--") {
+      copyTo(after(text.find("-->", i + 4), 3));
+      continue;
+    }
+    if (c == '<' && i + 1 < n && text[i + 1] == '!') {
+      mark();
+      const bool section = i + 2 < n && text[i + 2] == '[';
+      copyTo(i + (section ? 3 : 2));
+      while (i < n) {
+        char d = text[i];
+        if (d == '"' || d == '\'') {
+          copyTo(after(text.find(d, i + 1), 1));
+        } else if (d == '-' && i + 1 < n && text[i + 1] == '-') {
+          copyTo(after(text.find("--", i + 2), 2));
+        } else if (d == '<' && i + 1 < n && text[i + 1] == '!') {
+          break;  // the declaration has no ">"
+        } else if (d == '>' || (section && d == '[')) {
+          copyTo(i + 1);
+          break;
+        } else {
+          copyTo(i + 1);
+        }
+      }
+      continue;
+    }
+    if (c == '%' && (i == 0 || endsReference(text[i - 1]))) mark();
+    copyTo(i + 1);
+  }
+  return out;
+}
+
 void MyDtd::dispWarning(std::string_view text) {
   monitorText_ += text;
   if (monitorView_) monitorView_(text);
@@ -159,8 +318,14 @@ void MyDtd::dispWarning(std::string_view text) {
 
 void MyDtd::ParseDTD() {
   dispWarning("\nThe conversion started...\n\n");
-  if (!sourceValid_) dispWarning("*** The file is not UTF-8 text: nothing can be converted.\n");
+  placeFiles_.assign(1, sourcePath_);
+  places_.clear();
+  if (!sourceValid_) {
+    dispWarning("*** The file is not UTF-8 text: nothing can be converted.\n");
+    addWarning(kNoPlace, "the file is not UTF-8 text");
+  }
   extractDoctypeName();
+  sourceString_ = toUtf16(markPlaces(toUtf8(sourceString_), 0));
   stripComment();
   extractEntity();
   replaceEntity();
@@ -244,7 +409,9 @@ std::optional<std::string> MyDtd::loadExternalText(const std::string& path) {
     dispWarning("*** External file \"" + path + "\" is not UTF-8 text.\n");
     return std::nullopt;
   }
-  return toUtf8(stripComments(*text));
+  placeFiles_.push_back(path);
+  return toUtf8(
+      stripComments(toUtf16(markPlaces(toUtf8(*text), uint32_t(placeFiles_.size() - 1)))));
 }
 
 // One forward scan over the bytes: marked sections are opened or blanked, parameter entity
@@ -312,6 +479,9 @@ void MyDtd::extractEntity() {
         auto it = entities_.find(name);
         if (it == entities_.end()) {
           dispWarning("*** Entity " + name + " not found in ExtractEntity().\n");
+          warnAt(buf, i,
+                 "parameter entity %" + name +
+                     "; controlling a marked section is not defined: the section is left out");
         } else {
           include = it->second == "INCLUDE";
         }
@@ -329,6 +499,7 @@ void MyDtd::extractEntity() {
           break;
         }
       }
+      if (end == npos) warnAt(buf, i, "a marked section has no closing \"]]>\"");
       if (include && bracket != npos) {
         blank(i, bracket + 1);
         if (end != npos) blank(end, end + 3);
@@ -349,7 +520,7 @@ void MyDtd::extractEntity() {
       std::string name = buf.substr(nameStart, q - nameStart);
 
       std::optional<ExternalEntity> external;
-      if (resolveExternal_) {
+      {
         size_t k = q;
         skipSpacers(buf, k);
         bool isPublic = startsAt(buf, k, "PUBLIC");
@@ -369,7 +540,11 @@ void MyDtd::extractEntity() {
         }
       }
 
+      if (name.empty()) warnAt(buf, i, "a parameter entity declaration has no name");
       size_t quote = buf.find_first_of("\"'", q);
+      if (size_t gt = buf.find('>', q); quote == npos || (gt != npos && gt < quote)) {
+        warnAt(buf, i, "the declaration of parameter entity %" + name + "; has no quoted text");
+      }
       size_t after = n;
       std::string text;
       bool truncated = false;
@@ -389,8 +564,17 @@ void MyDtd::extractEntity() {
         while (k < close && !truncated) {
           if (buf[k] == '%') {
             size_t refEnd = delimiterFrom(buf, k + 1, close);
-            auto it = entities_.find(buf.substr(k + 1, refEnd - k - 1));
-            if (it != entities_.end()) append(it->second);
+            std::string reference = buf.substr(k + 1, refEnd - k - 1);
+            auto it = entities_.find(reference);
+            if (it != entities_.end()) {
+              append(it->second);
+            } else if (reference == name) {
+              warnAt(buf, i, "parameter entity %" + name + "; refers to itself");
+            } else {
+              warnAt(buf, i,
+                     "parameter entity %" + reference + "; used in the text of %" + name +
+                         "; is not defined (yet)");
+            }
             k = refEnd < close && buf[refEnd] == ';' ? refEnd + 1 : refEnd;
           } else if (startsAt(buf, k, "--") && k + 1 < close) {
             size_t commentEnd = buf.find("--", k + 2);
@@ -405,12 +589,34 @@ void MyDtd::extractEntity() {
         after = close < n ? close + 1 : n;
       }
       size_t gt = buf.find('>', after);
+      if (gt == npos) {
+        warnAt(buf, i, "the declaration of parameter entity %" + name + "; has no closing \">\"");
+      }
       i = gt == npos ? n : gt + 1;
-      if (truncated) dispWarning("*** Entity " + name + " is too long: its text was cut.\n");
+      if (truncated) {
+        dispWarning("*** Entity " + name + " is too long: its text was cut.\n");
+        warnAt(buf, i, "parameter entity %" + name + "; is too long: its text was cut");
+      }
       if (quote != npos && !entities_.contains(name)) {
         entities_.emplace(name, std::move(text));
-        if (external) externalEntities_.emplace(name, std::move(*external));
+        if (external) {
+          if (!isEntitySet(external->publicId, external->systemId)) externalNames_.insert(name);
+          if (resolveExternal_) externalEntities_.emplace(name, std::move(*external));
+        }
       }
+      continue;
+    }
+
+    if (!resolveExternal_ && buf[i] == '%' && !externalNames_.empty()) {
+      size_t nameEnd = delimiterFrom(buf, i + 1, buf.size());
+      std::string name = buf.substr(i + 1, nameEnd - i - 1);
+      if (externalNames_.contains(name) && warnedExternals.insert(name).second) {
+        warnAt(buf, i,
+               "external parameter entity %" + name +
+                   "; is not read, so the declarations it holds are missing "
+                   "(--resolve-external reads it)");
+      }
+      ++i;
       continue;
     }
 
@@ -424,7 +630,12 @@ void MyDtd::extractEntity() {
       }
       size_t refEnd = nameEnd < buf.size() && buf[nameEnd] == ';' ? nameEnd + 1 : nameEnd;
       auto skipWith = [&](const std::string& warning) {
-        if (warnedExternals.insert(name + "\n" + warning).second) dispWarning(warning);
+        if (warnedExternals.insert(name + "\n" + warning).second) {
+          dispWarning(warning);
+          std::string message = warning.substr(4, warning.size() - 5);  // without "*** ", "\n"
+          message[0] = char(std::tolower(static_cast<unsigned char>(message[0])));
+          warnAt(buf, i, std::move(message));
+        }
         i = refEnd;
       };
       std::optional<std::string> path = resolveExternal(ext->second);
@@ -446,6 +657,8 @@ void MyDtd::extractEntity() {
       }
       std::optional<std::string> text = loadExternalText(*path);
       if (!text) {
+        warnAt(buf, i,
+               "external parameter entity %" + name + "; (\"" + *path + "\") cannot be read");
         i = refEnd;
         continue;
       }
@@ -488,6 +701,15 @@ void MyDtd::replaceEntity() {
     std::string name = toUtf8(group.substr(0, group.find(u';')));
     auto it = entities_.find(name);
     if (it == entities_.end()) {
+      // A reference inside an entity declaration was warned about when the declaration was read.
+      size_t open = warnings_.size() > kMaxWarnings ? UStringView::npos
+                                                    : UStringView(src).rfind(u"<!", whole.location);
+      bool inEntityDeclaration = open != UStringView::npos &&
+                                 UStringView(src).substr(open, 8) == u"<!ENTITY" &&
+                                 UStringView(src).find(u'>', open) > whole.location;
+      if (!inEntityDeclaration) {
+        warnAt(UStringView(src), whole.location, "parameter entity %" + name + "; is not defined");
+      }
       unresolved.push_back(std::move(name));
       out.append(src, whole.location, whole.length);
       return true;
@@ -499,6 +721,10 @@ void MyDtd::replaceEntity() {
       cached = replacements.emplace(name, toUtf16(typed ? text + "(" + name + ")" : text)).first;
     }
     if (out.size() + cached->second.size() > kMaxExpandedTextSize) {
+      if (!tooLarge) {
+        warnAt(UStringView(src), whole.location,
+               "the expanded text is too large: references from here on are kept");
+      }
       tooLarge = true;
       out.append(src, whole.location, whole.length);
       return true;
@@ -522,10 +748,12 @@ void MyDtd::removeEntityTag() {
 
 void MyDtd::makeElementData() {
   const std::string buf = toUtf8(sourceString_);
-  const size_t n = buf.size();
   bool firstDeclaration = true;
   size_t i = 0;
   while ((i = buf.find("<!ELEMENT ", i)) != npos) {
+    const size_t declaration = i;
+    bool closed = false;
+    const size_t n = declarationEnd(buf, i, &closed);
     i += 10;
     skipSpacers(buf, i);
     const bool keepCase = mFlagXML_ || firstDeclaration;
@@ -550,6 +778,9 @@ void MyDtd::makeElementData() {
           names.push_back(keepCase ? name : asciiUpper(name));
         } else {
           dispWarning(std::string("*** Unexpected \"") + c + "\" in an element name group.\n");
+          warnAt(
+              buf, declaration,
+              std::string("unexpected \"") + c + "\" in the name group of an element declaration");
           ++i;
         }
       }
@@ -560,10 +791,18 @@ void MyDtd::makeElementData() {
       names.push_back(keepCase ? name : asciiUpper(name));
     }
 
+    const std::string shownName = names.empty() ? std::string() : names.front();
+    if (names.empty() || std::find(names.begin(), names.end(), std::string()) != names.end()) {
+      warnAt(buf, declaration, "an element declaration without a name");
+    }
+    if (!closed) {
+      warnAt(buf, declaration, "the declaration of element " + shownName + " has no closing \">\"");
+    }
+
     skipSpacers(buf, i);
     std::string typeString;
     if (i < n && (buf[i] == '-' || buf[i] == 'O')) {
-      typeString = buf.substr(i, 3);
+      typeString = buf.substr(i, std::min<size_t>(3, n - i));
       i = std::min(i + 3, n);
     } else {
       typeString = "XML";
@@ -571,6 +810,14 @@ void MyDtd::makeElementData() {
     }
 
     skipSpacers(buf, i);
+    std::string modelProblem;
+    std::optional<ParsedContentModel> model = parseContentModel(
+        std::string_view(buf).substr(i, std::max(i, n) - i), mFlagXML_, &modelProblem);
+    // An unresolved reference in the model was warned about already.
+    if (!model && closed && buf.find('%', i) >= n) {
+      warnAt(buf, declaration,
+             "the content model of " + shownName + " cannot be read (" + modelProblem + ")");
+    }
     std::vector<std::string> children;
     std::unordered_set<std::string> listed;  // the names in children
     bool includeMode = true;
@@ -633,13 +880,21 @@ void MyDtd::makeElementData() {
       DtdElementRecord& record = elements_[name];
       record.typeString = typeString;
       record.childElements = children;
+      record.contentModel.reset();
+      record.inclusions.clear();
+      record.exclusions.clear();
+      if (model) {
+        record.contentModel = model->model;
+        record.inclusions = model->inclusions;
+        record.exclusions = model->exclusions;
+      }
     }
+    i = n;
   }
 }
 
 void MyDtd::makeAttributeData() {
   const std::string buf = toUtf8(sourceString_);
-  const size_t n = buf.size();
   // The entries of each declaration, and per element the declarations naming it, in order.
   // A later declaration's entries come first: the lists are joined once at the end, so that
   // many declarations for one element stay linear.
@@ -648,6 +903,9 @@ void MyDtd::makeAttributeData() {
   std::vector<DtdElementRecord*> declaredOrder;
   size_t i = 0;
   while ((i = buf.find("<!ATTLIST ", i)) != npos) {
+    const size_t declaration = i;
+    bool closed = false;
+    const size_t n = declarationEnd(buf, i, &closed);
     i += 10;
     skipSpacers(buf, i);
     std::vector<std::string> elementNames;
@@ -671,6 +929,12 @@ void MyDtd::makeAttributeData() {
       while (i < n && !isSpacer(buf[i])) ++i;
       addElementName(buf.substr(start, i - start));
     }
+    std::string shownNames;
+    for (const std::string& name : elementNames)
+      shownNames += (shownNames.empty() ? "" : "|") + name;
+    if (!closed) {
+      warnAt(buf, declaration, "the attribute list of " + shownNames + " has no closing \">\"");
+    }
 
     skipSpacers(buf, i);
     std::vector<std::string> entries;
@@ -682,6 +946,9 @@ void MyDtd::makeAttributeData() {
           i = delimiterFrom(buf, i + 1, n);
           if (i < n && buf[i] == ';') ++i;
         } else {
+          warnAt(
+              buf, declaration,
+              std::string("unexpected \"") + buf[i] + "\" in the attribute list of " + shownNames);
           ++i;
         }
         skipSpacers(buf, i);
@@ -695,6 +962,7 @@ void MyDtd::makeAttributeData() {
       entry += '\t';
 
       skipSpacers(buf, i);
+      const size_t typeStart = entry.size();
       if (i < n && buf[i] == '(') {
         int depth = 0;
         while (i < n) {
@@ -708,10 +976,19 @@ void MyDtd::makeAttributeData() {
         }
       } else {
         while (i < n && isTypeWordChar(buf[i])) entry += buf[i++];
+        std::string type(std::string_view(entry).substr(typeStart));
+        if (!mFlagXML_) type = asciiUpper(std::move(type));
+        if (!isKnownAttributeType(type) && !(type.empty() && i < n && buf[i] == '%')) {
+          warnAt(buf, declaration,
+                 "attribute " + name + " of " + shownNames + " has an unknown type \"" +
+                     std::string(type) + "\"");
+        }
       }
+      const bool notation = std::string_view(entry).substr(typeStart) == "NOTATION";
       entry += '\t';
 
       skipSpacers(buf, i);
+      const size_t defaultStart = entry.size();
       if (i < n && buf[i] == '"') {
         size_t close = buf.find('"', i + 1);
         size_t stop = close == npos ? n : close + 1;
@@ -719,6 +996,17 @@ void MyDtd::makeAttributeData() {
         i = stop;
       } else {
         while (i < n && isNameChar(buf[i])) entry += buf[i++];
+        static const std::unordered_set<std::string_view> kKeywords = {
+            "#REQUIRED", "#IMPLIED", "#FIXED", "#CURRENT", "#CONREF"};
+        std::string value(std::string_view(entry).substr(defaultStart));
+        if (!mFlagXML_) value = asciiUpper(std::move(value));  // SGML keywords ignore case
+        if (value.starts_with('#') && !kKeywords.contains(value)) {
+          warnAt(buf, declaration,
+                 "attribute " + name + " of " + shownNames + " has an unknown default keyword \"" +
+                     std::string(value) + "\"");
+        } else if (value.empty() && !notation && !(i < n && (buf[i] == '\'' || buf[i] == '%'))) {
+          warnAt(buf, declaration, "attribute " + name + " of " + shownNames + " has no default");
+        }
       }
       skipSpacers(buf, i);
       if (i < n && (buf[i] == '"' || buf[i] == '\'')) {
@@ -736,12 +1024,19 @@ void MyDtd::makeAttributeData() {
       auto it = elements_.find(element);
       if (it == elements_.end()) {
         dispWarning("*** No element definition while attributes exist: " + element + "\n");
+        // XML allows attributes of an element a DTD does not declare (modules declare them for
+        // elements that a DTD made of them may leave out); SGML does not.
+        if (!mFlagXML_) {
+          warnAt(buf, declaration,
+                 "attributes are declared for " + element + ", which has no element declaration");
+        }
         continue;
       }
       auto [slot, added] = declaredFor.try_emplace(&it->second);
       if (added) declaredOrder.push_back(&it->second);
       slot->second.push_back(declarations.size() - 1);
     }
+    i = n;
   }
 
   for (DtdElementRecord* record : declaredOrder) {
@@ -776,6 +1071,13 @@ PlistDict MyDtd::elementDictionary() const {
     r.set("ParentElements", PlistArray(record.parentElements.begin(), record.parentElements.end()));
     if (record.attributes) {
       r.set("Attributes", PlistArray(record.attributes->begin(), record.attributes->end()));
+    }
+    if (record.contentModel) r.set("ContentModel", *record.contentModel);
+    if (!record.inclusions.empty()) {
+      r.set("Inclusions", PlistArray(record.inclusions.begin(), record.inclusions.end()));
+    }
+    if (!record.exclusions.empty()) {
+      r.set("Exclusions", PlistArray(record.exclusions.begin(), record.exclusions.end()));
     }
     table.append(name, std::move(r));  // the names of the map are distinct
   }

@@ -56,6 +56,16 @@ int runRulesmith(const RulesmithOptions& options, std::ostream& monitor, std::os
   document.awakeFromNib(view);
   if (!options.quiet) monitor << '\n' << std::flush;
 
+  const MyDtd& dtd = *document.dtd();
+  for (const DtdWarning& warning : dtd.warnings()) {
+    errors << (warning.file.empty() ? path : warning.file);
+    if (warning.line > 0) errors << ':' << warning.line;
+    errors << ": warning: " << warning.message << '\n';
+  }
+  if (dtd.elements().empty()) {
+    return fail(kRulesmithWarnings, "\"" + path + "\" declares no element: nothing was written");
+  }
+
   document.setDoctypeName(options.publicId.value_or(document.proposedDoctypeName().value_or("")));
   document.setSystemName(options.systemId.value_or(document.proposedSystemName().value_or("")));
 
@@ -70,6 +80,12 @@ int runRulesmith(const RulesmithOptions& options, std::ostream& monitor, std::os
     return fail(kRulesmithWriteFailed, "cannot write \"" + target + "\": " + writeError);
   }
   if (!options.quiet) monitor << "Wrote \"" << target << "\"\n";
+  if (!dtd.warnings().empty()) {
+    errors << "rulesmith: " << dtd.warnings().size()
+           << (dtd.warnings().size() == 1 ? " warning" : " warnings")
+           << ": the dictionary may be incomplete\n";
+    return kRulesmithWarnings;
+  }
   return kRulesmithOk;
 }
 

@@ -11,8 +11,13 @@ int main(int argc, char** argv) {
       "HTML dictionary file that Velumark loads: NAME.dict, an XML property list holding the\n"
       "elements, their tag omission, child and parent elements and attribute definitions.\n"
       "Progress and warnings go to standard error.\n\n"
-      "Exit status: 0 written, 1 the file could not be written, 2 bad arguments or input.",
+      "Each declaration that cannot be read and each entity that cannot be resolved gives a\n"
+      "warning \"FILE:LINE: warning: ...\" on standard error, also with --quiet.\n\n"
+      "Exit status: 0 a clean conversion; 1 warnings (the dictionary is written all the same),\n"
+      "no element declared (nothing is written) or the file could not be written; 2 bad\n"
+      "arguments or input.",
       "rulesmith"};
+  app.set_version_flag("--version", std::string("rulesmith ") + vmk::kRulesmithVersion);
   app.add_option("--name", options.displayName,
                  "Display name of the dictionary; the file is NAME.dict "
                  "(default: the DTD's file name without extension)");

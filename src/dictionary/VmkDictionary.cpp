@@ -8,6 +8,7 @@
 
 #include "dictionary/AttributeTypes.h"
 #include "dictionary/AttributeValueCheck.h"
+#include "dictionary/ContentAutomata.h"
 #include "dictionary/DictionaryFolder.h"
 #include "support/Digest.h"
 #include "support/Paths.h"
@@ -98,6 +99,14 @@ bool mayDeclareDoctypeName(std::string_view bytes, UStringView publicId) {
 VmkDictionary::VmkDictionary(PlistDict tree, UString displayName)
     : dictionary_(std::move(tree)), displayName_(std::move(displayName)) {
   buildIndex();
+}
+
+VmkDictionary::~VmkDictionary() = default;
+
+const ContentAutomata& VmkDictionary::contentAutomata() const {
+  std::call_once(contentAutomataMade_,
+                 [this] { contentAutomata_ = std::make_unique<ContentAutomata>(*this); });
+  return *contentAutomata_;
 }
 
 std::unique_ptr<VmkDictionary> VmkDictionary::fromPlist(PlistValue tree, UString displayName) {
@@ -478,6 +487,9 @@ void VmkDictionary::buildIndex() {
     record.childSet.insert(record.childElements.begin(), record.childElements.end());
     record.holdsCDATA = record.childSet.contains(u"CDATA");
     record.hasParentElements = stringMembers(raw, "ParentElements", &record.parentElements);
+    record.contentModel = stringValue(raw, "ContentModel");
+    stringMembers(raw, "Inclusions", &record.inclusions);
+    stringMembers(raw, "Exclusions", &record.exclusions);
 
     std::vector<UString> entries;
     record.hasAttributes = stringMembers(raw, "Attributes", &entries);

@@ -25,6 +25,7 @@
 namespace vmk {
 
 class VmkAttributeValueContext;
+class ContentAutomata;
 
 // End-tag types of an element.
 inline constexpr int kEndTagNotInDictionary = -1;
@@ -107,6 +108,11 @@ struct VmkElementRecord {
   // Names that the content of an "O O" child element of this one lists: allowed here because
   // that container may be omitted.
   std::unordered_set<UString> childrenThroughOmissibleContainers;
+  // "ContentModel" when it is a string; "Inclusions" and "Exclusions" (their string members)
+  // when they are arrays. Dictionaries made before these keys were written have none.
+  std::optional<UString> contentModel;
+  std::vector<UString> inclusions;
+  std::vector<UString> exclusions;
 };
 
 // Why the dictionary file a look-up needed could not be used.
@@ -156,6 +162,7 @@ class VmkDictionary {
   static std::shared_ptr<const VmkDictionary> sharedWithMenuName(
       UStringView displayName, DictionaryLoadProblem* problem = nullptr);
 
+  ~VmkDictionary();
   VmkDictionary(const VmkDictionary&) = delete;
   VmkDictionary& operator=(const VmkDictionary&) = delete;
   VmkDictionary(VmkDictionary&&) = delete;
@@ -218,6 +225,10 @@ class VmkDictionary {
   const VmkElementRecord* foldedElementRecord(UStringView element) const {
     return elementRecord(foldElementName(element));
   }
+  // The automata of the elements' content models, made on first use and kept (a shared
+  // dictionary may be asked from several threads).
+  const ContentAutomata& contentAutomata() const;
+
   // All records in the order of the file.
   const std::vector<VmkElementRecord>& elementRecords() const { return records_; }
   // The whole file as read.
@@ -237,6 +248,8 @@ class VmkDictionary {
   // Made on first use; a shared dictionary may be asked from several threads.
   mutable std::once_flag linkableAttributesMade_;
   mutable std::vector<UString> linkableAttributes_;
+  mutable std::once_flag contentAutomataMade_;
+  mutable std::unique_ptr<ContentAutomata> contentAutomata_;
 };
 
 }  // namespace vmk

@@ -329,7 +329,7 @@ void VmkHTMLChecker::makeAttrbListForTagLocation(VmkTagLocation& tag,
       } else {
         idArray.emplace_back(*record.value);
         if (idIndexedCount_ + 1 == idArray.size()) {
-          idIndex_.insert(idArray.back());
+          idIndex_.insert(idIndexKey(idArray.back()));
           ++idIndexedCount_;
         }
       }
@@ -488,8 +488,17 @@ bool VmkHTMLChecker::isThisIDDefined(UStringView value) const {
     idIndexedCount_ = 0;
   }
   for (; idIndexedCount_ < idArray.size(); ++idIndexedCount_)
-    idIndex_.insert(idArray[idIndexedCount_]);
-  return idIndex_.contains(value);
+    idIndex_.insert(idIndexKey(idArray[idIndexedCount_]));
+  return foldsIds_ ? idIndex_.contains(idIndexKey(value)) : idIndex_.contains(value);
+}
+
+UString VmkHTMLChecker::idIndexKey(UStringView value) const {
+  UString key(value);
+  if (foldsIds_) {
+    for (char16_t& c : key)
+      if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+  }
+  return key;
 }
 
 UStringView VmkHTMLChecker::keptAttributeName(UStringView name) {

@@ -26,7 +26,7 @@ void VmkHTMLChecker::makeElementFiliation() {
       [this](std::string_view code, Range range, std::vector<UString> subStrings) {
         registerAnErrorWithCode(code, range, std::move(subStrings));
       },
-      &entryDepths_);
+      &entryDepths_, contentAutomata_ ? &entryContentEnds_ : nullptr);
 }
 
 VmkTagLocation* VmkHTMLChecker::FindMyEndTag(const VmkTagLocation& tag) {

@@ -34,6 +34,8 @@ class ResultsDisplay {
   }
   // Drops the locations the result store lists for the document.
   virtual void clearErrorLocationsForDocument(HostDocument& /*document*/) {}
+  // Brings the document's results up to date (checks it again when they are shown expanded).
+  virtual void updateResultsForDocument(HostDocument& /*document*/) {}
 };
 
 // True while automatic repair (or the beautifier or the minimizer) edits a document: the result

@@ -1,5 +1,6 @@
 #include "engine/TagTree.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "engine/NamePredicates.h"
@@ -28,9 +29,12 @@ class TagTreeWalker {
     }
   }
 
-  void run(std::vector<int32_t>* depths) {
+  void run(std::vector<int32_t>* depths, ContentEnds* contentEnds) {
+    contentEnds_ = contentEnds;
+    if (contentEnds_) contentEnds_->clear();
     int32_t t = n_ > 0 ? 0 : kNone;
     while (t != kNone) t = nextBrotherTagLocation(t);
+    if (contentEnds_) std::sort(contentEnds_->begin(), contentEnds_->end());
     // Each finished element added one to the depth of the entries in [first, last); the
     // difference array holds those ranges. Once read, its slot holds the entry's depth.
     int32_t depth = 0;
@@ -137,6 +141,7 @@ class TagTreeWalker {
   Step endTagNotFound(Frame& f, int32_t& returned) {
     report("EndTagNotFound", f.tag, {UString(nameOf(f.tag))});
     if (f.current == f.first) {
+      if (contentEnds_) contentEnds_->emplace_back(f.tag, f.first);
       returned = f.current;
       return Step::ReturnNow;
     }
@@ -208,6 +213,9 @@ class TagTreeWalker {
 
   // After T's loop: depth of the entries inside, and the entry after the element.
   int32_t finish(Frame& f) {
+    if (contentEnds_ && !at(f.tag).pairTag()) {
+      contentEnds_->emplace_back(f.tag, f.current == kNone ? n_ : f.last);
+    }
     if (f.first != kNone && f.last > f.first) {
       depthDelta_[size_t(f.first)] += 1;
       depthDelta_[size_t(f.last)] -= 1;
@@ -257,13 +265,15 @@ class TagTreeWalker {
   std::unordered_map<uint64_t, int8_t> sparseChildAnswers_;
   std::vector<int32_t> depthDelta_;
   std::vector<Frame> stack_;
+  ContentEnds* contentEnds_ = nullptr;
 };
 
 }  // namespace
 
 void walkTagTree(VmkTagLocationList& list, const TagNameIndex& index, const TagTreeRules& rules,
-                 const TagTreeReporter& report, std::vector<int32_t>* depths) {
-  TagTreeWalker(list, index, rules, report).run(depths);
+                 const TagTreeReporter& report, std::vector<int32_t>* depths,
+                 ContentEnds* contentEnds) {
+  TagTreeWalker(list, index, rules, report).run(depths, contentEnds);
 }
 
 }  // namespace vmk

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/TagNameIndex.h"
@@ -35,7 +36,14 @@ using TagTreeReporter =
 // Runs the walk over the whole list (entries in source order, linked by prevTag / nextTag).
 // Sets pairTag links, adds the nesting depth to tagDepth and gives every entry its place in
 // the list (listIndex). depths, when given, receives every entry's final tagDepth in list order.
+// contentEnds, when given, receives where the content of each element that the walk opened
+// and did not pair with an end tag ends, as (start entry, place of the first entry after the
+// content: the entry before which it was ended, or the list's length), ordered by start entry.
+// A paired element's content ends at its end tag. Depths alone do not tell it: the entries
+// after an element whose end is never found keep the element's own depth.
+using ContentEnds = std::vector<std::pair<int32_t, int32_t>>;
 void walkTagTree(VmkTagLocationList& list, const TagNameIndex& index, const TagTreeRules& rules,
-                 const TagTreeReporter& report, std::vector<int32_t>* depths = nullptr);
+                 const TagTreeReporter& report, std::vector<int32_t>* depths = nullptr,
+                 ContentEnds* contentEnds = nullptr);
 
 }  // namespace vmk

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "dictionary/ContentAutomata.h"
 #include "dictionary/VmkDictionary.h"
 #include "engine/AttributePass.h"
 #include "engine/DirectContent.h"
@@ -50,6 +51,7 @@ void VmkHTMLChecker::dropTagList() {
   attributeNames_.clear();  // viewed by the records of the list just dropped
   tagNameIndex_.reset();
   entryDepths_ = std::vector<int32_t>();
+  entryContentEnds_ = std::vector<std::pair<int32_t, int32_t>>();
   scanNotes_ = ScanNotes();
   scanNotesKnown_ = false;
 }
@@ -71,6 +73,9 @@ void VmkHTMLChecker::initialize() {
   structualErrorCount = 0;
   levelCacheValid_ = false;
   levelCache_.clear();
+  contentAutomata_ = nullptr;
+  contentModelsMissing_ = false;
+  foldsIds_ = false;
 }
 
 int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document) {
@@ -102,6 +107,16 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   htmlEncoding = document.openNSEncoding();
 
   determinHTMLDictionary();
+  // The strict content checks: nothing of them is made while the setting is off.
+  if (htmlDictionary_ && defaults.boolForKey("Vmk_StrictDTDChecks")) {
+    const ContentAutomata& automata = htmlDictionary_->contentAutomata();
+    if (automata.hasModels()) {
+      contentAutomata_ = &automata;
+    } else {
+      contentModelsMissing_ = true;
+    }
+    foldsIds_ = !htmlDictionary_->isXML();
+  }
   // The tree walk numbers the entries.
   scanTagLocations();
   runTagListPasses();
@@ -142,6 +157,16 @@ void VmkHTMLChecker::runTagListPasses() {
     checkElementReleations(content);
     checkAttributeNamesAndValues();
     checkSpecialTagsOrder(content);
+    if (contentAutomata_) {
+      ErrorSink strict;
+      {
+        const ThreadSinkRestorer restorer;
+        threadErrorSink_ = &strict;
+        checkContentModels();
+      }
+      dropElementsReportedOutOfOrder(strict, errorLocations_);
+      appendErrors(strict);
+    }
     return;
   }
 
@@ -185,6 +210,20 @@ void VmkHTMLChecker::runTagListPasses() {
       orderFailure = std::current_exception();
     }
   };
+  // The strict content checks need the walk only: the thread free first after the order pass
+  // was taken runs them.
+  ErrorSink strictErrors;
+  std::exception_ptr strictFailure;
+  std::atomic<bool> strictTaken{contentAutomata_ == nullptr};
+  auto runStrictPass = [&] {
+    const ThreadSinkRestorer restorer;
+    threadErrorSink_ = &strictErrors;
+    try {
+      checkContentModels();
+    } catch (...) {
+      strictFailure = std::current_exception();
+    }
+  };
   {
     std::jthread attributes([&] {
       threadErrorSink_ = &attributeErrors;
@@ -214,6 +253,7 @@ void VmkHTMLChecker::runTagListPasses() {
         }
         const DirectContent* made = contentMade.load(std::memory_order_acquire);
         if (made && !orderTaken.exchange(true)) runOrderPass(*made);
+        if (made && !strictTaken.exchange(true)) runStrictPass();
       }
       threadErrorSink_ = nullptr;
     });
@@ -228,6 +268,7 @@ void VmkHTMLChecker::runTagListPasses() {
       checkElementChunks(*elements);
       values.waitUntilReady();
       if (!orderTaken.exchange(true)) runOrderPass(*content);
+      if (!strictTaken.exchange(true)) runStrictPass();
       checkAttributeValues(values);
     } catch (...) {
       threadErrorSink_ = nullptr;
@@ -244,12 +285,15 @@ void VmkHTMLChecker::runTagListPasses() {
   if (attributeFailure) std::rethrow_exception(attributeFailure);
   if (elementFailure) std::rethrow_exception(elementFailure);
   if (orderFailure) std::rethrow_exception(orderFailure);
+  if (strictFailure) std::rethrow_exception(strictFailure);
   // The element checks' errors follow the walk's; the attribute errors come after them, as
   // when run in turn: those of the records first, then those of the values.
   addElementCheckErrors(*elements);
   appendErrors(attributeErrors);
   addAttributeValueErrors(values);
+  dropElementsReportedOutOfOrder(strictErrors, orderErrors.errors);
   appendErrors(orderErrors);
+  appendErrors(strictErrors);
 }
 
 void VmkHTMLChecker::appendErrors(ErrorSink& from) {

@@ -24,6 +24,7 @@
 
 namespace vmk {
 
+class ContentAutomata;
 class DirectContent;
 class HostDocument;
 class RegexMatch;
@@ -184,6 +185,9 @@ class VmkHTMLChecker {
   }
   // The dictionary of the run; nullptr when none could be chosen.
   const VmkDictionary* htmlDictionary() const { return htmlDictionary_.get(); }
+  // With "Vmk_StrictDTDChecks" on, the last run's dictionary had no content models (one made
+  // before they were written), so they were not checked.
+  bool contentModelsMissing() const { return contentModelsMissing_; }
   // The dictionary files the run needed and could not load: the one the DOCTYPE names, the
   // default one. The run went on without them.
   const std::vector<DictionaryLoadProblem>& dictionaryLoadProblems() const {
@@ -290,6 +294,14 @@ class VmkHTMLChecker {
   void checkElementChunks(ElementCheckWork& work);
   void addElementCheckErrors(ElementCheckWork& work);
   void checkSpecialTagsOrder(const DirectContent& content);
+  // The strict content checks (see ContentModelChecks.cpp): every element's content against
+  // its content model and the exclusions and inclusions of its ancestors, when contentAutomata_
+  // is set. They need the tree walk only, and may run beside the order pass; their errors come
+  // after the order pass's, without those at an element the order pass reported (H016).
+  void checkContentModels();
+  static void dropElementsReportedOutOfOrder(ErrorSink& strict, const VmkErrorLocationList& order);
+  // Whether id values are compared ignoring case in this run, and the form they are kept in.
+  UString idIndexKey(UStringView value) const;
   // Drops the tag list and everything made from it (the name index, the depths, the scan's
   // notes, the attribute names its records view).
   void dropTagList();
@@ -310,6 +322,15 @@ class VmkHTMLChecker {
   std::unique_ptr<TagNameIndex> tagNameIndex_;
   // The depth of every entry as the tree walk left them (empty when the list changed since).
   std::vector<int32_t> entryDepths_;
+  // The strict content checks of the run: the automata of its dictionary (nullptr: the
+  // setting is off, or the dictionary has no models), and per entry where the content of its
+  // element ends, as the tree walk decided (made only for these checks).
+  const ContentAutomata* contentAutomata_ = nullptr;
+  std::vector<std::pair<int32_t, int32_t>> entryContentEnds_;  // see walkTagTree
+  bool contentModelsMissing_ = false;
+  // Ids compared ignoring case: the strict checks with a dictionary of an SGML document type,
+  // whose names fold to upper case.
+  bool foldsIds_ = false;
   // What the scan noted about tagLocations_; valid while scanNotesKnown_.
   ScanNotes scanNotes_;
   bool scanNotesKnown_ = false;

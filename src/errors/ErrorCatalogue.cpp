@@ -1,5 +1,6 @@
 #include "errors/ErrorCatalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <unordered_map>
@@ -10,7 +11,7 @@ namespace vmk {
 
 namespace {
 
-constexpr std::array<ErrorCatalogueEntry, 89> kFactoryCatalogue{{
+constexpr std::array<ErrorCatalogueEntry, 92> kFactoryCatalogue{{
     {"SpaceBeforeElementName", "H001", 2, 1},
     {"NoSuchElementName", "H002", 2, -1},
     {"LtMarkInTag", "H003", 2, 1},
@@ -93,6 +94,10 @@ constexpr std::array<ErrorCatalogueEntry, 89> kFactoryCatalogue{{
     {"WrongTagEnd", "H078", 2, 1},
     {"DoctypeMustBeTop", "H079", 2, -1},
     {"SemiColonLacked", "H080", 2, 1},
+    // Reported only with "Vmk_StrictDTDChecks" on.
+    {"RequiredElementMissing", "H081", 2, -1},
+    {"ElementOutOfPlace", "H082", 2, -1},
+    {"ExcludedElement", "H083", 2, -1},
     {"NoAbsolutePath", "L001", 2, -1},
     {"LocalDocumentNotFound", "L002", 2, -1},
     {"OtherLinkError", "L003", 2, -1},
@@ -101,6 +106,12 @@ constexpr std::array<ErrorCatalogueEntry, 89> kFactoryCatalogue{{
     {"ClientError", "L006", 2, -1},
     {"ServerError", "L007", 2, -1},
 }};
+
+// The codes added after the 89 of the first catalogue.
+bool isAddedLater(std::string_view code) {
+  return code == "RequiredElementMissing" || code == "ElementOutOfPlace" ||
+         code == "ExcludedElement";
+}
 
 // What a lookup answers for one code: the values of the first record with that code.
 struct IndexedEntry {
@@ -143,7 +154,7 @@ const CatalogueIndex& indexFor(const VmkUserDefaults& store) {
   const PlistValue* catalogue = store.objectForKey(kErrorDictionaryArrayKey);
   const PlistArray* records = catalogue ? catalogue->asArray() : nullptr;
   if (!records) return index;
-  index.entries.reserve(records->size());
+  index.entries.reserve(records->size() + 4);
   for (const PlistValue& value : *records) {
     const PlistDict* record = value.asDict();
     if (!record) continue;
@@ -157,6 +168,17 @@ const CatalogueIndex& indexFor(const VmkUserDefaults& store) {
     if (number && number->asString()) entry.number = *number->asString();
     entry.numberU = toUtf16(entry.number);
     index.entries.emplace(*code, std::move(entry));
+  }
+  // A catalogue stored before the strict content codes were added lacks them: they keep their
+  // factory values. (Any other code missing from a stored list reads as not checked.)
+  for (const ErrorCatalogueEntry& e : kFactoryCatalogue) {
+    if (!isAddedLater(e.errorKey) || index.entries.contains(e.errorKey)) continue;
+    IndexedEntry entry;
+    entry.level = e.errorLevel;
+    entry.fix = e.errorFix;
+    entry.number = std::string(e.errorNumber);
+    entry.numberU = toUtf16(entry.number);
+    index.entries.emplace(std::string(e.errorKey), std::move(entry));
   }
   return index;
 }
@@ -185,7 +207,23 @@ ErrorSettingResult editRecords(VmkUserDefaults& store, std::string_view code, Fn
     ErrorSettingResult r = fn(*record, changed);
     if (r != ErrorSettingResult::Changed) return r;
   }
-  if (!found) return ErrorSettingResult::UnknownCode;
+  if (!found) {
+    // A code the stored catalogue lacks gets its factory record first.
+    auto factory = std::find_if(kFactoryCatalogue.begin(), kFactoryCatalogue.end(),
+                                [&](const ErrorCatalogueEntry& e) { return e.errorKey == code; });
+    if (factory == kFactoryCatalogue.end() || !isAddedLater(code)) {
+      return ErrorSettingResult::UnknownCode;
+    }
+    PlistDict record;
+    record.set(std::string(kErrorKey), PlistValue(std::string(factory->errorKey)));
+    record.set(std::string(kErrorNumber), PlistValue(std::string(factory->errorNumber)));
+    record.set(std::string(kErrorLevel), PlistValue(factory->errorLevel));
+    record.set(std::string(kErrorFix), PlistValue(factory->errorFix));
+    ErrorSettingResult r = fn(record, changed);
+    if (r != ErrorSettingResult::Changed) return r;
+    records.emplace_back(std::move(record));
+    changed = true;
+  }
   if (!changed) return ErrorSettingResult::Changed;
   return store.setObject(PlistValue(std::move(records)), kErrorDictionaryArrayKey)
              ? ErrorSettingResult::Changed

@@ -37,7 +37,11 @@ struct ErrorCatalogueEntry {
   int errorFix;
 };
 
-// The 89 factory entries, in factory order.
+// The number of codes of a catalogue stored before the strict content checks (H081-H083)
+// were added; such a catalogue is kept and the missing codes answer their factory values.
+inline constexpr size_t kCatalogueSizeBeforeStrictChecks = 89;
+
+// The 92 factory entries, in factory order.
 std::span<const ErrorCatalogueEntry> factoryErrorCatalogue();
 // The same as property-list records ("ErrorKey", "ErrorNumber", "ErrorLevel", "ErrorFix").
 PlistArray factoryErrorDicitionaryArray();

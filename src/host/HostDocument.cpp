@@ -4,10 +4,14 @@
 namespace vmk {
 
 bool replaceTextInDocument(HostDocument& document, Range range, UStringView text, bool force) {
+  return replaceTextInDocumentWithString(document, range, UString(text), force);
+}
+
+bool replaceTextInDocumentWithString(HostDocument& document, Range range, const UString& text,
+                                     bool force) {
   HostTextView* view = document.firstTextView();
   if (view) {
-    const UString replacement(text);
-    if (!view->shouldChangeTextInRange(range, &replacement) && !force) return false;
+    if (!view->shouldChangeTextInRange(range, &text) && !force) return false;
   }
   HostTextStorage& storage = document.textStorage();
   storage.beginEditing();

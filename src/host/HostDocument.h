@@ -86,5 +86,9 @@ class HostDocumentController {
 // false the edit is skipped and false returned; force edits regardless of the answer.
 bool replaceTextInDocument(HostDocument& document, Range range, UStringView text,
                            bool force = false);
+// The same for a replacement the caller holds as a text: the text view is shown it without a
+// copy (a whole page's worth, for the beautifier and the minimizer).
+bool replaceTextInDocumentWithString(HostDocument& document, Range range, const UString& text,
+                                     bool force = false);
 
 }  // namespace vmk

@@ -22,6 +22,9 @@
 #include "results/VmkErrorBrowser.h"
 #include "settings/VmkUserDefaults.h"
 #include "support/Paths.h"
+#include "transform/Beautifier.h"
+#include "transform/EntityReferenceCommands.h"
+#include "transform/Minimizer.h"
 #include "transform/TagCommands.h"
 
 namespace vmk {
@@ -139,6 +142,22 @@ void QkChecker::validateHTMLFor(HostDocument& document) {
 
 void QkChecker::openCheckResults() {
   sharedErrorBrowser().open();
+}
+
+TransformOutcome QkChecker::beautifyHTMLFor(HostDocument& document, bool whole) {
+  return beautifyHTMLForDocument(document, whole);
+}
+
+TransformOutcome QkChecker::minimizeHTMLFor(HostDocument& document) {
+  return minimizeHTMLForDocument(document, true);
+}
+
+TransformOutcome QkChecker::toEntityReferenceFor(HostDocument& document, bool unconditionally) {
+  return vmk::toEntityReferenceFor(document, unconditionally);
+}
+
+TransformOutcome QkChecker::minimizeHTMLfor(HostDocument& document, bool withConfirm) {
+  return minimizeHTMLForDocument(document, withConfirm);
 }
 
 std::optional<UString> QkChecker::htmlDoctypeForDocument(HostDocument& document) {

@@ -14,6 +14,7 @@
 #include "plugin/HostVersion.h"
 #include "support/Plist.h"
 #include "support/Text.h"
+#include "transform/TransformItems.h"
 
 namespace vmk {
 
@@ -55,6 +56,13 @@ class QkChecker {
   // Clears the document's results and validates it with display and sound.
   void validateHTMLFor(HostDocument& document);
   void openCheckResults();
+  // The beautifier on the document; whole: the whole text, without asking about an empty
+  // selection.
+  TransformOutcome beautifyHTMLFor(HostDocument& document, bool whole);
+  // The minimizer, asking first.
+  TransformOutcome minimizeHTMLFor(HostDocument& document);
+  // The entity reference conversion, plain text when unconditionally is set.
+  TransformOutcome toEntityReferenceFor(HostDocument& document, bool unconditionally);
 
   // --- Scripting entry points ---
   // The display name of the dictionary the document is checked against.
@@ -65,6 +73,8 @@ class QkChecker {
   // (the combined check); the number is then that of the markup's errors and cautions, and the
   // check goes on until the link checker ends it.
   int32_t validateHTMLfor(HostDocument& document, bool linkCheck, bool sound);
+  // The minimizer, asking first only with withConfirm.
+  TransformOutcome minimizeHTMLfor(HostDocument& document, bool withConfirm);
   // Repairs every repairable error of the document (no alert: a script command), then
   // validates it with results shown and the given sound.
   void correctHTMLfor(HostDocument& document, bool sound);

@@ -83,7 +83,7 @@ class VmkErrorBrowser : public ResultsDisplay {
   void documentDidEdited(HostDocument& document, Range range, int64_t length);
   void getErrorCount(int& errorCount, int& cautionCount, const ResultObject& object);
   // Re-checks the document when its entry row is expanded.
-  void updateResultsForDocument(HostDocument& document);
+  void updateResultsForDocument(HostDocument& document) override;
   // Empties the message line and discards the whole list.
   void clearAllErrors() override;
   // Deletes the rows of the given items (entries or location records), as the results view's

@@ -101,6 +101,7 @@ void VmkUserDefaults::initFactoryPrefsDictionary() {
     f.set("Vmk_DefaultHtmlDictionary", "HTML 4.01 Transitional");
     f.set("Vmk_OpeningAutoCheck", true);
     f.set("Vmk_FollowsDoctype", true);
+    f.set("Vmk_StrictDTDChecks", false);
     f.set("Vmk_ErrorSoundName", "ErrorSound");
     f.set("Vmk_CautionSoundName", "CautionSound");
     f.set("Vmk_NoErrorSoundName", "NoErrorSound");
@@ -134,10 +135,13 @@ void VmkUserDefaults::initFactoryPrefsDictionary() {
   }
 
   // A stored catalogue of another size than the factory one predates the current set of
-  // codes: replace it wholesale.
+  // codes: replace it wholesale. One of the 89 codes before the strict content checks stays:
+  // its three missing codes answer their factory values (see ErrorCatalogue), and the user's
+  // levels and repair flags are kept.
   const PlistValue* stored = objectForKey(kErrorDictionaryArrayKey);
   size_t storedCount = stored && stored->asArray() ? stored->asArray()->size() : 0;
-  if (storedCount != factoryErrorCatalogue().size()) {
+  if (storedCount != factoryErrorCatalogue().size() &&
+      storedCount != kCatalogueSizeBeforeStrictChecks) {
     setObject(factoryErrorDicitionaryArray(), kErrorDictionaryArrayKey);
   }
 }

@@ -386,6 +386,22 @@ TEST_F(VelumarkCommandTest, ADictionaryThatCannotBeLoadedIsNamedAndFailsTheRun) 
   r = run({"dictionary", "HTML 4.01 Transitional"});
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.err.starts_with("velumark: cannot load dictionary 'HTML 4.01 Transitional'"));
+  // Every other command that runs the engine says it too, once, and fails the same way; fix
+  // repairs nothing against the wrong rules.
+  r = run({"fix", "-o", (root_ / "fixed.html").string(), page});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.ends_with("velumark: '" + page + "' was not repaired\n")) << r.err;
+  EXPECT_FALSE(fs::exists(root_ / "fixed.html"));
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"tag", "name", "--selection", "130", page},
+        {"links", "--no-remote", page}}) {
+    r = run(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_EQ(r.err, "velumark: cannot load dictionary 'HTML 4.01 Transitional' from '" +
+                         transitional.string() +
+                         "': not a well-formed property list (truncated or damaged?)\n")
+        << args[0];
+  }
 
   // A default that names a dictionary no longer installed.
   ASSERT_EQ(run({"settings", "set", "Vmk_DefaultHtmlDictionary", "HTML 4.01 Strict"}).status, 0);

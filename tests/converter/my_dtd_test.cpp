@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "converter/ContentModelSyntax.h"
 #include "support/Paths.h"
 
 namespace vmk {
@@ -281,6 +282,59 @@ TEST(MyDtdRobustnessTest, DeeplyNestedMarkedSections) {
   auto unterminated = convert(open + "<!ELEMENT DEEP - - EMPTY>\n");
   EXPECT_TRUE(unterminated->elements().contains("DEEP"));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST(ContentModelSyntaxTest, ModelsAreWrittenWithoutSpaceAndExceptionsApart) {
+  std::string problem;
+  auto parse = [&](std::string_view text, bool xml = false) {
+    problem.clear();
+    std::optional<ParsedContentModel> m = parseContentModel(text, xml, &problem);
+    return m ? m->model : "! " + problem;
+  };
+  EXPECT_EQ(parse("( caption? , (col*|colgroup*) ,tbody+ )"), "(CAPTION?,(COL*|COLGROUP*),TBODY+)");
+  EXPECT_EQ(parse("(title & base?)"), "(TITLE&BASE?)");
+  EXPECT_EQ(parse("cdata(Script)"), "CDATA");
+  EXPECT_EQ(parse("EMPTY"), "EMPTY");
+  EXPECT_EQ(parse("(#pcdata|b)*"), "(#PCDATA|B)*");
+  EXPECT_EQ(parse("(#PCDATA|b)*", true), "(#PCDATA|b)*");
+  // "+" binds to the group only right after it; with a space it starts an inclusion.
+  std::optional<ParsedContentModel> body =
+      parseContentModel("(p|div)+ +(ins|del)", false, &problem);
+  ASSERT_TRUE(body);
+  EXPECT_EQ(body->model, "(P|DIV)+");
+  EXPECT_THAT(body->inclusions, ElementsAre("INS", "DEL"));
+  std::optional<ParsedContentModel> spaced =
+      parseContentModel("(p|div) +(ins) -(a)", false, &problem);
+  ASSERT_TRUE(spaced);
+  EXPECT_EQ(spaced->model, "(P|DIV)");
+  EXPECT_THAT(spaced->inclusions, ElementsAre("INS"));
+  EXPECT_THAT(spaced->exclusions, ElementsAre("A"));
+
+  EXPECT_EQ(parse("(a,b|c)"), "! a group mixes connectors");
+  EXPECT_EQ(parse("(a,b"), "! unclosed \"(\"");
+  EXPECT_EQ(parse("(a) *"), "! unexpected text after the model");
+  EXPECT_EQ(parse("(a) +(b)", true), "! unexpected text after the model");
+  EXPECT_EQ(parse("FOO"), "! unknown keyword");
+  EXPECT_EQ(parse("(a) -(b) -(c)"), "! a second exception group");
+  EXPECT_EQ(parse(std::string(100, '(') + "a" + std::string(100, ')')),
+            "! groups nested too deeply");
+}
+
+TEST(MyDtdTest, AModelThatCannotBeReadHasNoKeyAndAWarning) {
+  auto dtd = convert(
+      "<!ELEMENT OK - - (A|B)* -(C)>\n<!ELEMENT BAD - - (A,B|C)>\n<!ELEMENT A - - EMPTY>\n");
+  EXPECT_EQ(element(*dtd, "OK").contentModel, "(A|B)*");
+  EXPECT_THAT(element(*dtd, "OK").exclusions, ElementsAre("C"));
+  EXPECT_FALSE(element(*dtd, "BAD").contentModel);
+  EXPECT_THAT(element(*dtd, "BAD").childElements, ElementsAre("A", "B", "C"));  // as before
+  ASSERT_EQ(dtd->warnings().size(), 1u);
+  EXPECT_EQ(dtd->warnings()[0].line, 2u);
+  EXPECT_EQ(dtd->warnings()[0].message,
+            "the content model of BAD cannot be read (a group mixes connectors)");
+  PlistDict table = dtd->elementDictionary();
+  EXPECT_FALSE(table.find("BAD")->asDict()->contains("ContentModel"));
+  EXPECT_EQ(*table.find("OK")->asDict()->find("ContentModel")->asString(), "(A|B)*");
+  EXPECT_FALSE(table.find("OK")->asDict()->contains("Inclusions"));
 }
 
 }  // namespace

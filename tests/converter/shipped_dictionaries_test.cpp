@@ -34,6 +34,11 @@ class ShippedDictionary {
     const PlistDict* r = record(element);
     return r ? *r->find("TypeString")->asString() : "<absent>";
   }
+  std::string model(const std::string& element) const {
+    const PlistDict* r = record(element);
+    const PlistValue* v = r ? r->find("ContentModel") : nullptr;
+    return v && v->asString() ? *v->asString() : "<absent>";
+  }
   std::vector<std::string> list(const std::string& element, const std::string& key) const {
     std::vector<std::string> out;
     const PlistDict* r = record(element);
@@ -116,6 +121,58 @@ TEST(ShippedDictionariesTest, EveryShippedFileHasItsIdentifierAndElements) {
   LOAD_OR_SKIP(html32, "HTML 3.2");
   EXPECT_EQ(html32.top("DoctypeName"), "-//W3C//DTD HTML 3.2 Final//EN");
   EXPECT_EQ(html32.top("SystemIdentifier"), "<absent>");
+}
+
+TEST(ShippedDictionariesTest, Html401ContentModelsAndExceptions) {
+  LOAD_OR_SKIP(d, "HTML 4.01 Transitional");
+  EXPECT_EQ(d.model("TABLE"), "(CAPTION?,(COL*|COLGROUP*),THEAD?,TFOOT?,TBODY+)");
+  EXPECT_EQ(d.model("HEAD"), "(TITLE&ISINDEX?&BASE?)");
+  EXPECT_THAT(d.list("HEAD", "Inclusions"),
+              ElementsAre("SCRIPT", "STYLE", "META", "LINK", "OBJECT"));
+  EXPECT_THAT(d.model("BODY"), StartsWith("(P|H1|H2|H3|H4|H5|H6|UL|OL|DIR|MENU|PRE|DL|DIV|"));
+  EXPECT_THAT(d.model("BODY"), ::testing::EndsWith("|LABEL|BUTTON)*"));
+  EXPECT_THAT(d.list("BODY", "Inclusions"), ElementsAre("INS", "DEL"));
+  EXPECT_THAT(d.list("PRE", "Exclusions"), ElementsAre("IMG", "OBJECT", "APPLET", "BIG", "SMALL",
+                                                       "SUB", "SUP", "FONT", "BASEFONT"));
+  EXPECT_THAT(d.list("A", "Exclusions"), ElementsAre("A"));
+  EXPECT_THAT(d.model("FIELDSET"), StartsWith("(#PCDATA,LEGEND,(P|"));
+  EXPECT_EQ(d.model("SCRIPT"), "CDATA");  // CDATA(Script) in the expanded text
+  EXPECT_EQ(d.model("BR"), "EMPTY");
+  EXPECT_TRUE(d.list("BR", "Inclusions").empty());
+  EXPECT_FALSE(d.record("BR")->contains("Exclusions"));
+  LOAD_OR_SKIP(f, "HTML 4.01 Frameset");
+  EXPECT_EQ(f.model("FRAMESET"), "((FRAMESET|FRAME)+&NOFRAMES?)");
+  EXPECT_EQ(f.model("HTML"), "(HEAD,FRAMESET)");
+  EXPECT_THAT(f.list("NOFRAMES", "Exclusions"), ElementsAre("NOFRAMES"));
+}
+
+TEST(ShippedDictionariesTest, XhtmlContentModelsKeepCaseAndHaveNoExceptions) {
+  LOAD_OR_SKIP(d, "XHTML 1.0 Strict");
+  EXPECT_EQ(d.model("table"), "(caption?,(col*|colgroup*),thead?,tfoot?,(tbody+|tr+))");
+  EXPECT_EQ(d.model("html"), "(head,body)");
+  EXPECT_EQ(d.model("script"), "(#PCDATA)");
+  EXPECT_EQ(d.model("br"), "EMPTY");
+  EXPECT_THAT(d.model("head"), StartsWith("((script|style|meta|link|object)*,((title,"));
+  LOAD_OR_SKIP(f, "XHTML 1.0 Frameset");
+  EXPECT_EQ(f.model("frameset"), "(frameset|frame|noframes)*");
+  for (const auto& [name, record] : d.table().entries()) {
+    EXPECT_FALSE(record.asDict()->contains("Inclusions")) << name;
+    EXPECT_FALSE(record.asDict()->contains("Exclusions")) << name;
+  }
+}
+
+TEST(ShippedDictionariesTest, EveryShippedElementHasAContentModel) {
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(kFolder)) {
+    if (entry.path().extension() != ".dict") continue;
+    ShippedDictionary d(entry.path().stem().string());
+    ASSERT_TRUE(d.loaded()) << entry.path();
+    ++files;
+    for (const auto& [name, record] : d.table().entries()) {
+      EXPECT_NE(d.model(name), "<absent>") << entry.path() << " " << name;
+    }
+  }
+  if (files == 0) GTEST_SKIP() << "no dictionaries were generated";
 }
 
 }  // namespace

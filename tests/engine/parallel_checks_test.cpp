@@ -228,5 +228,16 @@ TEST_F(ParallelChecks, RandomPagesOfMarkupFragments) {
   }
 }
 
+TEST_F(ParallelChecks, StrictContentChecksAgree) {
+  VmkUserDefaults& defaults = sharedVmkUserDefaults();
+  defaults.changeBoolValue(true, "Vmk_StrictDTDChecks");
+  const std::u16string middle =
+      u"<ul></ul><pre><b><font>x</font></b></pre><table></table>"
+      u"<fieldset><p>x</p><legend>l</legend></fieldset><p id=\"Dup\">a</p><p id=\"dup\">b</p>\n";
+  expectSameOutcome(pageAround(middle, false));
+  expectSameOutcome(pageAround(middle, true));
+  defaults.removeObjectForKey("Vmk_StrictDTDChecks");
+}
+
 }  // namespace
 }  // namespace vmk::test

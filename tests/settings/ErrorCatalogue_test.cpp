@@ -1,5 +1,7 @@
 #include "errors/ErrorCatalogue.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "errors/VmkErrorLocation.h"
@@ -14,11 +16,11 @@ using ErrorCatalogueTest = TempConfigTest;
 
 TEST_F(ErrorCatalogueTest, FactoryTableShape) {
   auto factory = factoryErrorCatalogue();
-  ASSERT_EQ(factory.size(), 89u);
+  ASSERT_EQ(factory.size(), 92u);
   EXPECT_EQ(factory.front().errorKey, "SpaceBeforeElementName");
   EXPECT_EQ(factory[37].errorKey, "BoolValueAttribute");
-  EXPECT_EQ(factory[82].errorKey, "NoAbsolutePath");
-  EXPECT_EQ(factory[82].errorNumber, "L001");
+  EXPECT_EQ(factory[85].errorKey, "NoAbsolutePath");
+  EXPECT_EQ(factory[85].errorNumber, "L001");
   EXPECT_EQ(factory.back().errorKey, "ServerError");
   int withRepair = 0, withoutRepair = 0, offOrBad = 0;
   for (const auto& e : factory) {
@@ -27,11 +29,11 @@ TEST_F(ErrorCatalogueTest, FactoryTableShape) {
     offOrBad += e.errorLevel < 1 || e.errorLevel > 2 || e.errorFix == 0;
   }
   EXPECT_EQ(withRepair, 44);
-  EXPECT_EQ(withoutRepair, 45);
+  EXPECT_EQ(withoutRepair, 48);
   EXPECT_EQ(offOrBad, 0);
 
   PlistArray records = factoryErrorDicitionaryArray();
-  ASSERT_EQ(records.size(), 89u);
+  ASSERT_EQ(records.size(), 92u);
   const PlistDict& first = *records[0].asDict();
   ASSERT_EQ(first.size(), 4u);
   EXPECT_EQ(first.entries()[0].first, "ErrorKey");
@@ -97,6 +99,31 @@ TEST_F(ErrorCatalogueTest, UserChangesApplyToExistingRecordsAndPersist) {
   EXPECT_EQ(errorLevelForThisError("NoSuchElementName"), 0);
   EXPECT_EQ(errorFixForThisError("NoHtmlTag"), 0);
   EXPECT_EQ(errorFixForThisError("NoTitleTagInHead"), 1);
+}
+
+TEST_F(ErrorCatalogueTest, AStoredCatalogueWithoutTheNewerCodesUsesTheirFactoryEntries) {
+  // A catalogue stored by an older version has the first 89 codes only.
+  PlistArray old = factoryErrorDicitionaryArray();
+  old.erase(std::remove_if(old.begin(), old.end(),
+                           [](const PlistValue& v) {
+                             const std::string& code = *v.asDict()->find("ErrorKey")->asString();
+                             return code == "RequiredElementMissing" ||
+                                    code == "ElementOutOfPlace" || code == "ExcludedElement";
+                           }),
+            old.end());
+  ASSERT_EQ(old.size(), 89u);
+  VmkUserDefaults& store = sharedVmkUserDefaults();
+  ASSERT_TRUE(store.setObject(PlistValue(old), "Vmk_ErrorDictionaryArray"));
+  EXPECT_EQ(errorLevelForThisError(store, "ElementOutOfPlace"), 2);
+  EXPECT_EQ(errorNumberForThisError(store, "ExcludedElement"), u"H083");
+  EXPECT_EQ(errorFixForThisError(store, "RequiredElementMissing"), kErrorFixNone);
+  EXPECT_TRUE(catalogueHasError(store, "RequiredElementMissing"));
+  // Changing one stores its record.
+  EXPECT_EQ(setErrorLevelForThisError(store, "ElementOutOfPlace", 1), ErrorSettingResult::Changed);
+  EXPECT_EQ(store.objectForKey("Vmk_ErrorDictionaryArray")->asArray()->size(), 90u);
+  EXPECT_EQ(errorLevelForThisError(store, "ElementOutOfPlace"), 1);
+  EXPECT_EQ(errorLevelForThisError(store, "ExcludedElement"), 2);
+  EXPECT_EQ(setErrorFixForThisError(store, "ExcludedElement", 1), ErrorSettingResult::FixLocked);
 }
 
 }  // namespace

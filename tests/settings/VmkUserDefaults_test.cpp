@@ -37,7 +37,7 @@ TEST_F(VmkUserDefaultsTest, FactoryTableInOrderAndNoFileUntilAChange) {
   EXPECT_EQ(store.settingsFilePath(), xdgConfigHome() + "/velumark/org.velumark.VelumarkX.plist");
 
   const auto& entries = store.factoryPrefsDictionary().entries();
-  ASSERT_EQ(entries.size(), 27u);
+  ASSERT_EQ(entries.size(), 28u);
   EXPECT_EQ(entries.front().first, "Vmk_ErrorDictionaryArray");
   EXPECT_EQ(entries[1].first, "Vmk_DefaultHtmlDictionary");
   EXPECT_EQ(entries.back().first, "Vmk_CheckResultSaveFormat");
@@ -153,6 +153,22 @@ TEST_F(VmkUserDefaultsTest, FailedWriteKeepsValueInMemoryAndReportsFalse) {
   EXPECT_TRUE(store.boolForKey("Vmk_OpeningAutoCheck"));
 }
 
+TEST_F(VmkUserDefaultsTest, CatalogueStoredBeforeTheStrictCodesIsKept) {
+  PlistArray catalogue = factoryErrorDicitionaryArray();
+  catalogue.erase(catalogue.begin() + 82, catalogue.begin() + 85);  // H081-H083
+  catalogue[1].asDict()->set("ErrorLevel", PlistValue(1));          // NoSuchElementName
+  PlistDict user;
+  user.set("Vmk_ErrorDictionaryArray", catalogue);
+  std::filesystem::create_directories(std::filesystem::path(settingsPath()).parent_path());
+  ASSERT_TRUE(writePlistFile(settingsPath(), PlistValue(user)));
+  VmkUserDefaults::resetSharedForTesting();
+  VmkUserDefaults& store = sharedVmkUserDefaults();
+  EXPECT_EQ(store.userPrefsDictionary().find("Vmk_ErrorDictionaryArray")->asArray()->size(), 89u);
+  EXPECT_EQ(errorLevelForThisError("NoSuchElementName"), 1);
+  EXPECT_EQ(errorLevelForThisError("ElementOutOfPlace"), 2);
+  EXPECT_EQ(errorNumberForThisError("RequiredElementMissing"), u"H081");
+}
+
 TEST_F(VmkUserDefaultsTest, CatalogueOfAnotherSizeIsReplacedAtStartUp) {
   PlistArray catalogue = factoryErrorDicitionaryArray();
   // A user edit in a catalogue of the right size survives, even when re-sorted.
@@ -166,7 +182,7 @@ TEST_F(VmkUserDefaultsTest, CatalogueOfAnotherSizeIsReplacedAtStartUp) {
   {
     VmkUserDefaults::resetSharedForTesting();
     VmkUserDefaults& store = sharedVmkUserDefaults();
-    EXPECT_EQ(store.userPrefsDictionary().find("Vmk_ErrorDictionaryArray")->asArray()->size(), 89u);
+    EXPECT_EQ(store.userPrefsDictionary().find("Vmk_ErrorDictionaryArray")->asArray()->size(), 92u);
     EXPECT_EQ(errorLevelForThisError("NoSuchElementName"), 1);
   }
 

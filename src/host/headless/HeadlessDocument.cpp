@@ -204,8 +204,13 @@ void HeadlessDocument::endEditing() {
   EditGroup group = std::move(pending_);
   pending_ = EditGroup();
   redoStack_.clear();
-  undoStack_.push_back(group);
-  notifyEdit(group);
+  // Moved, not copied: a group that replaced a whole page holds the page's old text. The
+  // listener is told from a summary, since it may edit again and so move the stack.
+  EditGroup summary;
+  summary.editedRange = group.editedRange;
+  summary.changeInLength = group.changeInLength;
+  if (keepsUndo_) undoStack_.push_back(std::move(group));
+  notifyEdit(summary);
 }
 
 void HeadlessDocument::replaceCharacters(Range range, UStringView replacement) {
@@ -244,7 +249,8 @@ void HeadlessDocument::applyEdits(const std::vector<TextEdit>& edits, EditGroup&
   for (const TextEdit& edit : edits) {
     const Range range(uint32_t(int64_t(edit.range.location) + delta), edit.range.length);
     recordReplacement(range, uint32_t(edit.text.size()),
-                      text_.substr(edit.range.location, edit.range.length), group);
+                      keepsUndo_ ? text_.substr(edit.range.location, edit.range.length) : UString(),
+                      group);
     delta += int64_t(edit.text.size()) - int64_t(edit.range.length);
   }
   UString next = vmk::applyEdits(text_, edits);
@@ -257,7 +263,7 @@ void HeadlessDocument::applyEdits(const std::vector<TextEdit>& edits, EditGroup&
 }
 
 void HeadlessDocument::applyReplacement(Range range, UStringView replacement, EditGroup& group) {
-  UString oldText = text_.substr(range.location, range.length);
+  UString oldText = keepsUndo_ ? text_.substr(range.location, range.length) : UString();
   detachSnapshot(false);
   text_.replace(range.location, range.length, replacement);
   ++version_;

@@ -120,6 +120,15 @@ class HeadlessDocument final : public HostDocument {
   bool undo();
   bool redo();
   bool canUndo() const { return editDepth_ == 0 && !undoStack_.empty(); }
+  // Off: edits keep no undo history (a one-shot command that never undoes does not hold a
+  // replaced page's old text). On by default; switching it off forgets the history.
+  void setKeepsUndoHistory(bool keeps) {
+    keepsUndo_ = keeps;
+    if (!keeps) {
+      undoStack_.clear();
+      redoStack_.clear();
+    }
+  }
   bool canRedo() const { return editDepth_ == 0 && !redoStack_.empty(); }
   // True when the text changed since it was opened or last saved.
   bool isDocumentEdited() const { return version_ != savedVersion_; }
@@ -209,6 +218,7 @@ class HeadlessDocument final : public HostDocument {
   bool hasTextView_ = true;
 
   int editDepth_ = 0;
+  bool keepsUndo_ = true;
   EditGroup pending_;
   std::vector<EditGroup> undoStack_;
   std::vector<EditGroup> redoStack_;

@@ -70,6 +70,9 @@ AlertButton HeadlessPlatform::runAlert(const UString& title, const UString& mess
     answer = prompt(title, message, buttons, *promptIn_, *promptOut_);
   } else if (interactive_ && !promptIn_ && isatty(STDIN_FILENO)) {
     answer = prompt(title, message, buttons, std::cin, std::cerr);
+  } else if (declinesUnattended_ && buttons.size() > 1) {
+    answer = static_cast<AlertButton>(std::min<size_t>(buttons.size(), 3));
+    ++declinedUnattended_;
   }
   answer = clampAnswer(answer, buttons.size());
   alerts_.push_back(AlertRecord{title, message, buttons, answer});

@@ -24,7 +24,8 @@ class HeadlessPlatform final : public PlatformServices {
 
   // Alerts are answered, in this order: by the next queued answer; by a prompt when
   // interaction is allowed and there is a terminal (or a prompt stream) to ask on; by the
-  // default (first) button. An answer naming a missing button counts as the first.
+  // default (first) button, or by the last one while unattended alerts are declined. An answer
+  // naming a missing button counts as the first.
   AlertButton runAlert(const UString& title, const UString& message,
                        const std::vector<UString>& buttons) override;
   void queueAlertAnswers(const std::vector<AlertButton>& answers);
@@ -32,6 +33,10 @@ class HeadlessPlatform final : public PlatformServices {
   // Allows prompting: on `in`/`out` when given, else on standard input when it is a terminal
   // (the prompt then goes to standard error).
   void setInteractive(bool allowed, std::istream* in = nullptr, std::ostream* out = nullptr);
+  // While set, an alert that no queued answer or prompt answers gets its last button (the
+  // refusal, "Cancel"), and is counted in declinedUnattended().
+  void setDeclinesUnattendedAlerts(bool declines) { declinesUnattended_ = declines; }
+  int declinedUnattended() const { return declinedUnattended_; }
   // Every alert's title and message are also written here (e.g. standard error) when set.
   void setAlertLog(std::ostream* log) { alertLog_ = log; }
   const std::vector<AlertRecord>& alerts() const { return alerts_; }
@@ -69,6 +74,8 @@ class HeadlessPlatform final : public PlatformServices {
   std::istream* promptIn_ = nullptr;
   std::ostream* promptOut_ = nullptr;
   std::ostream* alertLog_ = nullptr;
+  bool declinesUnattended_ = false;
+  int declinedUnattended_ = 0;
   std::vector<AlertRecord> alerts_;
   int beepCount_ = 0;
   std::vector<std::string> playedSounds_;

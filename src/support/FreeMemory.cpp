@@ -1,0 +1,17 @@
+#include "support/FreeMemory.h"
+
+#include <cstdlib>  // defines __GLIBC__ on glibc
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace vmk {
+
+void giveBackFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+}  // namespace vmk
