@@ -109,6 +109,26 @@ TEST(DocumentControllerTest, OpensFileAddressesAndLoadedRemoteAddresses) {
   EXPECT_EQ(controller.openURL("http://example.com/gone.html"), nullptr);
 }
 
+TEST(DocumentControllerTest, AnOpenRemoteAddressBehindOthersIsThatDocumentBroughtForward) {
+  HeadlessDocumentController controller;
+  controller.setURLLoader([](const std::string& address) -> std::optional<std::string> {
+    return "<p>" + address + "</p>";
+  });
+  HostDocument* a = controller.openURL("http://example.com/a.html");
+  HostDocument* b = controller.openURL("http://example.com/b.html");
+  HostDocument* c = controller.openURL("http://example.com/c.html");
+  ASSERT_TRUE(a && b && c);
+  EXPECT_EQ(controller.documents(), (std::vector<HostDocument*>{c, b, a}));
+  // The last one, then one from the middle: each answer is the document asked for.
+  EXPECT_EQ(controller.openURL("http://example.com/a.html"), a);
+  EXPECT_EQ(controller.documents(), (std::vector<HostDocument*>{a, c, b}));
+  EXPECT_EQ(controller.openURL("http://example.com/c.html"), c);
+  EXPECT_EQ(controller.documents(), (std::vector<HostDocument*>{c, a, b}));
+  EXPECT_EQ(controller.openURL("http://example.com/b.html"), b);
+  EXPECT_EQ(b->remoteURL(), "http://example.com/b.html");
+  EXPECT_EQ(controller.documents().size(), 3u);
+}
+
 TEST(DocumentControllerTest, FileAddresses) {
   EXPECT_EQ(filePathFromURL("file:///tmp/a%2Bb.html"), "/tmp/a+b.html");
   EXPECT_EQ(filePathFromURL("FILE://localhost/tmp/x.html#top"), "/tmp/x.html");

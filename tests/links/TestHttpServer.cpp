@@ -251,9 +251,11 @@ void TestHttpServer::serve(int fd) {
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
       }
+      // The request stops counting before its answer leaves: once the client has the answer
+      // it may send the next one at once, while this thread has not run again yet.
+      --inFlight_;
       const bool sent = sendAll(
           fd, method == "HEAD" ? response.substr(0, response.find("\r\n\r\n") + 4) : response);
-      --inFlight_;
       if (!sent) break;
     }
   }

@@ -97,8 +97,10 @@ HostDocument* HeadlessDocumentController::openURL(const std::string& address) {
   if (std::optional<std::string> path = filePathFromURL(address)) return openFile(*path);
   for (auto& document : documents_) {
     if (document->remoteURL() == address) {
-      bringToFront(*document);
-      return document.get();
+      // Bringing it forward moves the list's entries: hold on to the document itself.
+      HeadlessDocument* open = document.get();
+      bringToFront(*open);
+      return open;
     }
   }
   if (!urlLoader_) {
