@@ -157,21 +157,7 @@ int report(const LinkOptions& options, CliSession& session,
   if (writer) writer->end();
   // A site check ends with one summary line of its own.
   if (siteSummary && options.format == "gcc") out << toUtf8(*siteSummary) << "\n";
-  std::string error;
-  if (exportFormat) {
-    if (options.output) {
-      if (!store.saveResultTo(*options.output, exportType, &error)) {
-        printProblem("cannot write '" + *options.output + "': " + error);
-        return kExitUsage;
-      }
-    } else {
-      out.put(store.resultText(exportType));
-    }
-  }
-  if (!out.finish(&error)) {
-    printProblem("cannot write '" + options.output.value_or("-") + "': " + error);
-    return kExitUsage;
-  }
+  if (!finishReport(out, exportFormat, exportType, options.output)) return kExitUsage;
   if (!readable) return kExitUsage;
   return errorsFound ? kExitErrorsFound : kExitClean;
 }
@@ -250,6 +236,8 @@ int runLinks(const LinkOptions& options) {
 }
 
 int runSite(const LinkOptions& options) {
+  if (options.output && refuseOutputThatIsAnInput(*options.output, {options.start}))
+    return kExitUsage;
   CliSession session;
   std::optional<Encoding> encoding;
   if (!applyLinkOptions(options, &encoding)) return kExitUsage;

@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 
 #include "cli/Version.h"
+#include "results/VmkErrorBrowser.h"
 
 #include <algorithm>
 #include <charconv>
@@ -765,6 +766,27 @@ std::unique_ptr<ReportWriter> makeJsonWriter(Output& out) {
 }
 std::unique_ptr<ReportWriter> makeSarifWriter(Output& out) {
   return std::make_unique<SarifWriter>(out);
+}
+
+bool finishReport(Output& out, bool exportFormat, int exportType,
+                  const std::optional<std::string>& output) {
+  VmkErrorBrowser& store = sharedErrorBrowser();
+  std::string error;
+  if (exportFormat) {
+    if (output) {
+      if (!store.saveResultTo(*output, exportType, &error)) {
+        printProblem("cannot write '" + *output + "': " + error);
+        return false;
+      }
+    } else {
+      out.put(store.resultText(exportType));
+    }
+  }
+  if (!out.finish(&error)) {
+    printProblem("cannot write '" + output.value_or("-") + "': " + error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vmk::cli

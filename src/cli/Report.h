@@ -124,6 +124,12 @@ class ReportWriter {
   virtual void end() {}
 };
 
+// Ends a command's report. The export formats (annotated, tsv) are the result store's text,
+// saved to `output` or put on `out`; the other formats were already written into `out`, which
+// is finished here. False, after saying why on standard error, when a file could not be written.
+bool finishReport(Output& out, bool exportFormat, int exportType,
+                  const std::optional<std::string>& output);
+
 std::unique_ptr<ReportWriter> makeGccWriter(Output& out, const Styles& styles, bool quiet);
 std::unique_ptr<ReportWriter> makeJsonWriter(Output& out);
 std::unique_ptr<ReportWriter> makeSarifWriter(Output& out);

@@ -132,21 +132,7 @@ int runValidate(const ValidateOptions& options) {
   }
   if (writer) writer->end();
 
-  std::string error;
-  if (exportFormat) {
-    if (options.output) {
-      if (!store.saveResultTo(*options.output, exportType, &error)) {
-        printProblem("cannot write '" + *options.output + "': " + error);
-        return kExitUsage;
-      }
-    } else {
-      out.put(store.resultText(exportType));
-    }
-  }
-  if (!out.finish(&error)) {
-    printProblem("cannot write '" + options.output.value_or("-") + "': " + error);
-    return kExitUsage;
-  }
+  if (!finishReport(out, exportFormat, exportType, options.output)) return kExitUsage;
   if (readFailure || dictionaryProblem) return kExitUsage;
   return errorsFound ? kExitErrorsFound : kExitClean;
 }
