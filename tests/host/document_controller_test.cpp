@@ -88,25 +88,25 @@ TEST(DocumentControllerTest, OpensFileAddressesAndLoadedRemoteAddresses) {
   ASSERT_NE(local, nullptr);
   EXPECT_EQ(local->fileName(), path);
 
-  EXPECT_EQ(controller.openURL("http://example.com/index.html"), nullptr);
+  EXPECT_EQ(controller.openURL("http://127.0.0.1:9/index.html"), nullptr);
 
   std::map<std::string, std::string> site = {
-      {"http://example.com/dir/index.html", "<!DOCTYPE html>\r\n<p>caf\xE9</p>\r\n"}};
+      {"http://127.0.0.1:9/dir/index.html", "<!DOCTYPE html>\r\n<p>caf\xE9</p>\r\n"}};
   controller.setURLLoader([&](const std::string& address) -> std::optional<std::string> {
     auto found = site.find(address);
     if (found == site.end()) return std::nullopt;
     return found->second;
   });
-  HostDocument* remote = controller.openURL("http://example.com/dir/index.html");
+  HostDocument* remote = controller.openURL("http://127.0.0.1:9/dir/index.html");
   ASSERT_NE(remote, nullptr);
-  EXPECT_EQ(remote->remoteURL(), "http://example.com/dir/index.html");
+  EXPECT_EQ(remote->remoteURL(), "http://127.0.0.1:9/dir/index.html");
   EXPECT_FALSE(remote->fileName());
   EXPECT_EQ(remote->displayName(), u"index.html");
   EXPECT_EQ(remote->textStorage().string(), u"<!DOCTYPE html>\n<p>caf\u00E9</p>\n");
   EXPECT_EQ(remote->openLineEndings(), kLineEndingsCRLF);
   EXPECT_EQ(remote->revertDocumentType(), kHTMLDocumentType);
-  EXPECT_EQ(controller.openURL("http://example.com/dir/index.html"), remote);
-  EXPECT_EQ(controller.openURL("http://example.com/gone.html"), nullptr);
+  EXPECT_EQ(controller.openURL("http://127.0.0.1:9/dir/index.html"), remote);
+  EXPECT_EQ(controller.openURL("http://127.0.0.1:9/gone.html"), nullptr);
 }
 
 TEST(DocumentControllerTest, AnOpenRemoteAddressBehindOthersIsThatDocumentBroughtForward) {
@@ -114,18 +114,18 @@ TEST(DocumentControllerTest, AnOpenRemoteAddressBehindOthersIsThatDocumentBrough
   controller.setURLLoader([](const std::string& address) -> std::optional<std::string> {
     return "<p>" + address + "</p>";
   });
-  HostDocument* a = controller.openURL("http://example.com/a.html");
-  HostDocument* b = controller.openURL("http://example.com/b.html");
-  HostDocument* c = controller.openURL("http://example.com/c.html");
+  HostDocument* a = controller.openURL("http://127.0.0.1:9/a.html");
+  HostDocument* b = controller.openURL("http://127.0.0.1:9/b.html");
+  HostDocument* c = controller.openURL("http://127.0.0.1:9/c.html");
   ASSERT_TRUE(a && b && c);
   EXPECT_EQ(controller.documents(), (std::vector<HostDocument*>{c, b, a}));
   // The last one, then one from the middle: each answer is the document asked for.
-  EXPECT_EQ(controller.openURL("http://example.com/a.html"), a);
+  EXPECT_EQ(controller.openURL("http://127.0.0.1:9/a.html"), a);
   EXPECT_EQ(controller.documents(), (std::vector<HostDocument*>{a, c, b}));
-  EXPECT_EQ(controller.openURL("http://example.com/c.html"), c);
+  EXPECT_EQ(controller.openURL("http://127.0.0.1:9/c.html"), c);
   EXPECT_EQ(controller.documents(), (std::vector<HostDocument*>{c, a, b}));
-  EXPECT_EQ(controller.openURL("http://example.com/b.html"), b);
-  EXPECT_EQ(b->remoteURL(), "http://example.com/b.html");
+  EXPECT_EQ(controller.openURL("http://127.0.0.1:9/b.html"), b);
+  EXPECT_EQ(b->remoteURL(), "http://127.0.0.1:9/b.html");
   EXPECT_EQ(controller.documents().size(), 3u);
 }
 
@@ -134,7 +134,7 @@ TEST(DocumentControllerTest, FileAddresses) {
   EXPECT_EQ(filePathFromURL("FILE://localhost/tmp/x.html#top"), "/tmp/x.html");
   EXPECT_EQ(filePathFromURL("file:///tmp/100%"), "/tmp/100%");
   EXPECT_FALSE(filePathFromURL("file://otherhost/tmp/x.html"));
-  EXPECT_FALSE(filePathFromURL("http://example.com/x.html"));
+  EXPECT_FALSE(filePathFromURL("http://127.0.0.1:9/x.html"));
 }
 
 }  // namespace

@@ -65,9 +65,9 @@ TEST(LspDocument, AddressesAndNames) {
   LspDocument untitled("untitled:Untitled-1", u"", std::nullopt, Encoding::utf8(), false);
   EXPECT_EQ(untitled.remoteURL(), std::nullopt);
   EXPECT_EQ(untitled.displayName(), u"Untitled-1");
-  LspDocument remote("https://example.invalid/dir/page.html?x", u"", std::nullopt, Encoding::utf8(),
+  LspDocument remote("https://127.0.0.1:9/dir/page.html?x", u"", std::nullopt, Encoding::utf8(),
                      false);
-  EXPECT_EQ(remote.remoteURL(), "https://example.invalid/dir/page.html?x");
+  EXPECT_EQ(remote.remoteURL(), "https://127.0.0.1:9/dir/page.html?x");
   EXPECT_EQ(remote.displayName(), u"page.html");
 }
 
