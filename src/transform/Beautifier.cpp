@@ -208,10 +208,13 @@ class Layout {
       const int bit = item.isEndTag() ? kLayoutNewLineBeforeEnd : kLayoutNewLineBeforeStart;
       if ((kind & bit) || endsWithLineFeed()) {
         beginNewLine(item.tagDepth());
+      } else if (endsWithWhiteSpace()) {
+        // A text run that ended in white space has written its one space already; a second
+        // one would only double the gap before every inline tag.
       } else if (prev && prev->isTextRun() && prev->tagRange().length > 0 &&
                  isSpaceOrTab(text_[prev->tagRange().max() - 1])) {
         out_.push_back(u' ');
-      } else if (pendingSpace_ && !endsWithWhiteSpace()) {
+      } else if (pendingSpace_) {
         out_.push_back(u' ');
       }
     }

@@ -46,9 +46,10 @@ TEST_F(BeautifierTest, BlocksParagraphsAndTheWholeContentShortcut) {
 
 TEST_F(BeautifierTest, TextRulesAtLineStartsAndEnds) {
   // A text run after a line break loses its leading line feeds and tabs; white space that ends
-  // a line becomes one space; an inline tag after a space gets one more.
+  // a line becomes one space, and an inline tag after it gets no second one.
   EXPECT_EQ(body("<div>\n\t\tone  \n\t\ttwo <b>x</b></div>"),
-            "<div>\n\t\tone \n\t\ttwo  <b>x</b>\n</div>\n");
+            "<div>\n\t\tone \n\t\ttwo <b>x</b>\n</div>\n");
+  EXPECT_EQ(body("<p>a &amp;\t<b>b</b> c <i>d</i></p>"), "<p>a &amp; <b>b</b> c <i>d</i></p>\n");
   EXPECT_EQ(body("<p>a<br>\n\n\t\tb\n\t\tc</p>"), "<p>a<br>\n\tb\nc</p>\n");
   set("Vmk_DeleteTabAndLfFromData", "true");
   EXPECT_EQ(body("<div>\n\t\tone  \n\t\ttwo</div>"), "<div> one two</div>\n");
