@@ -19,6 +19,9 @@
 #include "plugin/QkDictBrowser.h"
 #include "results/VmkErrorBrowser.h"
 #include "settings/VmkUserDefaults.h"
+#include "transform/Beautifier.h"
+#include "transform/EntityReferenceCommands.h"
+#include "transform/Minimizer.h"
 
 namespace vmk::lsp {
 namespace {
@@ -51,6 +54,14 @@ Position positionFrom(const json& value) {
   if (line < 0 || character < 0) throw RequestError{kInvalidParams, "negative position"};
   return Position{static_cast<uint32_t>(std::min<int64_t>(line, UINT32_MAX)),
                   static_cast<uint32_t>(std::min<int64_t>(character, UINT32_MAX))};
+}
+
+// A range of the protocol as a range of the document's text (its ends in either order).
+Range rangeFrom(const LspDocument& document, const json& value) {
+  uint32_t from = document.offsetAt(positionFrom(value.at("start")));
+  uint32_t to = document.offsetAt(positionFrom(value.at("end")));
+  if (to < from) std::swap(from, to);
+  return Range(from, to - from);
 }
 
 json positionJson(Position position) {
@@ -156,6 +167,8 @@ LspServer::LspServer(Writer writer, RunLoop& loop) : writer_(std::move(writer)),
       {"textDocument/hover", &LspServer::hover},
       {"textDocument/completion", &LspServer::completion},
       {"textDocument/codeAction", &LspServer::codeAction},
+      {"textDocument/formatting", &LspServer::formatting},
+      {"textDocument/rangeFormatting", &LspServer::formatting},
       {"workspace/executeCommand", &LspServer::executeCommand},
   };
   notifications_ = {
@@ -333,6 +346,8 @@ void LspServer::initialize(const json& id, const json& params) {
       {"hoverProvider", true},
       {"completionProvider", {{"triggerCharacters", json::array({"<", "/", " "})}}},
       {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix", kFixAllKind})}}},
+      {"documentFormattingProvider", true},
+      {"documentRangeFormattingProvider", true},
       {"executeCommandProvider", {{"commands", commandNames()}}},
   };
   respond(id, json{{"capabilities", std::move(capabilities)},
@@ -614,10 +629,9 @@ VmkHTMLChecker& LspServer::currentRunFor(LspDocument& document) {
 
 void LspServer::codeAction(const json& id, const json& params) {
   LspDocument& document = documentFor(params);
-  const json& range = params.at("range");
-  uint32_t from = document.offsetAt(positionFrom(range.at("start")));
-  uint32_t to = document.offsetAt(positionFrom(range.at("end")));
-  if (to < from) std::swap(from, to);
+  const Range asked = rangeFrom(document, params.at("range"));
+  const uint32_t from = asked.location;
+  const uint32_t to = asked.max();
   const json context = params.value("context", json::object());
   // Kinds are hierarchical: "source" asks for "source.fixAll.velumark" too.
   auto wanted = [&](std::string_view kind) {
@@ -685,6 +699,30 @@ std::vector<TextEdit> LspServer::correctAllEdits(LspDocument& document) {
   });
 }
 
+// ---- formatting ------------------------------------------------------------------------------
+
+void LspServer::formatting(const json& id, const json& params) {
+  LspDocument& document = documentFor(params);
+  // The layout is the beautifier's own (tabs for the depth, the user's element lists); the
+  // editor's tab size and spaces option do not change it.
+  std::optional<Range> selection;
+  if (params.contains("range")) {
+    selection = rangeFrom(document, params["range"]);
+    // A range over the whole text is the whole document, as for the beautify command.
+    if (selection->location == 0 && selection->length >= document.text().size()) {
+      selection.reset();
+    }
+  }
+  VmkHTMLChecker& checker = currentRunFor(document);
+  std::optional<BeautifiedRegion> region = beautifyTagList(
+      checker.tagLocations(), checker.sourceString(), selection, BeautifySettings::current());
+  if (!region) {
+    respond(id, json::array());
+    return;
+  }
+  respond(id, textEditsJson(document, {TextEdit{region->replaced, std::move(region->text)}}));
+}
+
 // ---- link checks -----------------------------------------------------------------------------
 
 void LspServer::startLinkCheck(LspDocument& document, bool site, const json& workDoneToken) {
@@ -734,8 +772,9 @@ void LspServer::retireSitePages() {
 // ---- commands --------------------------------------------------------------------------------
 
 json LspServer::commandNames() {
-  return json::array(
-      {"velumark.validate", "velumark.fixAll", "velumark.checkLinks", "velumark.checkSite"});
+  return json::array({"velumark.validate", "velumark.fixAll", "velumark.minimize",
+                      "velumark.toEntityReferences", "velumark.toEntityReferencesPlain",
+                      "velumark.checkLinks", "velumark.checkSite"});
 }
 
 LspDocument& LspServer::commandDocument(const json& arguments, std::optional<Range>* range) {
@@ -756,12 +795,7 @@ LspDocument& LspServer::commandDocument(const json& arguments, std::optional<Ran
     const json* given = nullptr;
     if (first.is_object() && first.contains("range")) given = &first["range"];
     if (!given && arguments.size() > 1 && arguments[1].is_object()) given = &arguments[1];
-    if (given && given->contains("start")) {
-      uint32_t from = document.offsetAt(positionFrom(given->at("start")));
-      uint32_t to = document.offsetAt(positionFrom(given->at("end")));
-      if (to < from) std::swap(from, to);
-      *range = Range(from, to - from);
-    }
+    if (given && given->contains("start")) *range = rangeFrom(document, *given);
   }
   return document;
 }
@@ -786,6 +820,28 @@ void LspServer::executeCommand(const json& id, const json& params) {
   } else if (command == "velumark.fixAll") {
     LspDocument& document = commandDocument(arguments, nullptr);
     requestEdit("Correct all errors", document, correctAllEdits(document));
+  } else if (command == "velumark.minimize") {
+    // The editor's command is the user's answer: no confirmation is asked.
+    LspDocument& document = commandDocument(arguments, nullptr);
+    VmkHTMLChecker& checker = currentRunFor(document);
+    if (!checker.tagLocations().empty()) {
+      const uint32_t length = static_cast<uint32_t>(checker.sourceString().size());
+      requestEdit("Minimize HTML", document,
+                  {TextEdit{Range(0, length),
+                            minimizeTagList(checker.tagLocations(), checker.sourceString())}});
+    }
+  } else if (command == "velumark.toEntityReferences" ||
+             command == "velumark.toEntityReferencesPlain") {
+    // The range given, else the whole text (the confirmation is answered as asked).
+    std::optional<Range> range;
+    LspDocument& document = commandDocument(arguments, &range);
+    const bool plain = command == "velumark.toEntityReferencesPlain";
+    const std::vector<TextEdit> edits = editsOnScratchCopy(document, [&](LspDocument& scratch) {
+      scratch.setSelectedRange(range.value_or(Range(0, 0)), false);
+      std::unique_ptr<VmkHTMLChecker> checker = VmkHTMLChecker::initOneMore();
+      toEntityReferenceFor(scratch, plain, *checker);
+    });
+    requestEdit(plain ? "To character references" : "To entity references", document, edits);
   } else if (command == "velumark.checkLinks" || command == "velumark.checkSite") {
     startLinkCheck(commandDocument(arguments, nullptr), command == "velumark.checkSite",
                    params.value("workDoneToken", json()));

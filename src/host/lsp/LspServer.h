@@ -98,6 +98,9 @@ class LspServer {
   // What correcting all errors would do to the document.
   std::vector<TextEdit> correctAllEdits(LspDocument& document);
 
+  // Formatting and range formatting: the beautifier's edits of the whole text or of the range.
+  void formatting(const json& id, const json& params);
+
   // Commands
   void executeCommand(const json& id, const json& params);
   static json commandNames();

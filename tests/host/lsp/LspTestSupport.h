@@ -179,4 +179,23 @@ inline std::vector<std::string> diagnosticStrings(const json& publish) {
   return out;
 }
 
+// Applies TextEdit[] of the protocol (ascending, apart) to a text, positions counted in UTF-16
+// units as the server counts them.
+inline std::string appliedEdits(const std::string& text, const json& edits) {
+  UString out = toUtf16(text);
+  std::vector<size_t> starts{0};
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == u'\n') starts.push_back(i + 1);
+  }
+  auto offset = [&](const json& position) {
+    return starts.at(position["line"].get<size_t>()) + position["character"].get<size_t>();
+  };
+  for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+    const size_t from = offset((*it)["range"]["start"]);
+    const size_t to = offset((*it)["range"]["end"]);
+    out.replace(from, to - from, toUtf16((*it)["newText"].get<std::string>()));
+  }
+  return toUtf8(out);
+}
+
 }  // namespace vmk::testing

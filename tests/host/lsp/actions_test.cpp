@@ -18,24 +18,6 @@ const std::string kPage =
     "<p>Fish & chips <img src=\"x.png\" alt=\"\"></p><blink>x</blink>\n"
     "</body></html>\n";
 
-// Applies TextEdit[] (ascending, apart) to a text given by lines.
-std::string applied(const std::string& text, const json& edits) {
-  std::vector<size_t> starts{0};
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') starts.push_back(i + 1);
-  }
-  auto offset = [&](const json& position) {
-    return starts[position["line"].get<size_t>()] + position["character"].get<size_t>();
-  };
-  std::string out = text;
-  for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
-    const size_t from = offset((*it)["range"]["start"]);
-    const size_t to = offset((*it)["range"]["end"]);
-    out.replace(from, to - from, (*it)["newText"].get<std::string>());
-  }
-  return out;
-}
-
 json codeActions(TestClient& client, int line, int from, int to, json only = nullptr) {
   json context{{"diagnostics", json::array()}};
   if (!only.is_null()) context["only"] = only;
@@ -100,7 +82,7 @@ TEST(CodeActions, CorrectAllAsASourceAction) {
   const json actions = codeActions(client, 0, 0, 0, json::array({"source"}));
   ASSERT_EQ(actions.size(), 1u) << actions.dump(2);
   EXPECT_EQ(actions[0]["kind"], "source.fixAll.velumark");
-  const std::string fixed = applied(page, actions[0]["edit"]["changes"][kUri]);
+  const std::string fixed = appliedEdits(page, actions[0]["edit"]["changes"][kUri]);
   EXPECT_NE(fixed.find("a &amp; b"), std::string::npos) << fixed;
   // Nothing asked for: no source action among the quick fixes.
   EXPECT_TRUE(codeActions(client, 0, 0, 0, json::array({"refactor"})).empty());
