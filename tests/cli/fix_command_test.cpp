@@ -1,72 +1,20 @@
 // velumark fix end to end: the built binary on a private settings and data folder.
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
+#include "cli/CliTestSupport.h"
 #include "support/Paths.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using vmk::testing::RunResult;
+using vmk::testing::shellQuoted;
 
-std::string quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-class FixCommandTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("velumark-cli-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  // Runs velumark with the arguments (each quoted), in the source folder, hermetically.
-  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "",
-                const std::string& input = "") {
-    std::string command = "cd " + quoted(VELUMARK_SOURCE_DIR) +
-                          " && env -u NO_COLOR HOME=" + quoted(root_.string()) +
-                          " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
-                          " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " + extraEnv +
-                          " " + quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
-    for (const std::string& arg : args) command += " " + quoted(arg);
-    if (!input.empty()) command += " <" + quoted(input);
-    command +=
-        " >" + quoted((root_ / "stdout").string()) + " 2>" + quoted((root_ / "stderr").string());
-    RunResult result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = vmk::readFileContents((root_ / "stdout").string()).value_or("");
-    result.err = vmk::readFileContents((root_ / "stderr").string()).value_or("");
-    return result;
-  }
-
-  std::string writeFile(const std::string& name, const std::string& content) {
-    const fs::path path = root_ / name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path.string();
-  }
-
-  fs::path root_;
-};
+class FixCommandTest : public vmk::testing::CliTest {};
 
 const std::string kDoctype =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
@@ -83,7 +31,7 @@ TEST_F(FixCommandTest, WritesTheRepairedDocumentToStandardOutputKeepingItsLineEn
                        "</body></html>\r\n");
   EXPECT_NE(r.err.find("were not found"), std::string::npos) << r.err;
   // Standard input to standard output.
-  r = run({"fix", "-"}, "", page);
+  r = run({"fix", "-"}, "", "<" + shellQuoted(page));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("a &amp; b"), std::string::npos);
 }

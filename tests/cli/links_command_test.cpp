@@ -10,18 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliTestSupport.h"
 #include "links/TestHttpServer.h"
 #include "support/Paths.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using vmk::testing::RunResult;
 
 std::string page(const std::string& body) {
   return "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
@@ -29,56 +25,24 @@ std::string page(const std::string& body) {
          body + "\n</body></html>\n";
 }
 
-class LinksCommandTest : public ::testing::Test {
+class LinksCommandTest : public vmk::testing::CliTest {
  protected:
+  // The tests name their files relative to the test's folder.
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("velumark-links-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-  };
-  // Runs velumark in the test folder with a private home and no proxy.
-  Result run(const std::vector<std::string>& args) {
-    std::string command = "cd " + quoted(root_.string()) +
-                          " && env -u http_proxy -u https_proxy -u HTTPS_PROXY -u ALL_PROXY "
-                          "-u all_proxy NO_PROXY='*' HOME=" +
-                          quoted(root_.string()) +
-                          " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
-                          " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " +
-                          quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
-    for (const std::string& arg : args) command += " " + quoted(arg);
-    command += " >stdout 2>stderr";
-    Result result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = vmk::readFileContents((root_ / "stdout").string()).value_or("");
-    result.err = vmk::readFileContents((root_ / "stderr").string()).value_or("");
-    return result;
-  }
-  void write(const std::string& name, const std::string& content) {
-    fs::create_directories((root_ / name).parent_path());
-    std::ofstream(root_ / name, std::ios::binary) << content;
+    CliTest::SetUp();
+    workingFolder_ = root_.string();
   }
 
-  fs::path root_;
   vmk::test::TestHttpServer server;
 };
 
 TEST_F(LinksCommandTest, LinkErrorsAreOrdinaryEntriesAtTheAttributeValue) {
   const std::string s = server.origin();
-  write("there.html", page(""));
-  write("a.html", page("<a href=\"" + s +
-                       "/status/404\">x</a>\n<a href=\"there.html\">ok</a> "
-                       "<a href=\"gone.html\">g</a>\n<a href=\"mailto:a@b.example\">m</a>"));
-  Result r = run({"links", "a.html"});
+  writeFile("there.html", page(""));
+  writeFile("a.html", page("<a href=\"" + s +
+                           "/status/404\">x</a>\n<a href=\"there.html\">ok</a> "
+                           "<a href=\"gone.html\">g</a>\n<a href=\"mailto:a@b.example\">m</a>"));
+  RunResult r = run({"links", "a.html"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             "a.html:3:10: error: L006 Link is broken (404 Not Found) [ClientError]\n"
@@ -94,18 +58,18 @@ TEST_F(LinksCommandTest, LinkErrorsAreOrdinaryEntriesAtTheAttributeValue) {
 
 TEST_F(LinksCommandTest, SwitchesAndSetChangeTheRunOnly) {
   const std::string s = server.origin();
-  write("a.html", page("<a href=\"" + s +
-                       "/status/404\">x</a> <a href=\"gone.html\">g</a> "
-                       "<a href=\"javascript:void(0)\">j</a>"));
-  Result remoteOff = run({"links", "--no-remote", "a.html"});
+  writeFile("a.html", page("<a href=\"" + s +
+                           "/status/404\">x</a> <a href=\"gone.html\">g</a> "
+                           "<a href=\"javascript:void(0)\">j</a>"));
+  RunResult remoteOff = run({"links", "--no-remote", "a.html"});
   EXPECT_EQ(remoteOff.status, 1);
   EXPECT_EQ(remoteOff.out.find("ClientError"), std::string::npos);
   EXPECT_EQ(remoteOff.out.find("CantCheckThisURL"), std::string::npos);
-  Result localOff = run({"links", "--no-local", "--no-warn-unsupported", "a.html"});
+  RunResult localOff = run({"links", "--no-local", "--no-warn-unsupported", "a.html"});
   EXPECT_EQ(localOff.out.find("LocalDocumentNotFound"), std::string::npos);
   EXPECT_EQ(localOff.out.find("CantCheckThisURL"), std::string::npos);
   EXPECT_NE(localOff.out.find("ClientError"), std::string::npos);
-  Result set =
+  RunResult set =
       run({"links", "--set", "CheckRemoteLinks=false", "--set", "CheckLocalLinks=false", "a.html"});
   EXPECT_EQ(set.status, 0);
   EXPECT_EQ(set.out, "a.html: Link Check: Any errors and warnings were not found!\n");
@@ -114,9 +78,10 @@ TEST_F(LinksCommandTest, SwitchesAndSetChangeTheRunOnly) {
 }
 
 TEST_F(LinksCommandTest, TimeOutWithHtmlAndADocumentWithoutTags) {
-  write("slow.html", page("<a href=\"" + server.url("/slow/4000") + "\">s</a> <blink>b</blink>"));
+  writeFile("slow.html",
+            page("<a href=\"" + server.url("/slow/4000") + "\">s</a> <blink>b</blink>"));
   const auto started = std::chrono::steady_clock::now();
-  Result r = run({"links", "--with-html", "--timeout", "1", "slow.html"});
+  RunResult r = run({"links", "--with-html", "--timeout", "1", "slow.html"});
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("[OtherLinkError]"), std::string::npos) << r.out;
@@ -124,8 +89,8 @@ TEST_F(LinksCommandTest, TimeOutWithHtmlAndADocumentWithoutTags) {
   // The markup errors are reported too.
   EXPECT_NE(r.out.find("[NoSuchElementName]"), std::string::npos) << r.out;
 
-  write("words.txt", "no markup at all\n");
-  Result words = run({"links", "words.txt"});
+  writeFile("words.txt", "no markup at all\n");
+  RunResult words = run({"links", "words.txt"});
   EXPECT_EQ(words.status, 0);
   EXPECT_EQ(words.out, "words.txt: Link Check: Any errors and warnings were not found!\n");
 }
@@ -136,7 +101,7 @@ TEST_F(LinksCommandTest, SiteFromAnAddressListsEveryPageInCheckOrder) {
   server.addPage("/s/one.html", "text/html", page("<a href=\"two.html\">2</a>"));
   server.addPage("/s/two.html", "text/html", page("end"));
   const std::string start = server.url("/s/index.html");
-  Result r = run({"site", "--depth", "1", "--mode", "links", "--format", "json", start});
+  RunResult r = run({"site", "--depth", "1", "--mode", "links", "--format", "json", start});
   EXPECT_EQ(r.status, 1);
   const nlohmann::json report = nlohmann::json::parse(r.out);
   ASSERT_EQ(report["files"].size(), 2u) << r.out;
@@ -145,16 +110,16 @@ TEST_F(LinksCommandTest, SiteFromAnAddressListsEveryPageInCheckOrder) {
   EXPECT_EQ(report["files"][0]["errors"][0]["code"], "ClientError");
   EXPECT_EQ(server.requestCount("/s/two.html"), 1u);  // probed, not opened
 
-  Result deeper = run({"site", "--depth", "2", start});
+  RunResult deeper = run({"site", "--depth", "2", start});
   EXPECT_NE(deeper.out.find(server.url("/s/two.html") + ": "), std::string::npos) << deeper.out;
   EXPECT_NE(deeper.out.find("Recursive Check: 1 errors were found!"), std::string::npos)
       << deeper.out;
 }
 
 TEST_F(LinksCommandTest, SiteFromAFileNamesThePagesByTheirPaths) {
-  write("site/index.html", page("<a href=\"sub/page.html\">p</a> <blink>x</blink>"));
-  write("site/sub/page.html", page("<a href=\"../missing.html\">m</a>"));
-  Result html = run({"site", "--mode", "html", "--format", "json", "site/index.html"});
+  writeFile("site/index.html", page("<a href=\"sub/page.html\">p</a> <blink>x</blink>"));
+  writeFile("site/sub/page.html", page("<a href=\"../missing.html\">m</a>"));
+  RunResult html = run({"site", "--mode", "html", "--format", "json", "site/index.html"});
   const nlohmann::json report = nlohmann::json::parse(html.out);
   ASSERT_EQ(report["files"].size(), 2u) << html.out;
   EXPECT_EQ(report["files"][0]["path"], "site/index.html");
@@ -163,16 +128,16 @@ TEST_F(LinksCommandTest, SiteFromAFileNamesThePagesByTheirPaths) {
   EXPECT_EQ(html.out.find("LocalDocumentNotFound"), std::string::npos);
   EXPECT_EQ(html.status, 1);
 
-  Result links = run({"site", "--mode", "links", "site/index.html"});
+  RunResult links = run({"site", "--mode", "links", "site/index.html"});
   EXPECT_NE(links.out.find("Linked file \"../missing.html\" not found"), std::string::npos)
       << links.out;
   EXPECT_EQ(links.out.find("blink"), std::string::npos) << links.out;
 }
 
 TEST_F(LinksCommandTest, ASiteStartThatCannotBeReadIsAUsageError) {
-  Result r = run({"site", "missing.html"});
+  RunResult r = run({"site", "missing.html"});
   EXPECT_EQ(r.status, 2);
-  Result remote = run({"site", "http://127.0.0.1:1/none.html"});
+  RunResult remote = run({"site", "http://127.0.0.1:1/none.html"});
   EXPECT_EQ(remote.status, 2);
   EXPECT_NE(remote.err.find("cannot load"), std::string::npos) << remote.err;
 }

@@ -1,8 +1,6 @@
 // velumark validate --strict end to end: content models and exclusions of the shipped
 // dictionaries, reported where a strict validator reports them; nothing of it without the
 // option; dictionaries made before content models were written.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliTestSupport.h"
 #include "support/Paths.h"
 #include "support/Plist.h"
 
@@ -20,17 +19,7 @@ namespace fs = std::filesystem;
 
 using Lines = std::vector<std::string>;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using vmk::testing::RunResult;
 
 Lines splitLines(const std::string& text) {
   Lines lines;
@@ -44,34 +33,8 @@ bool isStrictLine(const std::string& line) {
          line.find(": H083 ") != std::string::npos;
 }
 
-class StrictChecksCommandTest : public ::testing::Test {
+class StrictChecksCommandTest : public vmk::testing::CliTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("velumark-strict-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  RunResult run(const std::vector<std::string>& args) {
-    std::string command = "cd " + quoted(VELUMARK_SOURCE_DIR) +
-                          " && env -u NO_COLOR HOME=" + quoted(root_.string()) +
-                          " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
-                          " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " +
-                          quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
-    for (const std::string& arg : args) command += " " + quoted(arg);
-    command +=
-        " >" + quoted((root_ / "stdout").string()) + " 2>" + quoted((root_ / "stderr").string());
-    RunResult result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = vmk::readFileContents((root_ / "stdout").string()).value_or("");
-    result.err = vmk::readFileContents((root_ / "stderr").string()).value_or("");
-    return result;
-  }
-
   // The strict checks' lines of one page.
   Lines strictLines(const std::string& page) {
     RunResult r = run({"validate", "--strict", page});
@@ -81,8 +44,6 @@ class StrictChecksCommandTest : public ::testing::Test {
       if (isStrictLine(line)) lines.push_back(line);
     return lines;
   }
-
-  fs::path root_;
 };
 
 const std::string kDir = "tests/data/cli/strict/";

@@ -1,7 +1,5 @@
 // velumark tag ... end to end: the built binary on a private settings and data folder, with
 // the desktop opener replaced by a script that records what it was given.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliTestSupport.h"
 #include "support/Paths.h"
 
 namespace {
@@ -17,18 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-  json answer() const { return json::parse(out, nullptr, false); }
-};
-
-std::string shellQuoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using vmk::testing::RunResult;
+using vmk::testing::shellQuoted;
 
 const std::string kPage =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
@@ -39,57 +28,33 @@ const std::string kPage =
     "<form action=\"f\"><p><input type=checkbox checked></p></form>\r\n"
     "</body></html>\r\n";
 
-class TagCommandTest : public ::testing::Test {
+class TagCommandTest : public vmk::testing::CliTest {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("velumark-tag-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    page_ = write("page.html", kPage);
+    CliTest::SetUp();
+    page_ = writeFile("page.html", kPage);
     // The text the commands see: line ends as LF.
     for (char c : kPage)
       if (c != '\r') text_ += c;
-    opener_ =
-        write("opener.sh",
-              "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/opened\"\necho chatter\n");
+    opener_ = writeFile(
+        "opener.sh",
+        "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/opened\"\necho chatter\n");
     fs::permissions(opener_, fs::perms::owner_all);
   }
-  void TearDown() override { fs::remove_all(root_); }
 
-  RunResult run(const std::vector<std::string>& args, const std::string& input = "") {
-    std::string command = "env -u NO_COLOR HOME=" + shellQuoted(root_.string()) +
-                          " XDG_CONFIG_HOME=" + shellQuoted((root_ / "config").string()) +
-                          " XDG_DATA_HOME=" + shellQuoted((root_ / "data").string()) +
-                          " VELUMARK_OPENER=" + shellQuoted(opener_) + " " +
-                          shellQuoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark") + " tag";
-    for (const std::string& arg : args) command += " " + shellQuoted(arg);
-    if (!input.empty()) command += " <" + shellQuoted(write("stdin", input));
-    command += " >" + shellQuoted((root_ / "stdout").string()) + " 2>" +
-               shellQuoted((root_ / "stderr").string());
-    RunResult result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = vmk::readFileContents((root_ / "stdout").string()).value_or("");
-    result.err = vmk::readFileContents((root_ / "stderr").string()).value_or("");
-    return result;
-  }
-  std::string write(const std::string& name, const std::string& content) {
-    const fs::path path = root_ / name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path.string();
+  // Runs `velumark tag` with the arguments; `input`, when given, is its standard input.
+  RunResult run(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), "tag");
+    return CliTest::run(args, "VELUMARK_OPENER=" + shellQuoted(opener_),
+                        input.empty() ? "" : "<" + shellQuoted(writeFile("stdin", input)));
   }
   // The position of `what` in the LF text, plus `offset`, as a --selection argument.
   std::string at(const std::string& what, size_t offset = 0) const {
     return std::to_string(text_.find(what) + offset);
   }
   json range(const std::string& what) const { return json::array({text_.find(what), what.size()}); }
-  std::string opened() const {
-    return vmk::readFileContents((root_ / "opened").string()).value_or("");
-  }
+  std::string opened() const { return readFile((root_ / "opened").string()); }
 
-  fs::path root_;
   std::string page_;
   std::string text_;
   std::string opener_;

@@ -1,6 +1,4 @@
 // The velumark command end to end: the built binary, run on a private settings and data folder.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,65 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliTestSupport.h"
 #include "support/Paths.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using vmk::testing::RunResult;
+using vmk::testing::shellQuoted;
 
-std::string quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-class VelumarkCommandTest : public ::testing::Test {
+class VelumarkCommandTest : public vmk::testing::CliTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("velumark-cli-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  // Runs velumark with the arguments (each quoted), in the source folder, hermetically.
-  // `input` is a shell redirection of standard input ("< file", "<&-").
-  RunResult run(const std::vector<std::string>& args, const std::string& extraEnv = "",
-                const std::string& input = "") {
-    std::string command = "cd " + quoted(VELUMARK_SOURCE_DIR) +
-                          " && env -u NO_COLOR HOME=" + quoted(root_.string()) +
-                          " XDG_CONFIG_HOME=" + quoted((root_ / "config").string()) +
-                          " XDG_DATA_HOME=" + quoted((root_ / "data").string()) + " " + extraEnv +
-                          " " + quoted(std::string(VELUMARK_BINARY_DIR) + "/bin/velumark");
-    for (const std::string& arg : args) command += " " + quoted(arg);
-    command += " " + input + " >" + quoted((root_ / "stdout").string()) + " 2>" +
-               quoted((root_ / "stderr").string());
-    RunResult result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = vmk::readFileContents((root_ / "stdout").string()).value_or("");
-    result.err = vmk::readFileContents((root_ / "stderr").string()).value_or("");
-    return result;
-  }
-
-  std::string writeFile(const std::string& name, const std::string& content) {
-    const fs::path path = root_ / name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path.string();
-  }
-
   void expectGccLinesAgreeWithJson(const std::string& page, size_t minimumErrors,
                                    size_t maximumErrors = SIZE_MAX);
-
-  fs::path root_;
 };
 
 const std::string kMistakes = "tests/data/cli/mistakes.html";
@@ -430,10 +383,11 @@ TEST_F(VelumarkCommandTest, OnlyFilesPipesAndStandardInputOfALimitedSizeAreRead)
   EXPECT_NE(run({"validate", "-q", "--max-size", "4096", page}).status, 2);
   EXPECT_EQ(run({"validate", "--max-size", "3GB", page}).status, 2);
   // Standard input through a pipe, and the limit there too.
-  r = run({"validate", "-q", "-"}, "", "< " + quoted(page));
+  r = run({"validate", "-q", "-"}, "", "< " + shellQuoted(page));
   EXPECT_NE(r.status, 2) << r.err;
   EXPECT_TRUE(r.out.starts_with("-: ")) << r.out;
-  EXPECT_EQ(run({"validate", "-q", "--max-size", "1000", "-"}, "", "< " + quoted(page)).status, 2);
+  EXPECT_EQ(run({"validate", "-q", "--max-size", "1000", "-"}, "", "< " + shellQuoted(page)).status,
+            2);
 }
 
 TEST_F(VelumarkCommandTest, StandardInputIsReadOnceAndAClosedOneSaysSo) {
