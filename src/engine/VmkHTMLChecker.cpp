@@ -98,15 +98,7 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
     display.dispErrorMessage(localizedString(kVelumarkXTable, "Validating HTML..."));
   }
 
-  sourceDocument_ = &document;
-  // The document's text is shared while it stays unchanged; copied when it cannot be.
-  sourceSnapshot_ = document.textStorage().textSnapshot();
-  if (!sourceSnapshot_) {
-    sourceString_ = document.textStorage().string();
-  }
-  htmlEncoding = document.openNSEncoding();
-
-  determinHTMLDictionary();
+  takeSourceFrom(document);
   // The strict content checks: nothing of them is made while the setting is off.
   if (htmlDictionary_ && defaults.boolForKey("Vmk_StrictDTDChecks")) {
     const ContentAutomata& automata = htmlDictionary_->contentAutomata();
@@ -137,6 +129,26 @@ int32_t VmkHTMLChecker::validateHTMLForDocument(HostDocument& document, bool dis
   resetLastMD5String();
   display.stopSpiningBall();
   return int32_t(errorLocations_.size());
+}
+
+void VmkHTMLChecker::takeSourceFrom(HostDocument& document) {
+  sourceDocument_ = &document;
+  // The document's text is shared while it stays unchanged; copied when it cannot be.
+  sourceSnapshot_ = document.textStorage().textSnapshot();
+  if (!sourceSnapshot_) {
+    sourceString_ = document.textStorage().string();
+  }
+  htmlEncoding = document.openNSEncoding();
+  determinHTMLDictionary();
+}
+
+void VmkHTMLChecker::ensureTagListFor(HostDocument& document) {
+  if (isLastRunCurrentFor(document)) return;
+  initialize();
+  takeSourceFrom(document);
+  scanTagLocations();
+  tagNameIndex_.reset();
+  errorLocations_ = VmkErrorLocationList();
 }
 
 thread_local VmkHTMLChecker::ErrorSink* VmkHTMLChecker::threadErrorSink_ = nullptr;

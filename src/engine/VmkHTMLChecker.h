@@ -87,6 +87,11 @@ class VmkHTMLChecker {
   // Makes the last run describe the document, checking it again silently (display and sound
   // off) when the rule above does not hold. True when it had to check again.
   bool ensureCurrentRunFor(HostDocument& document);
+  // The tag list of the document's text as the scanner makes it, without the checks that follow
+  // (no depths, pairs or attribute records; the errors found are dropped): for operations that
+  // only lay the text out again from its items. A current full run is used as it stands. A list
+  // made here is not a check of the text: ensureCurrentRunFor checks again afterwards.
+  void ensureTagListFor(HostDocument& document);
 
   // ---- Scanner and tree walk ----
 
@@ -262,6 +267,8 @@ class VmkHTMLChecker {
   // Whether the text run at place i of the list may hold an "&" (true when not known); asked
   // with ascending i, `cursor` keeps the place reached in the noted runs.
   bool textRunMayHoldAmpersand(size_t i, size_t& cursor) const;
+  // The run's document, text, encoding and dictionary.
+  void takeSourceFrom(HostDocument& document);
   // Tree walk, element checks and attribute checks, one after another or side by side.
   void runTagListPasses();
 

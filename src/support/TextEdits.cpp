@@ -1,6 +1,7 @@
 #include "support/TextEdits.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vmk {
 
@@ -11,6 +12,14 @@ int64_t deltaOf(const TextEdit& edit) {
 }
 
 }  // namespace
+
+std::vector<TextEdit> ComposedEdits::takeEdits() {
+  std::vector<TextEdit> ascending(std::make_move_iterator(edits_.rbegin()),
+                                  std::make_move_iterator(edits_.rend()));
+  edits_.clear();
+  delta_ = 0;
+  return ascending;
+}
 
 void ComposedEdits::replace(Range range, UStringView text) {
   const uint32_t size = length();

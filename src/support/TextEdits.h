@@ -42,6 +42,8 @@ class ComposedEdits {
   std::optional<Range> currentRangeOfBase(Range baseRange) const;
   // The edits of the base, ascending and apart (none overlaps or touches another).
   std::vector<TextEdit> edits() const { return {edits_.rbegin(), edits_.rend()}; }
+  // The same, moved out (a page's worth of new text is not copied); nothing is left.
+  std::vector<TextEdit> takeEdits();
   // The text as it stands, made whole.
   UString text() const;
 

@@ -157,7 +157,8 @@ TransformOutcome minimizeHTMLForDocument(HostDocument& document, bool withConfir
 TransformOutcome minimizeHTMLForDocument(HostDocument& document, bool withConfirm,
                                          VmkHTMLChecker& checker) {
   if (document.textStorage().string().empty()) return TransformOutcome::Unchanged;
-  checker.ensureCurrentRunFor(document);
+  // Minimizing reads only the items and their names: the scanner's list is enough.
+  checker.ensureTagListFor(document);
   if (checker.tagLocations().empty()) return TransformOutcome::Unchanged;
 
   UString output = minimizeTagList(checker.tagLocations(), checker.sourceString());

@@ -243,6 +243,25 @@ TEST_F(TransformProperties, MinimizingKeepsTheMarkupValidAndChangesOnlyWhiteSpac
   }
 }
 
+// The minimizer lays out from the scanner's list alone; the checks after the scan (depths,
+// pairs, attribute records) must not be what its output depends on.
+TEST_F(TransformProperties, TheScannersListMinimizesAsACheckedRunDoes) {
+  for (const Page& page : pages()) {
+    SCOPED_TRACE(page.name);
+    HeadlessDocument document(page.text);
+    std::unique_ptr<VmkHTMLChecker> checker = VmkHTMLChecker::initOneMore();
+    // Both runs in two parts, as on a large page.
+    checker->setParallelLimits(0, 0);
+    checker->validateHTMLForDocument(document, false, false);
+    const UString checked = minimizeTagList(checker->tagLocations(), checker->sourceString());
+    checker->initialize();
+    checker->ensureTagListFor(document);
+    EXPECT_EQ(u8(minimizeTagList(checker->tagLocations(), checker->sourceString())), u8(checked));
+    // A list made so is no check: asking for a current run checks the text.
+    EXPECT_TRUE(checker->ensureCurrentRunFor(document));
+  }
+}
+
 TEST_F(TransformProperties, EntityReferencesDecodeToTheOriginal) {
   for (const Page& page : pages()) {
     SCOPED_TRACE(page.name);

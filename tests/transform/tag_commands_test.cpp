@@ -13,33 +13,10 @@
 #include "host/headless/HeadlessDocument.h"
 #include "host/headless/HeadlessPlatform.h"
 #include "settings/VmkUserDefaults.h"
+#include "transform/TransformTestSupport.h"
 
 namespace vmk {
 namespace {
-
-class PrivateFolders : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "velumark-tags-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
-    setenv("HOME", root_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (root_ + "/data").c_str(), 1);
-    VmkUserDefaults::resetSharedForTesting();
-    initDictionaries();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
-  }
-
- private:
-  std::string root_;
-};
-
-[[maybe_unused]] ::testing::Environment* const gFolders =
-    ::testing::AddGlobalTestEnvironment(new PrivateFolders);
 
 const std::u16string kHtml =
     u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
@@ -48,10 +25,14 @@ const std::u16string kXhtml =
     u"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
     u"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n";
 
-class TagCommandsTest : public ::testing::Test {
+// Private folders and settings for each test, as the other transformation tests have, so that
+// the tests do not depend on what ran before them in the same process.
+class TagCommandsTest : public test::TransformTest {
  protected:
-  void SetUp() override { setPlatform(&platform); }
-  void TearDown() override { setPlatform(nullptr); }
+  void SetUp() override {
+    TransformTest::SetUp();
+    setPlatform(&platform);
+  }
 
   // Opens `marked` (selection marks removed) as the document the commands work on.
   HeadlessDocument& page(std::u16string marked, std::optional<std::string> fileName = {}) {

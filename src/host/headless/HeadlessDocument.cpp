@@ -232,7 +232,7 @@ void HeadlessDocument::replaceCharacters(Range range, UStringView replacement) {
 void HeadlessDocument::applyDeferredEdits() const {
   if (!deferred_) return;
   auto* self = const_cast<HeadlessDocument*>(this);
-  const std::vector<TextEdit> edits = deferred_->edits();
+  const std::vector<TextEdit> edits = self->deferred_->takeEdits();
   self->deferred_.reset();
   self->applyEdits(edits, self->pending_);
 }
