@@ -34,13 +34,17 @@ void collapseWhiteSpace(UStringView text, UString& out) {
   }
 }
 
-void deleteLineStartFeedsAndTabs(UStringView text, UString& out) {
+namespace {
+
+// Copies `text` without the runs of `deleted` characters that start a line.
+template <typename Deleted>
+void deleteLineStartRuns(UStringView text, UString& out, Deleted deleted) {
   size_t copied = 0;
   size_t i = 0;
   while (i < text.size()) {
-    if ((text[i] == u'\n' || text[i] == u'\t') && atLineStart(text, i)) {
+    if (deleted(text[i]) && atLineStart(text, i)) {
       out.append(text.substr(copied, i - copied));
-      while (i < text.size() && (text[i] == u'\n' || text[i] == u'\t')) ++i;
+      while (i < text.size() && deleted(text[i])) ++i;
       copied = i;
       continue;
     }
@@ -51,21 +55,14 @@ void deleteLineStartFeedsAndTabs(UStringView text, UString& out) {
   if (copied < text.size()) out.append(text.substr(copied));
 }
 
+}  // namespace
+
+void deleteLineStartFeedsAndTabs(UStringView text, UString& out) {
+  deleteLineStartRuns(text, out, [](UChar16 c) { return c == u'\n' || c == u'\t'; });
+}
+
 void deleteLineStartWhiteSpace(UStringView text, UString& out) {
-  size_t copied = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (isAsciiWhiteSpace(text[i]) && atLineStart(text, i)) {
-      out.append(text.substr(copied, i - copied));
-      i = whiteSpaceRunEnd(text, i);
-      copied = i;
-      continue;
-    }
-    const size_t next = findCodeUnit(text, u'\n', i);
-    if (next == UStringView::npos) break;
-    i = next + 1;
-  }
-  if (copied < text.size()) out.append(text.substr(copied));
+  deleteLineStartRuns(text, out, [](UChar16 c) { return isAsciiWhiteSpace(c); });
 }
 
 void oneSpaceForLineEndWhiteSpace(UStringView text, UString& out) {
