@@ -19,6 +19,13 @@ namespace vmk::testing {
 
 using lsp::json;
 
+// The address of the test buffers (never read: the text comes with didOpen) and the DOCTYPE line
+// of their HTML 4.01 Transitional pages.
+inline const std::string kPageUri = "file:///nowhere/page.html";
+inline const std::string kTransitionalHead =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+    "\"http://www.w3.org/TR/html4/loose.dtd\">\n";
+
 // Timers on a clock that moves only when the test says so; no sockets.
 class ManualRunLoop final : public RunLoop {
  public:

@@ -9,14 +9,12 @@
 namespace vmk::testing {
 namespace {
 
-const std::string kUri = "file:///nowhere/page.html";
-const std::string kPage =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-    "\"http://www.w3.org/TR/html4/loose.dtd\">\n"
-    "<html><head><title>t</title></head>\n"
-    "<body>\n"
-    "<p>Fish & chips <img src=\"x.png\" alt=\"\"></p><blink>x</blink>\n"
-    "</body></html>\n";
+const std::string& kUri = kPageUri;
+const std::string kPage = kTransitionalHead +
+                          "<html><head><title>t</title></head>\n"
+                          "<body>\n"
+                          "<p>Fish & chips <img src=\"x.png\" alt=\"\"></p><blink>x</blink>\n"
+                          "</body></html>\n";
 
 json codeActions(TestClient& client, int line, int from, int to, json only = nullptr) {
   json context{{"diagnostics", json::array()}};

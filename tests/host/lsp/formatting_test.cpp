@@ -10,10 +10,8 @@
 namespace vmk::testing {
 namespace {
 
-const std::string kUri = "file:///nowhere/page.html";
-const std::string kHead =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-    "\"http://www.w3.org/TR/html4/loose.dtd\">\n";
+const std::string& kUri = kPageUri;
+const std::string& kHead = kTransitionalHead;
 const std::string kPage = kHead +
                           "<html><head><title>t</title></head><body><div><p>Fish &amp; "
                           "<b>chips</b></p><pre>  keep\n   this</pre></div></body></html>\n";

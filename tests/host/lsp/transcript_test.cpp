@@ -14,14 +14,12 @@
 namespace vmk::testing {
 namespace {
 
-const std::string kUri = "file:///nowhere/page.html";
-const std::string kPage =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-    "\"http://www.w3.org/TR/html4/loose.dtd\">\n"
-    "<html><head><title>t</title></head>\n"
-    "<body>\n"
-    "<p>a <img src=\"x.png\"></p>\n"
-    "</body></html>\n";
+const std::string& kUri = kPageUri;
+const std::string kPage = kTransitionalHead +
+                          "<html><head><title>t</title></head>\n"
+                          "<body>\n"
+                          "<p>a <img src=\"x.png\"></p>\n"
+                          "</body></html>\n";
 
 TEST(Transcript, OpenTypeHoverCompleteClose) {
   TestClient client;
@@ -43,6 +41,7 @@ TEST(Transcript, OpenTypeHoverCompleteClose) {
   EXPECT_EQ(diagnostic["message"], "<IMG> has no \"alt\" text");
   EXPECT_EQ(diagnostic["data"]["errorCode"], "NoAltAttributeForImg");
   EXPECT_FALSE(diagnostic["data"]["description"].get<std::string>().empty());
+  // The element page's address is only written into the diagnostic; nothing requests it.
   EXPECT_EQ(diagnostic["codeDescription"]["href"],
             "https://reference.velumark.org/html40/special/img.html");
 
