@@ -45,6 +45,13 @@ std::span<const std::string_view> htmlEntityNames() {
   return kEntityNames;
 }
 
+static_assert(kEntityNames[0] == "nbsp" && kEntityNames[95] == "yuml" &&
+              kEntityNames[96] == "fnof");
+
+std::span<const std::string_view, 96> latin1EntityNames() {
+  return std::span<const std::string_view, 96>(kEntityNames, 96);
+}
+
 bool isHtmlEntityName(std::string_view name) {
   static const std::unordered_set<std::string_view> set(std::begin(kEntityNames),
                                                         std::end(kEntityNames));

@@ -11,6 +11,8 @@ namespace vmk {
 inline constexpr size_t kMaxEntityNameLength = 8;
 
 std::span<const std::string_view> htmlEntityNames();
+// The Latin-1 set's 96 names in code order from U+00A0 (the first of htmlEntityNames).
+std::span<const std::string_view, 96> latin1EntityNames();
 // True when the name is an entity name (exact comparison).
 bool isHtmlEntityName(std::string_view name);
 

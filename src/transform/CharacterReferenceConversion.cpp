@@ -1,27 +1,11 @@
 #include "transform/CharacterReferenceConversion.h"
 
-#include <array>
-
 #include "engine/CharacterReferences.h"
+#include "engine/EntityNames.h"
 
 namespace vmk {
 
 namespace {
-
-// HTMLlat1, in code order from U+00A0.
-constexpr std::array<std::string_view, 96> kLatin1Names = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
-    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
-    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
-    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
-    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
-    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
-    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
-    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
-    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
-};
 
 // Builds the converted text lazily: nothing is copied until the first change.
 class ConvertedText {
@@ -70,7 +54,7 @@ class ConvertedText {
 }  // namespace
 
 std::string_view latin1EntityName(UChar16 c) {
-  return c >= 0xA0 && c <= 0xFF ? kLatin1Names[c - 0xA0] : std::string_view();
+  return c >= 0xA0 && c <= 0xFF ? latin1EntityNames()[c - 0xA0] : std::string_view();
 }
 
 std::optional<UString> toCharRefString(UStringView fragment, UStringView context,
@@ -111,7 +95,7 @@ std::optional<UString> toCharRefString(UStringView fragment, UStringView context
         }
       }
     } else if (c >= 0xA0 && c <= 0xFF) {
-      out.reference(i, kLatin1Names[c - 0xA0]);
+      out.reference(i, latin1EntityNames()[c - 0xA0]);
       ++i;
     } else {
       ++i;
@@ -135,7 +119,7 @@ std::optional<UString> toDirectCharRefString(UStringView text) {
         out.replace(i, 1, "&quot;");
       }
     } else if (c <= 0xFF) {
-      out.reference(i, kLatin1Names[c - 0xA0]);
+      out.reference(i, latin1EntityNames()[c - 0xA0]);
     }
   }
   return out.finish();
